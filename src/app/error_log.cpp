@@ -1,0 +1,72 @@
+// Report file and error log writers, and the fatal-error convention.
+#include "app/error_log.hpp"
+
+#include <cstdio>
+
+#include "numeric/array.hpp"
+
+namespace bandscape {
+
+std::string vformat(const char* fmt, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  char small[512];
+  const int n = std::vsnprintf(small, sizeof small, fmt, copy);
+  va_end(copy);
+  if (n < 0) return std::string();
+  if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
+  std::string out(static_cast<size_t>(n) + 1, '\0');
+  std::vsnprintf(out.data(), out.size(), fmt, args);
+  out.resize(static_cast<size_t>(n));
+  return out;
+}
+
+std::string format(const char* fmt, ...) {
+  va_list args;
+  va_start(args, fmt);
+  std::string out = vformat(fmt, args);
+  va_end(args);
+  return out;
+}
+
+void append_to_file(const std::string& file, const std::string& text) {
+  std::FILE* f = std::fopen(file.c_str(), "a");
+  if (!f) {
+    std::printf("error in writing %s : cannot open file", text.c_str());
+    std::fflush(stdout);
+    throw FatalError("cannot open file " + file);
+  }
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+}
+
+void append_to_file_echo(const std::string& file, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+  append_to_file(file, text);
+}
+
+bool truncate_file(const std::string& file) {
+  std::FILE* f = std::fopen(file.c_str(), "w");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
+}
+
+void fatal_error(MessageLog& log, const std::string& message, const std::vector<std::string>& details) {
+  log.echo(message);
+  for (const auto& line : details) log.echo(line);
+  throw FatalError(message);
+}
+
+void fatal_error(const std::string& message, const std::vector<std::string>& details) {
+  ErrorLogFile log;
+  fatal_error(log, message, details);
+}
+
+void allocation_failure(const char* message) {
+  append_to_file_echo(kAllocationLogName, message);
+  throw FatalError(message);
+}
+
+}  // namespace bandscape

@@ -1,0 +1,29 @@
+// The answers that set up one run: file names, method, Fis and resampling counts.
+// Filled by the console dialogue or by the command line; the run itself does not
+// know where its answers came from.
+#pragma once
+
+#include <string>
+
+namespace bandscape {
+
+// Methods of computation of allelic frequencies.
+enum FrequencyMethod : int {
+  kFragmentFrequencies = 1,  // assuming fixed homozygosity
+  kSquareRoot = 2,
+  kBayesUniform = 3,
+  kBayesNonUniform = 4,
+};
+
+struct RunOptions {
+  std::string input_file = "aflpdata.txt";
+  std::string output_file = "aflpout.txt";
+  std::string subset_file;
+  bool use_subset = false;
+  int method = kBayesNonUniform;
+  float fis = 0.0f;  // 9.0 with method 1 (not asked)
+  int permutations = 0;
+  int bootstraps = 0;
+};
+
+}  // namespace bandscape

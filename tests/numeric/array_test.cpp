@@ -1,0 +1,54 @@
+// Offset-indexed vectors and matrices: bounds, layout, allocation failure.
+#include "numeric/array.hpp"
+
+#include <gtest/gtest.h>
+
+#include "app/error_log.hpp"
+#include "test_util.hpp"
+
+namespace bandscape {
+namespace {
+
+TEST(OffsetArrays, VectorBoundsAreInclusive) {
+  IVector one = ivector(0, 0);
+  one[0] = 7;
+  EXPECT_EQ(one[0], 7);
+  EXPECT_EQ(one.size(), 1);
+  FVector none = vector(1, 0);  // no usable element
+  EXPECT_EQ(none.size(), 0);
+  DVector d = dvector(-2, 2);
+  for (int i = -2; i <= 2; ++i) d[i] = i * 1.5;
+  EXPECT_EQ(d.begin() + 4, &d[2]);
+  EXPECT_DOUBLE_EQ(d[-2], -3.0);
+}
+
+TEST(OffsetArrays, MatrixRowsAreContiguous) {
+  FMatrix a = matrix(1, 3, 1, 4);
+  EXPECT_EQ(&a[1][4] + 1, &a[2][1]);
+  EXPECT_EQ(&a[3][4], a.data() + 11);
+  EXPECT_EQ(a.element_count(), 12u);
+  IMatrix b = imatrix(0, 1, 0, 2);
+  b[1][2] = 5;
+  EXPECT_EQ(b.at(1, 2), 5);
+  EXPECT_EQ(b[0][0], 0);  // elements start zeroed
+}
+
+TEST(OffsetArrays, AllocationFailureGoesToErreur) {
+  testing::TempDir dir;
+  try {
+    IMatrix huge = imatrix(0, 2000000000, 0, 2000000000);
+    FAIL() << "allocation of 4e18 ints succeeded";
+  } catch (const FatalError& e) {
+    EXPECT_EQ(e.status(), 1);
+  }
+  EXPECT_EQ(testing::read_file("erreur"), "\nallocation failure 2 in imatrix()");
+}
+
+TEST(OffsetArrays, SquareKeepsDoublePrecision) {
+  const float x = 0.1f;
+  EXPECT_EQ(square(x), static_cast<double>(x) * static_cast<double>(x));
+  EXPECT_NE(square(x), static_cast<double>(x * x));
+}
+
+}  // namespace
+}  // namespace bandscape
