@@ -44,7 +44,9 @@ void read_next_line(InputFile& file, LineBuffer& line, const std::string& file_n
   ++line_number;
   const ssize_t n = ::getline(&line.data_, &line.capacity_, file.get());
   if (n < 0) {
-    if (std::ferror(file.get())) fail_at(log, "cannot read line", line_number, file_name);
+    if (std::ferror(file.get())) {
+      fatal_error(log, format("\ncannot read line %d from file %s", line_number, file_name.c_str()));
+    }
     fail_at(log, "End of file encountered before END message", line_number, file_name);
   }
   std::size_t len = static_cast<std::size_t>(n);
