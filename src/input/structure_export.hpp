@@ -1,0 +1,20 @@
+// Export of the band scores as input for Bayesian clustering of individuals
+// (STRUCTURE's format for dominant markers): per individual a row of codes
+// (1 band present, 2 band absent, -9 missing) and a second row all missing,
+// each row led by the individual's and the population's numbers.
+#pragma once
+
+#include <string>
+
+#include "app/error_log.hpp"
+#include "numeric/array.hpp"
+
+namespace bandscape {
+
+// Appends the rows of the r populations (BandScores 0..ntot-1 x 0..m-1,
+// PopulationBounds 0..r) to `file_name`; what the file held stays in front.
+// Fatal when the file cannot be opened.
+void write_structure_file(const std::string& file_name, int r, int m, const IMatrix& BandScores,
+                          const IVector& PopulationBounds, MessageLog& log);
+
+}  // namespace bandscape

@@ -1,0 +1,93 @@
+// The subset file reader and the two helpers the first pass over the data file
+// uses to keep only the listed populations.
+#include "input/subset_file.hpp"
+
+#include <vector>
+
+namespace bandscape {
+
+void read_subset_file(const std::string& subset_file, SubsetSelection& subset, MessageLog& log) {
+  InputFile file(subset_file);
+  if (!file.is_open()) fatal_error(log, format("\ncannot open subsetfile %s", subset_file.c_str()));
+  LineBuffer line;
+  int line_number = 0;
+  read_next_line(file, line, subset_file, line_number, log);
+  const char* p = line.text();
+  if (!scan_int(p, subset.rsub)) {
+    fatal_error(log, format("\ncannot read rsub on line %d from file %s", line_number, subset_file.c_str()));
+  }
+  p = next_field(line.text(), subset_file, line_number, log);
+  if (!scan_int(p, subset.n1)) {
+    fatal_error(log, format("\ncannot read n1 on line %d from file %s", line_number, subset_file.c_str()));
+  }
+  const int rsub = subset.rsub;
+  subset.names = name_list(1, rsub);
+  subset.groups = ivector(1, rsub);
+  for (int k = 1; k <= rsub; ++k) {
+    read_next_line(file, line, subset_file, line_number, log);
+    read_word(line.text(), subset.names[k], kNameLength, subset_file, line_number, log);
+    if (subset.n1 != 0) {
+      p = next_field(line.text(), subset_file, line_number, log);
+      if (!scan_int(p, subset.groups[k])) {
+        fatal_error(log, format("\ncannot read grp1id on line %d from file %s", line_number, subset_file.c_str()));
+      }
+    } else {
+      subset.groups[k] = 0;
+    }
+  }
+  if (subset.n1 == 0) {
+    subset.group_sizes = ivector(1, 0);
+    return;
+  }
+  // Runs of equal ids are the groups, numbered in order of appearance; each id
+  // is replaced by its group number.
+  std::vector<int> sizes;
+  int count = 0;
+  int current = rsub >= 1 ? subset.groups[1] : 0;
+  for (int k = 1; k <= rsub; ++k) {
+    if (subset.groups[k] == current) {
+      ++count;
+    } else {
+      sizes.push_back(count);
+      current = subset.groups[k];
+      count = 1;
+    }
+    subset.groups[k] = static_cast<int>(sizes.size()) + 1;
+  }
+  sizes.push_back(count);
+  if (static_cast<long long>(sizes.size()) != subset.n1) {
+    fatal_error(log, "\nnumber of groups I does not correspond to n1");
+  }
+  subset.group_sizes = ivector(1, subset.n1);
+  for (int g = 1; g <= subset.n1; ++g) subset.group_sizes[g] = sizes[static_cast<std::size_t>(g - 1)];
+}
+
+int find_subset_population(const std::string& label, int r, const NameList& names, const IVector& groups,
+                           int& group) {
+  for (int k = 1; k <= r; ++k) {
+    if (same_name(label, names[k])) {
+      group = groups[k];
+      return 1;
+    }
+  }
+  return 0;
+}
+
+void skip_population(InputFile& file, LineBuffer& line, const std::string& file_name, int i,
+                     const NameList& PopulationNames, int& line_number, std::string& label,
+                     const std::string& population_name, int& line_count, MessageLog& log) {
+  while (same_name(label, population_name)) {
+    ++line_count;
+    read_next_line(file, line, file_name, line_number, log);
+    read_word(line.text(), label, kNameLength, file_name, line_number, log);
+    if (label == "END") {
+      std::vector<std::string> found;
+      for (int k = 1; k <= i; ++k) found.push_back("\n" + PopulationNames[k]);
+      fatal_error(log, format("\nEND message encountered before all subset pop found on line %d from file %s",
+                              line_number, file_name.c_str()),
+                  found);
+    }
+  }
+}
+
+}  // namespace bandscape

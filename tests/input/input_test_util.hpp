@@ -1,0 +1,99 @@
+// Shared by the input-file tests: a log that records what was written, the
+// whole read sequence of a run (header, subset, both passes), and conversions
+// of the offset arrays to plain vectors for whole-value comparison.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/error_log.hpp"
+#include "input/data_file.hpp"
+#include "input/subset_file.hpp"
+#include "numeric/array.hpp"
+
+namespace bandscape::testing {
+
+// Records every text with its kind: "E:" for echo, "A:" for append only.
+class RecordingLog : public MessageLog {
+ public:
+  void echo(const std::string& text) override { entries.push_back("E:" + text); }
+  void append(const std::string& text) override { entries.push_back("A:" + text); }
+  std::vector<std::string> entries;
+};
+
+// Runs `step`, which must end with a fatal error, and returns what it logged.
+inline std::vector<std::string> fatal_log(const std::function<void(MessageLog&)>& step) {
+  RecordingLog log;
+  EXPECT_THROW(step(log), FatalError);
+  return log.entries;
+}
+
+inline std::vector<std::string> names_of(const NameList& names) {
+  std::vector<std::string> out;
+  for (int i = names.lo(); i <= names.hi(); ++i) out.push_back(names[i]);
+  return out;
+}
+
+inline std::vector<int> ints_of(const IVector& v, int lo, int hi) {
+  std::vector<int> out;
+  for (int i = lo; i <= hi; ++i) out.push_back(v[i]);
+  return out;
+}
+
+inline std::vector<std::vector<int>> rows_of(const IMatrix& a) {
+  std::vector<std::vector<int>> out;
+  for (int i = a.row_lo(); i <= a.row_hi(); ++i) {
+    std::vector<int> row;
+    for (int j = a.col_lo(); j <= a.col_hi(); ++j) row.push_back(a[i][j]);
+    out.push_back(std::move(row));
+  }
+  return out;
+}
+
+// Everything the reading steps of a run produce.
+struct Loaded {
+  int R = 0, m = 0, r = 0, ntot = 0;
+  bool use_subset = false;
+  SubsetSelection subset;
+  NameList loci, populations;
+  IMatrix counts;
+  IVector selected, groups, file_sizes;
+  IMatrix scores;
+  IVector bounds;
+};
+
+// The driver's calling order: read_header_line, read_subset_file (when a
+// subset file is named), readsecondinfo, readfrequall.
+inline void load(Loaded& d, const std::string& data_file, const std::string& subset_file, MessageLog& log) {
+  read_header_line(data_file, d.R, d.m, d.loci, log);
+  d.use_subset = !subset_file.empty();
+  d.r = d.R;
+  if (d.use_subset) {
+    read_subset_file(subset_file, d.subset, log);
+    d.r = d.subset.rsub;
+  }
+  d.populations = name_list(1, d.r);
+  d.counts = imatrix(1, d.r, 1, d.m);
+  d.selected = ivector(1, d.r);
+  d.groups = ivector(1, d.r);
+  d.file_sizes = ivector(1, d.R);
+  readsecondinfo(data_file, d.R, d.r, d.use_subset, d.subset, d.m, d.populations, d.counts, d.selected, d.groups,
+                 d.file_sizes, d.ntot, log);
+  d.scores = imatrix(0, d.ntot - 1, 0, d.m - 1);
+  d.bounds = ivector(0, d.r);
+  readfrequall(data_file, d.r, d.use_subset, d.m, d.selected, d.file_sizes, d.ntot, d.scores, d.bounds, log);
+}
+
+// A fatal error while loading: what was logged.
+inline std::vector<std::string> load_failure(const std::string& data_file, const std::string& subset_file = "") {
+  return fatal_log([&](MessageLog& log) {
+    Loaded d;
+    load(d, data_file, subset_file, log);
+  });
+}
+
+}  // namespace bandscape::testing
