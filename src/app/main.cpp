@@ -1,9 +1,39 @@
-// Entry point: runs the analysis and maps its outcome to the exit status.
+// Entry point: parses the command line, runs the analysis and maps its outcome
+// to the exit status (interactive runs end with 1, as the program always has;
+// batch runs with 0 after a normal finish; 1 after any error; 2 for bad options).
 #include <cstdio>
 
+#include "app/command_line.hpp"
+#include "app/driver.hpp"
 #include "app/error_log.hpp"
+#include "app/terminal_console.hpp"
+#include "numeric/random.hpp"
 
-int main() {
-  std::printf("\nBANDSCAPE 1.0 - a program for genetic diversity analysis with AFLP population data \n");
-  return 1;
+int main(int argc, char* argv[]) {
+  using namespace bandscape;
+  const ParseResult parsed = parse_command_line(argc, argv);
+  switch (parsed.kind) {
+    case ParseResult::kHelp:
+    case ParseResult::kVersion:
+      std::fputs(parsed.text.c_str(), stdout);
+      return parsed.exit_status;
+    case ParseResult::kError:
+      std::fputs(parsed.text.c_str(), stderr);
+      return parsed.exit_status;
+    case ParseResult::kRun:
+      break;
+  }
+  const CommandLine& command_line = parsed.command_line;
+  SeedSource seed_source = [&command_line]() -> long {
+    return command_line.seed ? *command_line.seed : seed_from_clock();
+  };
+  try {
+    auto console = make_console();
+    run_bandscape(*console, command_line, seed_source);
+  } catch (const FatalError& error) {
+    std::fflush(stdout);
+    return error.status();
+  }
+  std::fflush(stdout);
+  return command_line.batch ? 0 : 1;
 }

@@ -1,0 +1,254 @@
+// The run driver.  It owns every array that passes from one step to another,
+// allocates each when the step that fills it comes, and calls the readers,
+// estimators, statistics, resampling tests and writers in a fixed order, so the
+// report always holds its tables in the same sequence:
+//   header, band summaries, fragment sizes, correlation, Table 1, (r > 1:)
+//   Tables 2 and 3, Table 4, distance blocks, bootstrap line, Table 5,
+//   relatedness blocks, Table 6.
+#include "app/driver.hpp"
+
+#include <cmath>
+#include <string>
+
+#include "app/dialogue.hpp"
+#include "app/error_log.hpp"
+#include "freq/band_counts.hpp"
+#include "freq/bayes_estimator.hpp"
+#include "freq/frequency_table.hpp"
+#include "freq/sqrt_estimator.hpp"
+#include "input/data_file.hpp"
+#include "input/structure_export.hpp"
+#include "input/subset_file.hpp"
+#include "numeric/array.hpp"
+#include "numeric/random.hpp"
+#include "resample/bootstrap.hpp"
+#include "resample/permutation_test.hpp"
+#include "stats/correlation.hpp"
+#include "stats/distances.hpp"
+#include "stats/diversity.hpp"
+#include "stats/relatedness.hpp"
+#include "stats/structure.hpp"
+
+namespace bandscape {
+
+namespace {
+
+const char* method_line(int method) {
+  switch (method) {
+    case kFragmentFrequencies: return "\n\tFragment frequencies (assuming fixed homozygosity)";
+    case kSquareRoot: return "\n\tSquare root method";
+    case kBayesUniform: return "\n\tBayesian method with uniform prior distribution";
+    default: return "\n\tBayesian method with non-uniform prior distribution";
+  }
+}
+
+}  // namespace
+
+void run_bandscape(Console& console, const CommandLine& command_line, const SeedSource& seed_source) {
+  console.print("\nBANDSCAPE 1.0 - a program for genetic diversity analysis with AFLP population data \n");
+
+  RunOptions options = command_line.options;
+  ask_file_names(console, command_line, options);
+  const std::string& report = options.output_file;
+  const std::string& input = options.input_file;
+
+  truncate_file(kErrorLogName);
+  ErrorLogFile log;
+
+  // Header line, subset file, first pass over the data lines.
+  int R = 0, m = 0;
+  NameList locus_names;
+  read_header_line(input, R, m, locus_names, log);
+
+  SubsetSelection subset;
+  int r = R;
+  if (options.use_subset) {
+    read_subset_file(options.subset_file, subset, log);
+    r = subset.rsub;
+  }
+
+  NameList population_names = name_list(1, r);
+  IMatrix non_missing = imatrix(1, r, 1, m);
+  IVector selected_index = ivector(1, r);
+  IVector population_groups = ivector(1, r);
+  IVector file_population_sizes = ivector(1, R);
+  int ntot = 0;
+  readsecondinfo(input, R, r, options.use_subset, subset, m, population_names, non_missing, selected_index,
+                 population_groups, file_population_sizes, ntot, log);
+  echo_loaded_data(console, input, report, r, m, population_names);
+
+  ask_options(console, command_line, options);
+  const int method = options.method;
+  const float fis = options.fis;
+
+  // Report header.
+  append_to_file(report, format("\nThe file %s has been read succesfully", input.c_str()));
+  append_to_file(report, format("\nThe number of populations is : %i", r));
+  append_to_file(report, format("\nThe number of loci is: %i", m));
+  append_to_file_echo(report, "\nThe method of computation of allelic frequencies is:");
+  append_to_file_echo(report, method_line(method));
+  if (method != kFragmentFrequencies) {
+    append_to_file(report, format("\n\twith a predefined value of Fis (0.0 if H&W assumed)= %5.3f", fis));
+  }
+  append_to_file_echo(report, format("\nThe number of permutations for test on Fst is: %i", options.permutations));
+  append_to_file_echo(report, format("\nThe number of bootstraps for genetic distances is: %i", options.bootstraps));
+  append_to_file_echo(report, format("\n\nTotal number of fragments recorded: %d", m));
+
+  // Second pass: the band scores, then their STRUCTURE export.
+  IMatrix band_scores = imatrix(0, ntot - 1, 0, m - 1);
+  IVector population_bounds = ivector(0, r);
+  readfrequall(input, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
+               population_bounds, log);
+  write_structure_file("structure.txt", r, m, band_scores, population_bounds, log);
+  selected_index = IVector();
+  file_population_sizes = IVector();
+
+  // Band summaries.
+  IVector nbar = ivector(1, r);
+  IVector loci_with_data = ivector(1, r);
+  summarize_sample_sizes(r, m, non_missing, nbar, loci_with_data);
+  float mean_fragments = 0.0f;
+  mean_fragments_per_individual(r, band_scores, ntot, population_bounds, m, mean_fragments);
+  append_to_file_echo(report, format("\nMean number of fragments per individual: %5.1f", mean_fragments));
+  int segregating = 0;
+  count_segregating_fragments(band_scores, ntot, m, segregating);
+  append_to_file_echo(report, format("\nTotal number of segregating fragments : %d (%5.1f%%)", segregating,
+                                     static_cast<double>(segregating) / m * 100.0));
+
+  // Fragment sizes from the locus names.
+  int sizes_available = 0;
+  FVector fragment_sizes = vector(1, m);
+  locus_names_to_sizes(sizes_available, m, locus_names, fragment_sizes, log);
+  if (sizes_available == 1) {
+    float mean_size = 0.0f, sd_size = 0.0f;
+    compute_mean_sd(&fragment_sizes[1], static_cast<unsigned>(m), mean_size, sd_size);
+    append_to_file_echo(report, format("\nMean fragment size : %10.2f (S.D. %10.2f)", mean_size, sd_size));
+  }
+
+  // Allele frequencies: fragment frequencies always, then the chosen estimator.
+  console.print("\n\nStarting to compute allelic frequencies...");
+  FMatrix fragment_frequencies = matrix(0, r - 1, 0, m - 1);
+  IMatrix absent_counts = imatrix(0, r - 1, 0, m - 1);
+  FMatrix fragment_variances = matrix(0, r - 1, 0, m - 1);
+  compute_freq_frag(r, band_scores, population_bounds, m, fragment_frequencies, non_missing, absent_counts,
+                    fragment_variances, log);
+  FMatrix estimates[5];
+  FMatrix variances[5];
+  for (int k = 2; k <= 4; ++k) {
+    estimates[k] = matrix(0, r - 1, 0, m - 1);
+    variances[k] = matrix(0, r - 1, 0, m - 1);
+  }
+  if (method == kSquareRoot) {
+    compute_freq_allele_sqrt(r, m, fragment_frequencies, non_missing, fis, estimates[2], variances[2]);
+  } else if (method == kBayesUniform) {
+    compute_freq_allele_Bayes_UNIF(r, m, absent_counts, fis, non_missing, estimates[3], variances[3], log);
+  } else if (method == kBayesNonUniform) {
+    DVector alpha = dvector(0, r - 1);
+    DVector beta = dvector(0, r - 1);
+    compute_freq_allele_Bayes_NONUNIF(r, m, absent_counts, fis, non_missing, alpha, beta, estimates[4],
+                                      variances[4], log);
+  }
+  FMatrix P = matrix(0, r - 1, 0, m - 1);
+  FMatrix V = matrix(0, r - 1, 0, m - 1);
+  select_freq_estimates(r, m, method, fragment_frequencies, estimates[2], estimates[3], estimates[4], P);
+  select_freq_estimates(r, m, method, fragment_variances, variances[2], variances[3], variances[4], V);
+  console.print("\nFinished computing allelic frequencies");
+
+  // Pooled band frequencies, their correlation with fragment size, relatedness.
+  FVector pooled = vector(0, m - 1);
+  FVector similarity = vector(0, m - 1);
+  FVector similarity_variance = vector(0, m - 1);
+  compute_overall_freq(band_scores, ntot, m, pooled, similarity, similarity_variance);
+  if (sizes_available == 1) {
+    FVector frequencies_by_locus = vector(1, m);
+    for (int i = 1; i <= m; ++i) frequencies_by_locus[i] = pooled[i - 1];
+    float correlation = 0.0f, probability = 0.0f;
+    const int usable = correlate_size_freq(fragment_sizes, frequencies_by_locus, m, correlation, probability, log);
+    if (usable < 3) {
+      append_to_file_echo(report,
+                          "\nFragment sizes and frequencies available for fewer than 3 loci, thus correlation "
+                          "between fragment sizes and frequencies not performed");
+    } else {
+      append_to_file_echo(report,
+                          format("\nThe correlation between fragment sizes and frequencies is : %10.4f (P-value %10.5f)",
+                                 correlation, probability));
+    }
+  } else {
+    append_to_file_echo(report,
+                        "\nFragment sizes not available, thus correlation between fragment sizes and frequencies "
+                        "not performed");
+  }
+  RelatednessTriangle relatedness(ntot);
+  compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness);
+
+  // The random stream: seeded once, whether or not resampling was asked.
+  RandomState random;
+  const long seed = seed_source();
+  random.word = static_cast<std::int32_t>(-seed);
+  append_to_file(kErrorLogName, format("\nseed:%ld", -seed));
+
+  // Null-allele frequencies and their variances, populations 1..r, loci 1..m.
+  FMatrix q = matrix(1, r, 1, m);
+  FMatrix Vq = matrix(1, r, 1, m);
+  for (int j = 1; j <= r; ++j) {
+    for (int i = 1; i <= m; ++i) {
+      q[j][i] = static_cast<float>(1.0 - static_cast<double>(P[j - 1][i - 1]));
+      Vq[j][i] = V[j - 1][i - 1];
+    }
+  }
+
+  // Table 1.
+  IVector polymorphic = ivector(1, r);
+  FVector polymorphic_percent = vector(1, r);
+  count_polymorphic_loci(r, m, non_missing, q, polymorphic, polymorphic_percent);
+  FMatrix Hloc = matrix(1, r, 1, m);
+  FMatrix VHloc = matrix(1, r, 1, m);
+  FVector Hj = vector(1, r), VarHj = vector(1, r), VarIHj = vector(1, r), VarLHj = vector(1, r);
+  compute_Hj(r, m, non_missing, q, Vq, loci_with_data, Hloc, VHloc, Hj, VarHj, VarIHj, VarLHj, log);
+  write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic, polymorphic_percent, Hj,
+                         VarHj, VarIHj, VarLHj);
+
+  if (r > 1) {
+    float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
+    compute_Hw(r, Hj, VarIHj, VarLHj, Hw, VarHw, VarIHw, VarLHw, VarPHw);
+    FMatrix D = matrix(1, r, 1, r), VarD = matrix(1, r, 1, r), HbPair = matrix(1, r, 1, r);
+    IMatrix nPair = imatrix(1, r, 1, r);
+    float Hb = 0, VarHb = 0;
+    compute_Hb(r, m, non_missing, q, Hloc, D, VarD, HbPair, nPair, Hb, VarHb, log);
+    float Ht = 0, Fst = 0, VarFst = 0;
+    compute_Ht_Fst(r, nPair, Hb, Hw, VarHb, VarHw, Hj, HbPair, Ht, Fst, VarFst);
+    write_within_diversity_table(report, r, Hw, VarHw, VarIHw, VarLHw, VarPHw);
+    write_structure_table(report, r, Ht, Hw, Hb, Fst, VarHw, VarHb, VarFst);
+
+    if (options.permutations > 0) {
+      console.print("\n\nStarting permutations for test on Fst...");
+      permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
+                           random, report, log, command_line.threads);
+    }
+
+    FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
+    compute_distances(r, nPair, Hj, VarHj, D, VarD, HbPair, Nei, FstPair);
+    write_distance_matrices(report, population_names, r, Nei, FstPair);
+
+    if (options.bootstraps > 0) {
+      console.print("\n\nStarting bootstraps for genetic distances...");
+      bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, population_names, log,
+                         command_line.threads);
+      append_to_file_echo(report,
+                          format("\n\n%d bootstrapped distance matrices written to files aflp_nei.txt aflp_fst.txt "
+                                 "and aflp_reyn.txt",
+                                 options.bootstraps));
+    }
+  }
+
+  // Table 5, the relatedness blocks and Table 6.
+  write_frequency_table(report, r, m, population_names, locus_names, non_missing, pooled, fragment_frequencies, P, V);
+  write_relatedness_matrices(report, ntot, relatedness);
+  write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds);
+  append_to_file(report, "\n\n ");
+
+  console.print("\n\nThe program has finished normally. Press Return to close the window.");
+  if (!command_line.batch) console.wait_for_key();
+}
+
+}  // namespace bandscape

@@ -1,0 +1,28 @@
+// Permutation test of Fst: individuals reassigned at random among populations
+// (every population keeps its size), the whole chain from band counts to Fst
+// recomputed on each permuted data set, and the observed Fst compared with the
+// permuted distribution (Table 4 and resample.txt).
+#pragma once
+
+#include <string>
+
+#include "app/error_log.hpp"
+#include "numeric/array.hpp"
+#include "numeric/random.hpp"
+
+namespace bandscape {
+
+// Band counts of the data set in which population j (1..r) consists of the
+// individuals permutation[bounds[j-1]] .. permutation[bounds[j]-1].
+void compute_freq_frag_permuted(int r, const IMatrix& band_scores, const IVector& population_bounds,
+                                const IVector& permutation, int m, IMatrix& non_missing, IMatrix& absent_counts,
+                                FMatrix& fragment_frequencies, FMatrix& fragment_variances, MessageLog& log);
+
+// Runs nperm permutations drawn from `state`, appends Table 4 to `report` and
+// writes resample.txt.  `threads`: 0 = all cores, 1 = sequential; the files are
+// identical whatever the number.
+void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
+                          const IVector& population_bounds, float fis, float observed_fst, RandomState& state,
+                          const std::string& report, MessageLog& log, int threads = 1);
+
+}  // namespace bandscape
