@@ -27,26 +27,6 @@ const char* const kNeiTitle = "\n\nNei_s genetic distance after Lynch and Millig
 const char* const kFstTitle = "\n\nPairwise Fst between populations (Phylip format)";
 const char* const kReynoldsTitle = "\n\nReynolds et al. genetic distance between populations (Phylip format)";
 
-TEST(DistanceBlocks, ThreePopulations) {
-  TempDir dir;
-  StatsChain c = testing::three_populations();
-  EXPECT_EQ(report_blocks(c), std::string(kNeiTitle) +
-                                  "\n3"
-                                  "\nNorth         0.0000    0.1130    0.1309"
-                                  "\nSouth         0.1130    0.0000    0.3516"
-                                  "\nEast          0.1309    0.3516    0.0000" +
-                                  kFstTitle +
-                                  "\n3"
-                                  "\nNorth         0.0000    0.1683    0.1938"
-                                  "\nSouth         0.1683    0.0000    0.3623"
-                                  "\nEast          0.1938    0.3623    0.0000" +
-                                  kReynoldsTitle +
-                                  "\n3"
-                                  "\nNorth         0.0000    0.1843    0.2154"
-                                  "\nSouth         0.1843    0.0000    0.4499"
-                                  "\nEast          0.2154    0.4499    0.0000");
-}
-
 // Empty shares no locus with anyone: "undefined" in all three blocks.  Single
 // (Var(Hj) = 999, one shared locus with VarD = 999) ends with negative Nei
 // distances, printed 0.0000.  "Polymorphic_bounds" is cut to 10 characters.
