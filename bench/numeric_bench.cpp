@@ -3,11 +3,35 @@
 
 #include <cmath>
 
+#include "numeric/random.hpp"
 #include "numeric/special.hpp"
 
 namespace {
 
 using namespace bandscape;
+
+void BM_UniformRandom(benchmark::State& st) {
+  RandomState state;
+  state.word = -2436;
+  for (auto _ : st) benchmark::DoNotOptimize(uniform_random(state));
+  st.SetItemsProcessed(st.iterations());
+}
+BENCHMARK(BM_UniformRandom);
+
+// One permutation of ntot individuals, reported per element.
+void BM_ShuffleRange(benchmark::State& st) {
+  const int n = static_cast<int>(st.range(0));
+  IVector v = ivector(0, n - 1);
+  fill_identity(v, 0, n - 1);
+  RandomState state;
+  state.word = -2436;
+  for (auto _ : st) {
+    shuffle_range(v, 0, n - 1, state);
+    benchmark::ClobberMemory();
+  }
+  st.SetItemsProcessed(st.iterations() * n);
+}
+BENCHMARK(BM_ShuffleRange)->Arg(100)->Arg(1000)->Arg(100000);
 
 // Posterior moment integrand of the Bayesian estimator with inbreeding:
 // g(q) = h^(X+a-1) (1-h)^(N-X+b-1) h', h = (1-F) q^2 + F q.

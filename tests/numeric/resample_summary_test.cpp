@@ -1,5 +1,5 @@
-// Shell sort, percentile limits and P values of resampled values, and the
-// side file of resampled values.
+// Shell sort, percentile limits and P values of resampled values, and the side
+// file of resampled values.
 #include "numeric/resample_summary.hpp"
 
 #include <gtest/gtest.h>
@@ -14,169 +14,100 @@
 namespace bandscape {
 namespace {
 
-// values[0..n-1] = value(k).
-template <class Fn>
-FVector make_values(int n, Fn value) {
-  FVector v = vector(0, n - 1);
-  for (int k = 0; k < n; ++k) v[k] = value(k);
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+
+FVector make_values(const std::vector<float>& x) {
+  FVector v = vector(0, static_cast<int>(x.size()) - 1);
+  for (int k = 0; k < v.size(); ++k) v[k] = x[k];
   return v;
 }
 
 TEST(ShellSort, OrdersAscendingWithNaNLast) {
-  // One element: untouched; two: swapped when the first is greater.
-  float one[] = {0.0f, 3.0f};
-  shell_sort(1, one);
-  EXPECT_EQ(one[1], 3.0f);
+  // Two elements are swapped when the first is greater.
   float two[] = {0.0f, 2.0f, 1.0f};
   shell_sort(2, two);
   EXPECT_EQ(two[1], 1.0f);
   EXPECT_EQ(two[2], 2.0f);
-
-  // 1000 values in a scrambled order (k * 389 mod 1000 is a bijection) sort to
-  // 0..999; the run uses the increments 121, 40, 13, 4, 1.
+  // k * 389 mod 1000 scrambles 0..999 (389 is prime to 1000); increments 121..1.
   std::vector<float> a(1001);
   for (int k = 0; k < 1000; ++k) a[k + 1] = static_cast<float>((k * 389) % 1000);
   shell_sort(1000, a.data());
   for (int k = 0; k < 1000; ++k) ASSERT_EQ(a[k + 1], static_cast<float>(k));
-
-  // NaN sorts after every number, infinities included.
-  const float nan = std::numeric_limits<float>::quiet_NaN();
+  // NaN after every number, infinity included.
   const float inf = std::numeric_limits<float>::infinity();
-  float mixed[] = {0.0f, nan, 0.5f, inf, nan, -1.0f, 0.25f};
-  shell_sort(6, mixed);
-  EXPECT_EQ(mixed[1], -1.0f);
-  EXPECT_EQ(mixed[2], 0.25f);
-  EXPECT_EQ(mixed[3], 0.5f);
-  EXPECT_EQ(mixed[4], inf);
-  EXPECT_TRUE(std::isnan(mixed[5]));
-  EXPECT_TRUE(std::isnan(mixed[6]));
+  float mixed[] = {0.0f, kNaN, 0.5f, inf, kNaN, -1.0f};
+  shell_sort(5, mixed);
+  EXPECT_EQ(std::vector<float>(mixed + 1, mixed + 4), (std::vector<float>{-1.0f, 0.5f, inf}));
+  EXPECT_TRUE(std::isnan(mixed[4]) && std::isnan(mixed[5]));
 }
 
-TEST(ResampleSummary, PercentilePositions) {
-  // trunc(n * c) with c the float values of 0.025, 0.975, 0.005 and 0.995 and
-  // one added to the upper ones (python script with struct.pack('f')).
-  // The 0.005 position is one short for multiples of 200: float(0.005) < 0.005.
+TEST(ResampleSummary, PercentileLimits) {
+  // Positions trunc(n c) (+1 for the upper limits, capped at n - 1) with c the
+  // float values of 0.025, 0.975, 0.005, 0.995 (python with struct.pack('f')).
   struct Row { int n, k025, k975, k005, k995; };
-  const Row rows[] = {{40, 1, 39, 0, 39},         {100, 2, 98, 0, 99},      {199, 4, 195, 0, 198},
-                      {200, 5, 196, 0, 199},      {500, 12, 488, 2, 498},   {1000, 25, 976, 4, 996},
-                      {1001, 25, 976, 5, 996},    {10000, 250, 9751, 49, 9951}};
+  const Row rows[] = {{40, 1, 39, 0, 39},    {100, 2, 98, 0, 99},    {199, 4, 195, 0, 198},
+                      {200, 5, 196, 0, 199}, {500, 12, 488, 2, 498}, {1000, 25, 976, 4, 996},
+                      {1001, 25, 976, 5, 996}, {10000, 250, 9751, 49, 9951}};
   for (const Row& r : rows) {
     const PercentilePositions k = percentile_positions(r.n);
-    EXPECT_EQ(k.k025, r.k025) << r.n;
-    EXPECT_EQ(k.k975, r.k975) << r.n;
-    EXPECT_EQ(k.k005, r.k005) << r.n;
-    EXPECT_EQ(k.k995, r.k995) << r.n;
+    EXPECT_EQ((std::vector<int>{k.k025, k.k975, k.k005, k.k995}),
+              (std::vector<int>{r.k025, r.k975, r.k005, r.k995})) << r.n;
   }
-}
-
-TEST(ResampleSummary, LimitsFollowTheSampleSize) {
-  // Values k / 1000 stored in reverse order, so the sort matters; the limits are
-  // the values at the positions of the index table above.
-  auto reversed = [](int n) { return make_values(n, [n](int k) { return static_cast<float>(n - 1 - k) / 1000.0f; }); };
-  ResampleSummary s;
-
-  FVector v39 = reversed(39);
-  resample_summary(v39, 38, s, 0.0f);
-  EXPECT_EQ(s.lower95, 0.0f);
-  EXPECT_EQ(s.upper95, 0.0f);
-  EXPECT_EQ(s.lower99, 0.0f);
-  EXPECT_EQ(s.upper99, 0.0f);
-  EXPECT_EQ(v39[0], 0.0f);  // the caller's vector is left sorted
-  EXPECT_EQ(v39[38], 0.038f);
-
-  FVector v40 = reversed(40);
-  resample_summary(v40, 39, s, 0.0f);
-  EXPECT_EQ(s.lower95, 0.001f);  // second smallest
-  EXPECT_EQ(s.upper95, 0.039f);  // largest
-  EXPECT_EQ(s.lower99, 0.0f);
-
-  FVector v199 = reversed(199);
-  resample_summary(v199, 198, s, 0.0f);
-  EXPECT_EQ(s.lower95, 0.004f);
-  EXPECT_EQ(s.upper95, 0.195f);
-  EXPECT_EQ(s.lower99, 0.0f);
-  EXPECT_EQ(s.upper99, 0.0f);
-
-  FVector v1000 = reversed(1000);
-  resample_summary(v1000, 999, s, 0.0f);
-  EXPECT_EQ(s.lower95, 0.025f);
-  EXPECT_EQ(s.upper95, 0.976f);
-  EXPECT_EQ(s.lower99, 0.004f);  // fifth smallest
-  EXPECT_EQ(s.upper99, 0.996f);
+  // Values k / 1000 in reverse order; the limits are read at those positions of
+  // the sorted values, and 0 below 40 (95%) and 200 (99%) values.
+  auto summary_of = [](int n, FVector& v) {
+    v = vector(0, n - 1);
+    for (int k = 0; k < n; ++k) v[k] = static_cast<float>(n - 1 - k) / 1000.0f;
+    ResampleSummary s;
+    resample_summary(v, n - 1, s, 0.0f);
+    return std::vector<float>{s.lower95, s.upper95, s.lower99, s.upper99};
+  };
+  FVector v;
+  EXPECT_EQ(summary_of(39, v), (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
+  EXPECT_EQ(v[0], 0.0f);  // the caller's vector is left sorted
+  EXPECT_EQ(summary_of(40, v), (std::vector<float>{0.001f, 0.039f, 0.0f, 0.0f}));
+  EXPECT_EQ(summary_of(199, v), (std::vector<float>{0.004f, 0.195f, 0.0f, 0.0f}));
+  EXPECT_EQ(summary_of(1000, v), (std::vector<float>{0.025f, 0.976f, 0.004f, 0.996f}));
 }
 
 TEST(ResampleSummary, PValues) {
-  // Quotients (L + 1) / (n + 1) and (G + 1) / (n + 1) by hand, stored as float.
-  ResampleSummary s;
-  FVector all_above = make_values(10, [](int k) { return 1.0f + k; });
-  resample_summary(all_above, 9, s, 0.5f);
-  EXPECT_EQ(s.p_low, 0.0f);
-  EXPECT_EQ(s.p_high, 1.0f);  // (10 + 1) / 11
-
-  FVector all_below = make_values(10, [](int k) { return -1.0f - k; });
-  resample_summary(all_below, 9, s, 0.5f);
-  EXPECT_EQ(s.p_low, 1.0f);
-  EXPECT_EQ(s.p_high, 0.0f);
-
-  // Ties count on both sides: 0.1, 0.2, 0.2, 0.3 with observed 0.2 gives 4/5 twice.
-  FVector ties = vector(0, 3);
-  ties[0] = 0.3f;
-  ties[1] = 0.2f;
-  ties[2] = 0.1f;
-  ties[3] = 0.2f;
-  resample_summary(ties, 3, s, 0.2f);
-  EXPECT_EQ(s.p_low, 0.8f);
-  EXPECT_EQ(s.p_high, 0.8f);
-
-  // A single value equal to the observed one: (1 + 1) / 2 on both sides.
-  FVector single = make_values(1, [](int) { return 0.05f; });
-  resample_summary(single, 0, s, 0.05f);
-  EXPECT_EQ(s.p_low, 1.0f);
-  EXPECT_EQ(s.p_high, 1.0f);
-
-  // NaN counts on neither side: values 0.1, NaN, 0.3 with observed 0.2 give
-  // L = 1, G = 1, both (1 + 1) / (3 + 1) = 0.5; a NaN observed value gives 0, 0.
-  FVector with_nan = vector(0, 2);
-  with_nan[0] = 0.1f;
-  with_nan[1] = std::numeric_limits<float>::quiet_NaN();
-  with_nan[2] = 0.3f;
-  resample_summary(with_nan, 2, s, 0.2f);
-  EXPECT_EQ(s.p_low, 0.5f);
-  EXPECT_EQ(s.p_high, 0.5f);
-  EXPECT_TRUE(std::isnan(with_nan[2]));
-  resample_summary(with_nan, 2, s, std::numeric_limits<float>::quiet_NaN());
-  EXPECT_EQ(s.p_low, 0.0f);
-  EXPECT_EQ(s.p_high, 0.0f);
+  // (L + 1) / (n + 1) and (G + 1) / (n + 1) by hand, 0 when the count is 0.
+  auto p_values = [](const std::vector<float>& x, float observed) {
+    FVector v = make_values(x);
+    ResampleSummary s;
+    resample_summary(v, v.hi(), s, observed);
+    return std::vector<float>{s.p_low, s.p_high};
+  };
+  EXPECT_EQ(p_values({3.0f, 1.0f, 2.0f}, 0.5f), (std::vector<float>{0.0f, 1.0f}));  // all above
+  EXPECT_EQ(p_values({-3.0f, -1.0f, -2.0f}, 0.5f), (std::vector<float>{1.0f, 0.0f}));  // all below
+  // Ties count on both sides: 4/5 and 4/5.
+  EXPECT_EQ(p_values({0.3f, 0.2f, 0.1f, 0.2f}, 0.2f), (std::vector<float>{0.8f, 0.8f}));
+  // One value equal to the observed one: (1 + 1) / 2 twice.
+  EXPECT_EQ(p_values({0.05f}, 0.05f), (std::vector<float>{1.0f, 1.0f}));
+  // NaN on neither side: L = G = 1 of n = 3, (1 + 1) / 4; a NaN observed value
+  // is matched by nothing.
+  EXPECT_EQ(p_values({0.1f, kNaN, 0.3f}, 0.2f), (std::vector<float>{0.5f, 0.5f}));
+  EXPECT_EQ(p_values({0.1f, kNaN, 0.3f}, kNaN), (std::vector<float>{0.0f, 0.0f}));
 }
 
 TEST(ResampleWrite, WholeFileText) {
   testing::TempDir dir;
   BufferedLog log;
-  FVector v = vector(0, 3);
-  v[0] = 0.0123f;
-  v[1] = -0.5f;
-  v[2] = 0.12345678f;
-  v[3] = 12.5f;
-  // printf by hand: %8.4f of 0.0812 is "  0.0812", %11.7f of 0.0123f
-  // (0.012299999594688416) is "  0.0123000", of 0.12345678f is "  0.1234568".
+  const FVector v = make_values({0.0123f, -0.5f, 0.12345678f, 12.5f});
+  // printf by hand: %8.4f of 0.0812f is "  0.0812"; %11.7f of 0.0123f
+  // (0.012299999594688416) is "  0.0123000", of 0.12345678f "  0.1234568".
   resample_write("resample.txt", v, 0.0812f, 0, 3, "FST", log);
   EXPECT_EQ(testing::read_file("resample.txt"),
-            "Resampled statistics with samplesize : 4"
-            "\nActual value of FST:\t  0.0812"
-            "\nFST"
-            "\n  0.0123000"
-            "\n -0.5000000"
-            "\n  0.1234568"
-            "\n 12.5000000");
-  EXPECT_TRUE(log.empty());
-
-  // A sub-range, written over the previous file; an empty range writes no values.
+            "Resampled statistics with samplesize : 4\nActual value of FST:\t  0.0812\nFST"
+            "\n  0.0123000\n -0.5000000\n  0.1234568\n 12.5000000");
+  // A sub-range replaces the previous file; an empty range writes no values.
   resample_write("resample.txt", v, -1.0f, 1, 2, "Fst", log);
   EXPECT_EQ(testing::read_file("resample.txt"),
             "Resampled statistics with samplesize : 2\nActual value of Fst:\t -1.0000\nFst\n -0.5000000\n  0.1234568");
   resample_write("resample.txt", v, 0.0f, 2, 1, "FST", log);
   EXPECT_EQ(testing::read_file("resample.txt"),
             "Resampled statistics with samplesize : 0\nActual value of FST:\t  0.0000\nFST");
+  EXPECT_TRUE(log.empty());
 
   // A file that cannot be created ends the run with the message shown and logged.
   struct RecordingLog : MessageLog {
