@@ -121,7 +121,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   locus_names_to_sizes(sizes_available, m, locus_names, fragment_sizes, log);
   if (sizes_available == 1) {
     float mean_size = 0.0f, sd_size = 0.0f;
-    compute_mean_sd(&fragment_sizes[1], static_cast<unsigned>(m), mean_size, sd_size);
+    compute_mean_sd(fragment_sizes.begin(), static_cast<unsigned>(m), mean_size, sd_size);
     append_to_file_echo(report, format("\nMean fragment size : %10.2f (S.D. %10.2f)", mean_size, sd_size));
   }
 
@@ -160,10 +160,8 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   FVector similarity_variance = vector(0, m - 1);
   compute_overall_freq(band_scores, ntot, m, pooled, similarity, similarity_variance);
   if (sizes_available == 1) {
-    FVector frequencies_by_locus = vector(1, m);
-    for (int i = 1; i <= m; ++i) frequencies_by_locus[i] = pooled[i - 1];
     float correlation = 0.0f, probability = 0.0f;
-    const int usable = correlate_size_freq(fragment_sizes, frequencies_by_locus, m, correlation, probability, log);
+    const int usable = correlate_size_freq(fragment_sizes, pooled, m, correlation, probability, log);
     if (usable < 3) {
       append_to_file_echo(report,
                           "\nFragment sizes and frequencies available for fewer than 3 loci, thus correlation "
