@@ -8,6 +8,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "app/error_log.hpp"
 
 namespace bandscape::testing {
 
@@ -34,6 +37,24 @@ class TempDir {
  private:
   std::filesystem::path path_;
   std::filesystem::path old_;
+};
+
+// A MessageLog that keeps what was written: every text in order with its kind
+// ("E:" echoed to the console and logged, "A:" logged only), and the echoed and
+// appended texts each joined into one string.
+class RecordingLog : public MessageLog {
+ public:
+  void echo(const std::string& text) override {
+    entries.push_back("E:" + text);
+    echoed += text;
+  }
+  void append(const std::string& text) override {
+    entries.push_back("A:" + text);
+    appended += text;
+  }
+  std::vector<std::string> entries;
+  std::string echoed;
+  std::string appended;
 };
 
 inline std::string read_file(const std::filesystem::path& p) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "freq/recording_log.hpp"
+#include "test_util.hpp"
 #include "test_util.hpp"
 
 namespace bandscape {

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "freq/recording_log.hpp"
+#include "test_util.hpp"
 
 namespace bandscape {
 namespace {

@@ -10,7 +10,7 @@
 #include <tuple>
 
 #include "freq/bayes_estimator.hpp"
-#include "freq/recording_log.hpp"
+#include "test_util.hpp"
 #include "freq/sqrt_estimator.hpp"
 
 namespace bandscape {

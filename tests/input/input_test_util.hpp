@@ -14,16 +14,9 @@
 #include "input/data_file.hpp"
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
+#include "test_util.hpp"
 
 namespace bandscape::testing {
-
-// Records every text with its kind: "E:" for echo, "A:" for append only.
-class RecordingLog : public MessageLog {
- public:
-  void echo(const std::string& text) override { entries.push_back("E:" + text); }
-  void append(const std::string& text) override { entries.push_back("A:" + text); }
-  std::vector<std::string> entries;
-};
 
 // Runs `step`, which must end with a fatal error, and returns what it logged.
 inline std::vector<std::string> fatal_log(const std::function<void(MessageLog&)>& step) {
