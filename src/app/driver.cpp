@@ -177,7 +177,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
                         "not performed");
   }
   RelatednessTriangle relatedness(ntot);
-  compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness);
+  compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness, command_line.threads);
 
   // The random stream: seeded once, whether or not resampling was asked.
   RandomState random;

@@ -1,6 +1,8 @@
 // Relatedness between individuals after Lynch & Milligan (1994).
 #include "stats/relatedness.hpp"
 
+#include "numeric/parallel.hpp"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -149,9 +151,11 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
 }
 
 void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
-                         RelatednessTriangle& rel) {
+                         RelatednessTriangle& rel, int threads) {
   const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS);
-  compute_relatedness(layout, 0, ntot, rel);
+  // Rows are handed out in small chunks: early rows hold more pairs than late ones.
+  parallel_chunks(ntot, 8, threads,
+                  [&](int x_begin, int x_end) { compute_relatedness(layout, x_begin, x_end, rel); });
 }
 
 int population_of_individual(int x, const IVector& bounds, int r) {

@@ -93,7 +93,7 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
 
 // The whole triangle: rel must have been made for ntot individuals.
 void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
-                         RelatednessTriangle& rel);
+                         RelatednessTriangle& rel, int threads = 1);
 
 // The 0-based population of individual x: the number of leading entries
 // bounds[1], bounds[2], ... (at most r of them) not greater than x.

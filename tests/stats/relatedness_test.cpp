@@ -279,3 +279,36 @@ TEST(FixedFormat, MatchesPrintfOnManyValues) {
 
 }  // namespace
 }  // namespace bandscape
+
+namespace bandscape {
+namespace {
+
+// Spreading the rows over threads changes nothing: each pair is summed in locus
+// order by one thread, so 1, 2 and 7 threads give bit-identical triangles.
+TEST(RelatednessThreads, AnyThreadCountGivesTheSameTriangle) {
+  const int ntot = 53, m = 37;
+  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
+  unsigned state = 12345u;
+  for (int x = 0; x < ntot; ++x) {
+    for (int l = 0; l < m; ++l) {
+      state = state * 1103515245u + 12345u;
+      const unsigned draw = (state >> 16) % 20u;
+      scores[x][l] = draw == 0 ? 9 : static_cast<int>(draw % 2u);
+    }
+  }
+  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  compute_overall_freq(scores, ntot, m, p, S, VarS);
+  RelatednessTriangle one(ntot), two(ntot), seven(ntot);
+  compute_relatedness(scores, ntot, m, S, VarS, one, 1);
+  compute_relatedness(scores, ntot, m, S, VarS, two, 2);
+  compute_relatedness(scores, ntot, m, S, VarS, seven, 7);
+  for (int x = 0; x < ntot; ++x) {
+    for (int y = x + 1; y < ntot; ++y) {
+      ASSERT_EQ(one.at(x, y), two.at(x, y)) << x << "," << y;
+      ASSERT_EQ(one.at(x, y), seven.at(x, y)) << x << "," << y;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace bandscape
