@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "input/subset_file.hpp"
 
@@ -151,12 +152,37 @@ void read_header_line(const std::string& input_file, int& R, int& m, NameList& L
   read_next_line(file, line, input_file, line_number, log);
   const char* p = line.text();
   if (!scan_int(p, R) || !scan_int(p, m)) fail_at(log, "cannot read r and m", line_number, input_file);
-  LocusNames = name_list(1, m);
+  if (m <= 0) {
+    fatal_error(log, format("\nnumber of loci %d on line %d from file %s is not a positive count", m, line_number,
+                            input_file.c_str()));
+  }
+  if (R <= 0) {
+    fatal_error(log, format("\nnumber of populations %d on line %d from file %s is not a positive count", R,
+                            line_number, input_file.c_str()));
+  }
+  // The names are collected before LocusNames is allocated, so a count far
+  // beyond what line 1 holds ends with "tab not found" instead of allocating
+  // for it.
+  std::vector<std::string> names;
   p = next_field(line.text(), input_file, line_number, log);
   for (int k = 1; k <= m; ++k) {
     p = next_field(p, input_file, line_number, log);
-    read_word(p, LocusNames[k], kNameLength, input_file, line_number, log);
+    names.emplace_back();
+    read_word(p, names.back(), kNameLength, input_file, line_number, log);
   }
+  // Every population of the file owns at least one data line, and such a line
+  // holds at least two characters per locus (a tab and a score).  A declared
+  // R x m beyond the size of the whole file cannot be right, and the arrays
+  // sized from it (R names, r x m counts) are not allocated then.
+  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
+    const long long file_size = std::ftell(file.get());
+    if (file_size >= 0 && static_cast<long long>(R) * m > file_size) {
+      fatal_error(log, format("\nnumber of populations %d on line %d from file %s is more than the file holds", R,
+                              line_number, input_file.c_str()));
+    }
+  }
+  LocusNames = name_list(1, m);
+  for (int k = 1; k <= m; ++k) LocusNames[k] = std::move(names[static_cast<std::size_t>(k - 1)]);
 }
 
 void readsecondinfo(const std::string& input_file, int R, int r, bool use_subset, const SubsetSelection& subset,

@@ -2,6 +2,7 @@
 // uses to keep only the listed populations.
 #include "input/subset_file.hpp"
 
+#include <utility>
 #include <vector>
 
 namespace bandscape {
@@ -21,19 +22,33 @@ void read_subset_file(const std::string& subset_file, SubsetSelection& subset, M
     fatal_error(log, format("\ncannot read n1 on line %d from file %s", line_number, subset_file.c_str()));
   }
   const int rsub = subset.rsub;
+  if (rsub <= 0) {
+    fatal_error(log, format("\nnumber of populations %d on line %d from file %s is not a positive count", rsub,
+                            line_number, subset_file.c_str()));
+  }
+  // Names and ids are collected line by line and stored once all were read,
+  // so a count far beyond the lines of the file ends at the end of the file
+  // instead of allocating for it.
+  std::vector<std::string> names;
+  std::vector<int> ids;
+  for (int k = 1; k <= rsub; ++k) {
+    read_next_line(file, line, subset_file, line_number, log);
+    names.emplace_back();
+    read_word(line.text(), names.back(), kNameLength, subset_file, line_number, log);
+    int id = 0;
+    if (subset.n1 != 0) {
+      p = next_field(line.text(), subset_file, line_number, log);
+      if (!scan_int(p, id)) {
+        fatal_error(log, format("\ncannot read grp1id on line %d from file %s", line_number, subset_file.c_str()));
+      }
+    }
+    ids.push_back(id);
+  }
   subset.names = name_list(1, rsub);
   subset.groups = ivector(1, rsub);
   for (int k = 1; k <= rsub; ++k) {
-    read_next_line(file, line, subset_file, line_number, log);
-    read_word(line.text(), subset.names[k], kNameLength, subset_file, line_number, log);
-    if (subset.n1 != 0) {
-      p = next_field(line.text(), subset_file, line_number, log);
-      if (!scan_int(p, subset.groups[k])) {
-        fatal_error(log, format("\ncannot read grp1id on line %d from file %s", line_number, subset_file.c_str()));
-      }
-    } else {
-      subset.groups[k] = 0;
-    }
+    subset.names[k] = std::move(names[static_cast<std::size_t>(k - 1)]);
+    subset.groups[k] = ids[static_cast<std::size_t>(k - 1)];
   }
   if (subset.n1 == 0) {
     subset.group_sizes = ivector(1, 0);

@@ -227,6 +227,42 @@ TEST(DataFileHeader, FatalMessages) {
   EXPECT_EQ(header_failure("folder"), (Texts{"E:\ncannot read line 1 from file folder"}));
 }
 
+// Counts on line 1 that no file could satisfy end the run at line 1, before
+// any array is sized from them.  Expected texts worked by hand from the files.
+TEST(DataFileHeader, ImpossibleCountsAreFatalAtLineOne) {
+  TempDir dir;
+  auto header_failure = [](const std::string& body) {
+    write_file("h.txt", body);
+    return fatal_log([](MessageLog& l) {
+      int R = 0, m = 0;
+      NameList loci;
+      read_header_line("h.txt", R, m, loci, l);
+    });
+  };
+  const std::string data = "p\ti\t1\nEND\n";
+  EXPECT_EQ(header_failure("1\t0\n" + data),
+            (Texts{"E:\nnumber of loci 0 on line 1 from file h.txt is not a positive count"}));
+  EXPECT_EQ(header_failure("1\t-3\tA\n" + data),
+            (Texts{"E:\nnumber of loci -3 on line 1 from file h.txt is not a positive count"}));
+  EXPECT_EQ(header_failure("0\t1\tA\n" + data),
+            (Texts{"E:\nnumber of populations 0 on line 1 from file h.txt is not a positive count"}));
+  // 2000000000 loci: the line runs out of tabs long before, and nothing was
+  // allocated for the names.
+  EXPECT_EQ(header_failure("1\t2000000000\tA\tB\n" + data),
+            (Texts{"E:\ntab not found one column missing on line 1 from file h.txt"}));
+  // 2000000000 populations of one locus in a file of 18 bytes: R x m > 18.
+  EXPECT_EQ(header_failure("2000000000\t1\tA\n" + data),
+            (Texts{"E:\nnumber of populations 2000000000 on line 1 from file h.txt is more than the file holds"}));
+  // A count beyond the int range reads as INT_MAX, like strtol.
+  EXPECT_EQ(header_failure("99999999999\t1\tA\n" + data),
+            (Texts{"E:\nnumber of populations 2147483647 on line 1 from file h.txt is more than the file holds"}));
+  // 3 populations x 2 loci = 6 <= the 20 bytes of this file: accepted here,
+  // and the first pass then names the real fault.
+  write_file("ok.txt", "3\t2\tA\tB\np\ti\t1\t0\nEND\n");
+  EXPECT_EQ(load_failure("ok.txt"), (Texts{"E:\nEND message encountered after 1 pop on line 3 from file ok.txt",
+                                           "E:\np"}));
+}
+
 TEST(DataFileLines, ScoreFieldsAndEmptyFields) {
   TempDir dir;
   // Blank individual name, a score " 1", a score "1x", a field of one space that

@@ -151,6 +151,25 @@ TEST(SubsetFile, FatalMessages) {
   EXPECT_EQ(subset_failure("s.txt"), (Texts{"E:\nnumber of groups I does not correspond to n1"}));
 }
 
+// Counts on line 1 of the subset file: a count that is not positive is
+// fatal at once; a huge one runs out of lines (nothing is allocated for it
+// before the lines are read).  Worked by hand from the file texts.
+TEST(SubsetFile, ImpossibleCounts) {
+  TempDir dir;
+  write_file("s.txt", "0\t0\npopA\n");
+  EXPECT_EQ(subset_failure("s.txt"),
+            (Texts{"E:\nnumber of populations 0 on line 1 from file s.txt is not a positive count"}));
+  write_file("s.txt", "-2\t0\npopA\n");
+  EXPECT_EQ(subset_failure("s.txt"),
+            (Texts{"E:\nnumber of populations -2 on line 1 from file s.txt is not a positive count"}));
+  write_file("s.txt", "2000000000\t0\npopA\npopB\n");
+  EXPECT_EQ(subset_failure("s.txt"),
+            (Texts{"E:\nEnd of file encountered before END message on line 4 from file s.txt"}));
+  // 2000000000 groups among two lines: two runs of ids, not n1.
+  write_file("s.txt", "2\t2000000000\npopA\t1\npopB\t2\n");
+  EXPECT_EQ(subset_failure("s.txt"), (Texts{"E:\nnumber of groups I does not correspond to n1"}));
+}
+
 TEST(SubsetSelectionPasses, MissingAndSurplusPopulations) {
   TempDir dir;
   write_file("d.txt", "2\t1\tA\npopA\ti\t1\npopB\ti\t0\nEND\n");
