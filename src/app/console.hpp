@@ -23,6 +23,9 @@ class Console {
   virtual Answer read_answer() = 0;
   // One key, no echo; returns at once at the end of input.
   virtual void wait_for_key() = 0;
+  // True once a read has met the end of the input (no key can be read any
+  // more), so that a loop waiting for keys can tell that it would never end.
+  virtual bool input_ended() const { return false; }
 };
 
 }  // namespace bandscape

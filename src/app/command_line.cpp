@@ -1,0 +1,302 @@
+// The command line: a hand-written parser (no global state, exact messages).
+#include "app/command_line.hpp"
+
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "app/error_log.hpp"
+
+namespace bandscape {
+namespace {
+
+enum class Opt { kMethod, kFis, kPermutations, kBootstraps, kOutput, kSubset, kErase, kSeed, kThreads, kBatch, kHelp, kVersion };
+
+struct OptionSpec {
+  const char* long_name;  // without the leading "--"
+  char short_name;        // 0 when there is none
+  bool takes_value;
+  Opt id;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {"method", 'm', true, Opt::kMethod},
+    {"fis", 'F', true, Opt::kFis},
+    {"permutations", 'p', true, Opt::kPermutations},
+    {"bootstraps", 'b', true, Opt::kBootstraps},
+    {"output", 'o', true, Opt::kOutput},
+    {"subset", 's', true, Opt::kSubset},
+    {"erase", 0, false, Opt::kErase},
+    {"seed", 0, true, Opt::kSeed},
+    {"threads", 0, true, Opt::kThreads},
+    {"batch", 0, false, Opt::kBatch},
+    {"help", 'h', false, Opt::kHelp},
+    {"version", 'V', false, Opt::kVersion},
+};
+
+const OptionSpec* find_long(const std::string& name) {
+  for (const auto& o : kOptions)
+    if (name == o.long_name) return &o;
+  return nullptr;
+}
+
+const OptionSpec* find_short(char c) {
+  for (const auto& o : kOptions)
+    if (o.short_name != 0 && o.short_name == c) return &o;
+  return nullptr;
+}
+
+ParseResult error_result(const std::string& what) {
+  ParseResult r;
+  r.kind = ParseResult::kError;
+  r.text = "bandscape: " + what + "\nTry 'bandscape --help' for more information.\n";
+  r.exit_status = 2;
+  return r;
+}
+
+// A whole decimal integer, optionally signed, nothing else around it.
+// Returns false for anything else; `too_large` tells an overflow apart.
+bool parse_whole_number(const std::string& text, long long& value, bool& too_large) {
+  too_large = false;
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+  errno = 0;
+  char* end = nullptr;
+  value = std::strtoll(text.c_str(), &end, 10);
+  if (end == text.c_str() || *end != '\0') return false;
+  if (errno == ERANGE) too_large = true;
+  return true;
+}
+
+// A finite real number, nothing else around it.
+bool parse_real(const std::string& text, double& value) {
+  if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end != text.c_str() && *end == '\0' && std::isfinite(value);
+}
+
+std::string bad_value(const char* option, const std::string& text, const char* why) {
+  return format("invalid value '%s' for --%s: %s", text.c_str(), option, why);
+}
+
+}  // namespace
+
+std::string usage_text() {
+  return "Usage: bandscape [options] [INPUT [OUTPUT [SUBSET]]]\n"
+         "Genetic diversity analysis of AFLP population data (dominant markers).\n"
+         "\n"
+         "INPUT is the data file, OUTPUT the report file (results are appended to it),\n"
+         "SUBSET the file that selects the populations to process and groups them.\n"
+         "With INPUT alone the other names are asked; with INPUT and OUTPUT no name is\n"
+         "asked and all populations are processed unless a subset file is named.\n"
+         "A question answered by an option is not asked; the others are asked on the\n"
+         "console, or take their defaults with --batch.\n"
+         "\n"
+         "Options:\n"
+         "  -m, --method N        method of computation of allelic frequencies (default 4):\n"
+         "                          1 fragment frequencies (assuming fixed homozygosity)\n"
+         "                          2 square root method\n"
+         "                          3 Bayesian method with uniform prior distribution\n"
+         "                          4 Bayesian method with non-uniform prior distribution\n"
+         "  -F, --fis X           predefined Fis, -1.0 to 1.0, 0.0 to 1.0 with methods 3 and 4\n"
+         "                          (default 0.0: Hardy-Weinberg proportions; not used by method 1)\n"
+         "  -p, --permutations N  permutations for the test on Fst (default 0: no test)\n"
+         "  -b, --bootstraps N    bootstraps of the genetic distances (default 0: none)\n"
+         "  -o, --output FILE     report file (default aflpout.txt)\n"
+         "  -s, --subset FILE     subset file (default none: all populations)\n"
+         "      --erase           empty an existing report file first (default: append to it)\n"
+         "      --seed S          random seed, 1 to 2147483647 (default: from the clock)\n"
+         "      --threads N       worker threads (default 0: all cores; 1: sequential)\n"
+         "      --batch           never read the console: unanswered questions take their\n"
+         "                          defaults and a file that cannot be opened ends the run\n"
+         "  -h, --help            show this help and exit\n"
+         "  -V, --version         show the version and exit\n"
+         "\n"
+         "Examples:\n"
+         "  bandscape\n"
+         "      start the interactive dialogue (press Return to take each default)\n"
+         "  bandscape --batch --seed 12345 -m 4 -F 0.1 -p 1000 -b 100 --erase data.txt report.txt\n"
+         "      scripted run with reproducible resampling; no question is asked\n";
+}
+
+ParseResult parse_command_line(int argc, const char* const argv[]) {
+  ParseResult result;
+  CommandLine& cl = result.command_line;
+  std::vector<std::string> names;
+  std::string fis_text;
+  bool options_ended = false;
+
+  // Applies one option with its value (when it takes one); empty on success.
+  auto apply = [&](const OptionSpec& o, const std::string& value) -> std::string {
+    long long n = 0;
+    bool too_large = false;
+    double x = 0.0;
+    switch (o.id) {
+      case Opt::kMethod:
+        if (!parse_whole_number(value, n, too_large)) return bad_value("method", value, "not a whole number");
+        if (too_large || n < 1 || n > 4) return bad_value("method", value, "choose 1, 2, 3 or 4");
+        cl.options.method = static_cast<int>(n);
+        cl.method_given = true;
+        return {};
+      case Opt::kFis: {
+        if (!parse_real(value, x)) return bad_value("fis", value, "not a number");
+        const float f = static_cast<float>(x);
+        if (f < -1.0f || f > 1.0f) return bad_value("fis", value, "outside the range -1.0 to 1.0");
+        cl.options.fis = f;
+        cl.fis_given = true;
+        fis_text = value;
+        return {};
+      }
+      case Opt::kPermutations:
+      case Opt::kBootstraps: {
+        const char* name = o.id == Opt::kPermutations ? "permutations" : "bootstraps";
+        if (!parse_whole_number(value, n, too_large)) return bad_value(name, value, "not a whole number");
+        if (n < 0) return bad_value(name, value, "cannot be negative");
+        if (too_large || n > 2147483647LL) return bad_value(name, value, "too large");
+        if (o.id == Opt::kPermutations) {
+          cl.options.permutations = static_cast<int>(n);
+          cl.permutations_given = true;
+        } else {
+          cl.options.bootstraps = static_cast<int>(n);
+          cl.bootstraps_given = true;
+        }
+        return {};
+      }
+      case Opt::kOutput:
+        if (value.empty()) return bad_value("output", value, "empty file name");
+        cl.options.output_file = value;
+        cl.output_given = true;
+        return {};
+      case Opt::kSubset:
+        if (value.empty()) return bad_value("subset", value, "empty file name");
+        cl.options.subset_file = value;
+        cl.options.use_subset = true;
+        cl.subset_given = true;
+        return {};
+      case Opt::kSeed:
+        if (!parse_whole_number(value, n, too_large)) return bad_value("seed", value, "not a whole number");
+        if (too_large || n < 1 || n > 2147483647LL) return bad_value("seed", value, "must be from 1 to 2147483647");
+        cl.seed = static_cast<long>(n);
+        return {};
+      case Opt::kThreads:
+        if (!parse_whole_number(value, n, too_large)) return bad_value("threads", value, "not a whole number");
+        if (n < 0) return bad_value("threads", value, "cannot be negative");
+        if (too_large || n > 2147483647LL) return bad_value("threads", value, "too large");
+        cl.threads = static_cast<int>(n);
+        return {};
+      case Opt::kErase:
+        cl.erase = true;
+        return {};
+      case Opt::kBatch:
+        cl.batch = true;
+        return {};
+      case Opt::kHelp:
+      case Opt::kVersion:
+        return {};  // handled by the caller
+    }
+    return {};
+  };
+
+  auto finish_early = [&](Opt id) {
+    ParseResult r;
+    r.kind = id == Opt::kHelp ? ParseResult::kHelp : ParseResult::kVersion;
+    r.text = id == Opt::kHelp ? usage_text() : std::string(kProgramVersion) + "\n";
+    r.exit_status = 0;
+    return r;
+  };
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (options_ended || arg.size() < 2 || arg[0] != '-') {
+      names.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_ended = true;
+      continue;
+    }
+    if (arg[1] == '-') {
+      // --name or --name=value
+      const size_t eq = arg.find('=');
+      const std::string name = arg.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+      const OptionSpec* o = find_long(name);
+      if (!o) return error_result(format("unknown option '--%s'", name.c_str()));
+      std::string value;
+      if (o->takes_value) {
+        if (eq != std::string::npos) {
+          value = arg.substr(eq + 1);
+        } else if (i + 1 < argc) {
+          value = argv[++i];
+        } else {
+          return error_result(format("option '--%s' needs a value", o->long_name));
+        }
+      } else if (eq != std::string::npos) {
+        return error_result(format("option '--%s' takes no value", o->long_name));
+      }
+      if (o->id == Opt::kHelp || o->id == Opt::kVersion) return finish_early(o->id);
+      const std::string fault = apply(*o, value);
+      if (!fault.empty()) return error_result(fault);
+      continue;
+    }
+    // A cluster of short options: flags may be grouped ("-hV"); an option
+    // with a value takes the rest of the cluster or the next argument.
+    for (size_t k = 1; k < arg.size(); ++k) {
+      const OptionSpec* o = find_short(arg[k]);
+      if (!o) return error_result(format("unknown option '-%c'", arg[k]));
+      if (o->id == Opt::kHelp || o->id == Opt::kVersion) return finish_early(o->id);
+      if (!o->takes_value) {
+        const std::string fault = apply(*o, {});
+        if (!fault.empty()) return error_result(fault);
+        continue;
+      }
+      std::string value;
+      if (k + 1 < arg.size()) {
+        value = arg.substr(k + 1);
+      } else if (i + 1 < argc) {
+        value = argv[++i];
+      } else {
+        return error_result(format("option '-%c' needs a value", arg[k]));
+      }
+      const std::string fault = apply(*o, value);
+      if (!fault.empty()) return error_result(fault);
+      break;
+    }
+  }
+
+  if (names.size() > 3)
+    return error_result(format("too many file names: '%s' (at most INPUT OUTPUT SUBSET)", names[3].c_str()));
+  for (const auto& name : names)
+    if (name.empty()) return error_result("empty file name");
+  if (names.size() >= 1) {
+    cl.options.input_file = names[0];
+    cl.input_given = true;
+  }
+  if (names.size() >= 2) {
+    if (cl.output_given) return error_result("the output file is named twice (OUTPUT and --output)");
+    cl.options.output_file = names[1];
+    cl.output_given = true;
+  }
+  if (names.size() == 3) {
+    if (cl.subset_given) return error_result("the subset file is named twice (SUBSET and --subset)");
+    cl.options.subset_file = names[2];
+    cl.options.use_subset = true;
+    cl.subset_given = true;
+  }
+
+  // The Bayesian methods only accept Fis from 0 to 1.  The method is known
+  // here when it was given, or in batch mode (the default, 4); otherwise the
+  // dialogue checks the Fis against the method that is chosen.
+  const bool method_known = cl.method_given || cl.batch;
+  const int method = cl.method_given ? cl.options.method : kBayesNonUniform;
+  if (cl.fis_given && method_known && (method == kBayesUniform || method == kBayesNonUniform) &&
+      cl.options.fis < 0.0f)
+    return error_result(bad_value("fis", fis_text, "outside the range 0.0 to 1.0 of the Bayesian methods 3 and 4"));
+
+  result.kind = ParseResult::kRun;
+  result.exit_status = 0;
+  return result;
+}
+
+}  // namespace bandscape

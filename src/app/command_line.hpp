@@ -1,0 +1,62 @@
+// The command line: file names and options that answer the setup questions
+// in advance, for scripted (batch) runs.
+//
+//   bandscape [options] [INPUT [OUTPUT [SUBSET]]]
+//
+// Positional names: one name is the input file (the other names are asked);
+// two are the input and output files (no name is asked and no subset file is
+// used unless -s names one); three add the subset file.  Options answer the
+// other questions; a question that nothing answers is asked on the console,
+// or takes its default with --batch.
+//
+// parse_command_line never prints and never exits: it returns what main has
+// to print and the exit status to use.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "app/options.hpp"
+
+namespace bandscape {
+
+inline constexpr const char* kProgramVersion = "BANDSCAPE 1.0";
+
+struct CommandLine {
+  RunOptions options;  // the values given; defaults where nothing was given
+  bool input_given = false;
+  bool output_given = false;
+  bool subset_given = false;
+  bool method_given = false;
+  bool fis_given = false;
+  bool permutations_given = false;
+  bool bootstraps_given = false;
+  bool erase = false;  // empty an existing report instead of appending to it
+  bool batch = false;  // never read the console
+  std::optional<long> seed;  // 1..2147483647, used in place of the clock
+  int threads = 0;           // 0 = all cores, 1 = sequential
+};
+
+struct ParseResult {
+  enum Kind {
+    kRun,      // command_line holds the run's answers
+    kError,    // text: one line naming the fault, then the --help hint
+    kHelp,     // text: the usage text, for stdout
+    kVersion,  // text: the version line, for stdout
+  };
+  Kind kind = kRun;
+  CommandLine command_line;
+  std::string text;
+  // Exit status for main when kind is not kRun: 2 for kError, 0 otherwise.
+  int exit_status = 0;
+};
+
+// argv[0] is the program's own name and is not read.  Options and names may
+// be mixed; "--" ends the options.  Values follow their option as the next
+// argument, or attached ("-m3", "--method=3").
+ParseResult parse_command_line(int argc, const char* const argv[]);
+
+// The text of --help.
+std::string usage_text();
+
+}  // namespace bandscape

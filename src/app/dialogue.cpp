@@ -1,0 +1,321 @@
+// The setup dialogue.
+#include "app/dialogue.hpp"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/error_log.hpp"
+
+namespace bandscape {
+namespace {
+
+constexpr const char* kDefaultInput = "aflpdata.txt";
+constexpr const char* kDefaultOutput = "aflpout.txt";
+
+// Whether `name` opens for reading.  A directory opens too on this system but
+// cannot be read as text, so it counts as a file that cannot be opened.
+bool can_read(const std::string& name) {
+  std::FILE* f = std::fopen(name.c_str(), "r");
+  if (!f) return false;
+  struct stat st {};
+  const bool directory = fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode);
+  std::fclose(f);
+  return !directory;
+}
+
+// Whether `name` opens for appending (which creates it when it is missing).
+bool can_append(const std::string& name) {
+  std::FILE* f = std::fopen(name.c_str(), "a");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
+}
+
+[[noreturn]] void stop(Console& console, const std::string& message) {
+  console.print(message);
+  throw FatalError(message, 1);
+}
+
+[[noreturn]] void end_of_input(Console& console) { stop(console, "\nEnd of console input: cannot go on"); }
+
+// The integer at the start of `word` as "%i" reads it: a leading 0 means
+// octal, 0x hexadecimal; characters after the number are ignored.
+bool scan_integer_any_base(const std::string& word, long& value) {
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtol(word.c_str(), &end, 0);
+  return end != word.c_str() && errno != ERANGE;
+}
+
+// The integer at the start of `word` as "%d" reads it (decimal, characters
+// after the number ignored).  A number beyond the int range counts as unread.
+bool scan_int(const std::string& word, int& value) {
+  char* end = nullptr;
+  errno = 0;
+  const long v = std::strtol(word.c_str(), &end, 10);
+  if (end == word.c_str() || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+// The real number at the start of `word` as "%f" reads it into a float.
+bool scan_float(const std::string& word, float& value) {
+  char* end = nullptr;
+  value = std::strtof(word.c_str(), &end);
+  return end != word.c_str();
+}
+
+bool is_bayesian(int method) { return method == kBayesUniform || method == kBayesNonUniform; }
+
+std::string bayesian_range_message(float fis) {
+  return format("\nvalue of Fis = %f outside the range 0.0 to 1.0 of the Bayesian methods", fis);
+}
+
+// Repeats the warning and asks for a new name while `name` cannot be read.
+// Return tries the same name again.  `what` names the file in the warning's
+// first line and in the batch message, `hint_what` in the line that asks for a
+// new name (the input file's warning has always said "output" there).
+void check_readable(Console& console, bool batch, std::string& name, const char* what, const char* hint_what) {
+  while (!can_read(name)) {
+    if (batch) stop(console, format("\ncannot open %s file %s", what, name.c_str()));
+    console.print(format("\n\nWarning: cannot open %s file %c%s%c\n"
+                         "  If it is being used by another application, close it first, then press Return\n"
+                         "  Otherwise enter a new name for the %s file\n"
+                         "  Press ctrl+c twice if you wish to stop the program now\n",
+                         what, '"', name.c_str(), '"', hint_what));
+    const Answer a = console.read_answer();
+    if (a.kind == Answer::kEnd) end_of_input(console);
+    if (a.kind == Answer::kWord) name = a.word;
+  }
+}
+
+// What to do with a report that already exists: append (Return or "a"),
+// erase ("e"), or take a new name (asked about again when it exists too).
+void settle_existing_output(Console& console, const CommandLine& cl, std::string& output) {
+  if (cl.erase) {
+    if (can_read(output)) {
+      if (std::FILE* f = std::fopen(output.c_str(), "w")) std::fclose(f);
+      console.print(format("\nfile %s erased", output.c_str()));
+    }
+    return;
+  }
+  if (cl.batch) {
+    if (can_read(output)) console.print(format("\nresults will be appended to file %s", output.c_str()));
+    return;
+  }
+  while (can_read(output)) {
+    console.print(format("\n\nWarning: output file %c%s%c already exists.\n"
+                         "  Enter 'a' or press Return to add the new results to the end of the file\n"
+                         "  Enter 'e' to erase the present content of the file\n"
+                         "  Otherwise, enter a new name for the output file\n->",
+                         '"', output.c_str(), '"'));
+    const Answer a = console.read_answer();
+    if (a.kind != Answer::kWord) {  // Return, or the end of input taking the default
+      console.print(format("results will be appended to file %s", output.c_str()));
+      return;
+    }
+    if (a.word == "e" || a.word == "E") {
+      if (std::FILE* f = std::fopen(output.c_str(), "w")) std::fclose(f);
+      console.print(format("file %s erased", output.c_str()));
+      return;
+    }
+    if (a.word == "a" || a.word == "A") return;
+    output = a.word;
+    console.print(format("results will be appended to file %s", output.c_str()));
+  }
+}
+
+// Waits while the report cannot be opened for appending.
+void check_appendable(Console& console, bool batch, const std::string& output) {
+  while (!can_append(output)) {
+    if (batch) stop(console, format("\ncannot open output file %s", output.c_str()));
+    console.print(format("\nWarning: cannot open outputfile %c%s%c.\n"
+                         "If it is being used by another application, close it first. Then press Return.\n"
+                         "Press ctrl+c if you wish to stop the program now.\n",
+                         '"', output.c_str(), '"'));
+    console.wait_for_key();
+    if (console.input_ended()) end_of_input(console);
+  }
+}
+
+// A non-negative count: Return (or the end of input) gives 0 with `none_text`.
+int ask_count(Console& console, const char* question, const char* skip_hint, const char* none_text,
+              const char* what) {
+  for (;;) {
+    console.print(question);
+    console.print(skip_hint);
+    const Answer a = console.read_answer();
+    if (a.kind != Answer::kWord) {
+      console.print(none_text);
+      return 0;
+    }
+    int n = 0;
+    if (!scan_int(a.word, n)) {
+      console.print(format("\nvalue of number of %s is invalid", what));
+    } else if (n < 0) {
+      console.print(format("\nvalue of number of %s = %d cannot be negative", what, n));
+    } else {
+      return n;
+    }
+  }
+}
+
+}  // namespace
+
+void ask_file_names(Console& console, const CommandLine& cl, RunOptions& options) {
+  options.input_file = cl.input_given ? cl.options.input_file : kDefaultInput;
+  options.output_file = cl.output_given ? cl.options.output_file : kDefaultOutput;
+  options.subset_file = cl.subset_given ? cl.options.subset_file : std::string();
+  options.use_subset = cl.subset_given;
+
+  // Input and output named on the command line settle the names: no subset
+  // file unless one is named too.
+  const bool ask_input = !cl.input_given && !cl.batch;
+  const bool ask_output = !cl.output_given && !cl.batch;
+  const bool ask_subset = !cl.subset_given && !cl.batch && !(cl.input_given && cl.output_given);
+
+  if (!ask_input && !ask_output && !ask_subset) {
+    console.print(format("\nInput file: %s\nOutput file: %s", options.input_file.c_str(), options.output_file.c_str()));
+    if (options.use_subset) console.print(format("Subset file: %s", options.subset_file.c_str()));
+  } else {
+    if (ask_input) {
+      console.print(
+          "\nEnter input file name (with ext) or press return for the default file aflpdata.txt\nInput file: ");
+      const Answer a = console.read_answer();
+      if (a.kind == Answer::kWord) {
+        options.input_file = a.word;
+      } else {
+        console.print(options.input_file);
+      }
+    } else {
+      console.print(format("\nInput file: %s", options.input_file.c_str()));
+    }
+    if (ask_output) {
+      console.print(
+          "\nEnter output file name (with ext) or press return for the default file aflpout.txt\nOutput file: ");
+      const Answer a = console.read_answer();
+      if (a.kind == Answer::kWord) {
+        options.output_file = a.word;
+      } else {
+        console.print(options.output_file);
+      }
+    } else {
+      console.print(format("\nOutput file: %s", options.output_file.c_str()));
+    }
+    if (ask_subset) {
+      console.print(
+          "\nEnter subset file name (with ext) or press return if all populations have to be processed\n"
+          "Subset file: ");
+      const Answer a = console.read_answer();
+      if (a.kind == Answer::kWord) {
+        options.subset_file = a.word;
+        options.use_subset = true;
+      } else {
+        console.print("No subsetfile: all populations will be processed");
+      }
+    } else if (options.use_subset) {
+      console.print(format("\nSubset file: %s", options.subset_file.c_str()));
+    }
+  }
+
+  check_readable(console, cl.batch, options.input_file, "input", "output");
+  settle_existing_output(console, cl, options.output_file);
+  check_appendable(console, cl.batch, options.output_file);
+  if (options.use_subset) check_readable(console, cl.batch, options.subset_file, "subset", "subset");
+}
+
+void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {
+  // Method.
+  if (cl.method_given) {
+    options.method = cl.options.method;
+  } else if (cl.batch) {
+    options.method = kBayesNonUniform;
+  } else {
+    for (;;) {
+      console.print("\n\n\n\nChoose a method of computation of allelic frequencies and press 'Return':");
+      console.print("\n Fragment frequencies (assuming fixed homozygosity).............1");
+      console.print("\n Square root method.............................................2");
+      console.print("\n Bayesian method with uniform prior distribution................3");
+      console.print("\n Bayesian method with non-uniform prior distribution............4  (default)\n->");
+      const Answer a = console.read_answer();
+      if (a.kind != Answer::kWord) {
+        options.method = kBayesNonUniform;
+        console.print("4");
+        break;
+      }
+      long v = 0;
+      if (scan_integer_any_base(a.word, v) && v >= 1 && v <= 4) {
+        options.method = static_cast<int>(v);
+        break;
+      }
+    }
+  }
+
+  // Fis: not used by fragment frequencies, which assume fixed homozygosity.
+  if (options.method == kFragmentFrequencies) {
+    options.fis = 9.0f;
+  } else {
+    bool settled = false;
+    if (cl.fis_given) {
+      if (is_bayesian(options.method) && cl.options.fis < 0.0f) {
+        // The method was chosen in the dialogue after a negative Fis was given.
+        if (cl.batch) stop(console, bayesian_range_message(cl.options.fis));
+        console.print(bayesian_range_message(cl.options.fis));
+      } else {
+        options.fis = cl.options.fis;
+        settled = true;
+      }
+    } else if (cl.batch) {
+      options.fis = 0.0f;
+      settled = true;
+    }
+    while (!settled) {
+      console.print("\n\nIf you assume Hardy-Weinberg genotypic proportions, press 'Return'");
+      console.print("\nIf you assume deviation from Hardy-Weinberg genotypic proportions, enter Fis value and press "
+                    "'Return' \n->");
+      const Answer a = console.read_answer();
+      float f = 0.0f;
+      if (a.kind != Answer::kWord) {
+        options.fis = 0.0f;
+        console.print("Hardy & Weinberg genotypic proportions assumed");
+        settled = true;
+      } else if (!scan_float(a.word, f)) {
+        console.print("\nvalue of Fis is invalid");
+      } else if (!(f >= -1.0f && f <= 1.0f)) {  // written so that NaN is refused too
+        console.print(format("\nvalue of Fis = %f outside the range -1.0 to 1.0", f));
+      } else if (is_bayesian(options.method) && f < 0.0f) {
+        console.print(bayesian_range_message(f));
+      } else {
+        options.fis = f;
+        settled = true;
+      }
+    }
+  }
+
+  if (cl.permutations_given) {
+    options.permutations = cl.options.permutations;
+  } else if (cl.batch) {
+    options.permutations = 0;
+  } else {
+    options.permutations = ask_count(console, "\n\nEnter the number of permutations for test on Fst and press 'Return'",
+                                     "\nIf you want to skip the test just press 'Return' \n->",
+                                     "No permutations will be performed for test on Fst", "permutations");
+  }
+
+  if (cl.bootstraps_given) {
+    options.bootstraps = cl.options.bootstraps;
+  } else if (cl.batch) {
+    options.bootstraps = 0;
+  } else {
+    options.bootstraps = ask_count(console, "\n\nEnter the number of bootstraps for genetic distances and press 'Return'",
+                                   "\nIf you want to skip the bootstraps just press 'Return' \n->",
+                                   "No bootstraps will be performed on genetic distances\n", "bootstraps");
+  }
+}
+
+}  // namespace bandscape

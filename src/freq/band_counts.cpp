@@ -1,0 +1,96 @@
+// Band counts per population and locus, fragment frequencies, selection.
+#include "freq/band_counts.hpp"
+
+namespace bandscape {
+
+void summarize_sample_sizes(int r, int m, const IMatrix& non_missing, IVector& nbar, IVector& L) {
+  for (int j = 1; j <= r; ++j) {
+    long long sum = 0;
+    int with_data = 0;
+    for (int i = 1; i <= m; ++i) {
+      sum += non_missing[j][i];
+      if (non_missing[j][i] != 0) ++with_data;
+    }
+    L[j] = with_data;
+    nbar[j] = static_cast<int>(sum / (with_data == 0 ? 1 : with_data));
+  }
+}
+
+void mean_fragments_per_individual(int r, const IMatrix& band_scores, int ntot,
+                                   const IVector& population_bounds, int m, float& mean) {
+  double total = 0.0;
+  for (int j = 0; j < r; ++j) {
+    long long present = 0;
+    for (int k = population_bounds[j]; k < population_bounds[j + 1]; ++k) {
+      const int* row = band_scores[k];
+      for (int i = 0; i < m; ++i) present += (row[i] == 1);
+    }
+    total += static_cast<double>(present);
+  }
+  mean = static_cast<float>(total / ntot);
+}
+
+void count_segregating_fragments(const IMatrix& band_scores, int ntot, int m, int& segregating) {
+  segregating = 0;
+  for (int i = 0; i < m; ++i) {
+    int reference = 9;
+    for (int k = 0; k < ntot; ++k) {
+      const int s = band_scores[k][i];
+      if (s == 9) continue;
+      if (reference == 9) {
+        reference = s;
+      } else if (s != reference) {
+        ++segregating;
+        break;
+      }
+    }
+  }
+}
+
+void compute_freq_frag(int r, const IMatrix& band_scores, const IVector& population_bounds, int m,
+                       FMatrix& fragment_frequencies, const IMatrix& non_missing, IMatrix& absent_counts,
+                       FMatrix& fragment_variances, MessageLog& log) {
+  for (int j = 0; j < r; ++j) {
+    for (int i = 0; i < m; ++i) {
+      int present = 0;
+      int scored = 0;
+      for (int k = population_bounds[j]; k < population_bounds[j + 1]; ++k) {
+        const int s = band_scores[k][i];
+        if (s == 1) ++present;
+        if (s < 9) ++scored;
+      }
+      const int n = non_missing[j + 1][i + 1];
+      if (scored != n) {
+        log.echo(format("\nError in compute_freq_frag: npl not equal to count_nonmissing on locus %d  in pop %d",
+                        i + 1, j + 1));
+      }
+      float f = 0.0f;
+      if (scored != 0) {
+        f = static_cast<float>(static_cast<double>(present) / scored);
+      } else {
+        log.echo(format("\nWARNING! Data on locus %d always missing in pop %d", i + 1, j + 1));
+      }
+      absent_counts[j][i] = n - present;
+      fragment_frequencies[j][i] = f;
+      // With n = 0 this is 0/0: later statistics skip loci without scored individuals.
+      fragment_variances[j][i] = static_cast<float>(static_cast<double>(f) * (1.0 - f) / n);
+    }
+  }
+}
+
+void select_freq_estimates(int r, int m, int method, const FMatrix& m1, const FMatrix& m2, const FMatrix& m3,
+                           const FMatrix& m4, FMatrix& destination) {
+  const FMatrix* source = nullptr;
+  switch (method) {
+    case 1: source = &m1; break;
+    case 2: source = &m2; break;
+    case 3: source = &m3; break;
+    case 4: source = &m4; break;
+    default: return;
+  }
+  for (int j = 0; j < r; ++j) {
+    for (int i = 0; i < m; ++i) destination[j][i] = (*source)[j][i];
+  }
+}
+
+}  // namespace bandscape

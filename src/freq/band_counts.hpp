@@ -1,0 +1,46 @@
+// Band counts per population and locus, fragment frequencies, and the
+// selection of the chosen method's estimates for everything downstream.
+//
+// Shapes (inclusive bounds):
+//   band_scores         int   0..ntot-1 x 0..m-1   (1 present, 0 absent, 9 missing)
+//   population_bounds   int   0..r                 (population j, 0-based, owns rows
+//                                                   bounds[j] .. bounds[j+1]-1)
+//   non_missing (N)     int   1..r x 1..m          (scored individuals, from the reader)
+//   per-cell outputs    float/int 0..r-1 x 0..m-1  (population j goes with N[j+1])
+#pragma once
+
+#include "app/error_log.hpp"
+#include "numeric/array.hpp"
+
+namespace bandscape {
+
+// Per population j = 1..r: L[j] = number of loci with N[j][i] != 0 and
+// nbar[j] = (sum over loci of N[j][i]) / L[j] in integer division (0 when L[j]
+// is 0).  N may be the real counts or resampled ones.  nbar, L: ivector(1, r).
+void summarize_sample_sizes(int r, int m, const IMatrix& non_missing, IVector& nbar, IVector& L);
+
+// Number of present bands over all individuals and loci, divided by ntot
+// (individuals with missing scores still count in the divisor).
+void mean_fragments_per_individual(int r, const IMatrix& band_scores, int ntot,
+                                   const IVector& population_bounds, int m, float& mean);
+
+// Number of loci at which the scored individuals (all populations together)
+// do not all carry the same score.
+void count_segregating_fragments(const IMatrix& band_scores, int ntot, int m, int& segregating);
+
+// Fragment frequency f (band-present proportion among the scored individuals),
+// band-absent count X = N - present and binomial variance f (1 - f) / N for
+// every population and locus.  A count that disagrees with `non_missing`, and a
+// locus never scored in a population, are reported to `log` (with echo); the
+// run goes on.  Outputs: matrix(0, r-1, 0, m-1) and imatrix(0, r-1, 0, m-1).
+void compute_freq_frag(int r, const IMatrix& band_scores, const IVector& population_bounds, int m,
+                       FMatrix& fragment_frequencies, const IMatrix& non_missing, IMatrix& absent_counts,
+                       FMatrix& fragment_variances, MessageLog& log);
+
+// destination[j][i] = M_method[j][i] for j = 0..r-1, i = 0..m-1 (a plain copy);
+// a method outside 1..4 leaves the destination unchanged.  Only the chosen
+// method's matrix is read.
+void select_freq_estimates(int r, int m, int method, const FMatrix& m1, const FMatrix& m2, const FMatrix& m3,
+                           const FMatrix& m4, FMatrix& destination);
+
+}  // namespace bandscape

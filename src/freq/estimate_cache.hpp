@@ -1,0 +1,80 @@
+// Estimates shared between population-locus cells.
+//
+// The estimate of a cell depends only on its own counts (and on Fis, and for
+// the non-uniform prior on the population's alpha and beta), so cells with the
+// same counts get the same numbers.  The estimators compute each distinct key
+// once and copy the result; an EstimateCache kept by the caller carries the
+// results of one method and one Fis over many calls (all permutations of a
+// resampling test), where the same counts keep coming back.
+//
+// Thread use: an EstimateCache is not synchronised.  Give each thread its own
+// (the number of distinct keys is small, so the duplicated work is slight).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+
+namespace bandscape {
+
+// The two outputs of one population-locus cell, as stored.
+struct CellEstimate {
+  float estimate = 0.0f;
+  float variance = 0.0f;
+};
+
+// Whether the estimators share results between cells with equal counts
+// (kShared, the normal use) or compute every cell on its own (kPerCell, for
+// comparison: the outputs are bit-identical).
+enum class CellSharing { kShared, kPerCell };
+
+// Key of a cell: the scored count in the high word and a second 32-bit
+// quantity (the band-absent count, or the bits of the fragment frequency) in
+// the low word.
+inline std::uint64_t cell_key(int scored, std::uint32_t second) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(scored)) << 32) | second;
+}
+inline std::uint64_t cell_key(int scored, int absent) {
+  return cell_key(scored, static_cast<std::uint32_t>(absent));
+}
+inline std::uint64_t cell_key(int scored, float fraction) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &fraction, sizeof bits);
+  return cell_key(scored, bits);
+}
+
+struct IdentityHash {
+  std::size_t operator()(std::uint64_t k) const noexcept {
+    // Mix the two words so that keys differing in either spread over buckets.
+    k ^= k >> 29;
+    k *= 0xbf58476d1ce4e5b9ULL;
+    k ^= k >> 32;
+    return static_cast<std::size_t>(k);
+  }
+};
+
+using CellMemo = std::unordered_map<std::uint64_t, CellEstimate, IdentityHash>;
+
+// Results of the square-root (method 2) or uniform-prior (method 3) estimator
+// for one Fis value, kept across calls.  An estimator refuses (std::invalid_argument)
+// a cache made for another method or Fis.
+class EstimateCache {
+ public:
+  EstimateCache(int method, float fis) : method_(method), fis_(fis) {}
+  int method() const { return method_; }
+  float fis() const { return fis_; }
+  // True when this cache was made for `method` and exactly this Fis value.
+  bool serves(int method, float fis) const {
+    return method == method_ && std::memcmp(&fis, &fis_, sizeof fis) == 0;
+  }
+  std::size_t size() const { return memo_.size(); }
+  void clear() { memo_.clear(); }
+  CellMemo& memo() { return memo_; }
+
+ private:
+  int method_;
+  float fis_;
+  CellMemo memo_;
+};
+
+}  // namespace bandscape

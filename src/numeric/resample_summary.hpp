@@ -1,0 +1,43 @@
+// Summaries of a resampled statistic: percentile limits, one-sided P values,
+// and the side file that lists the resampled values.
+#pragma once
+
+#include <string>
+
+#include "app/error_log.hpp"
+#include "numeric/array.hpp"
+
+namespace bandscape {
+
+struct ResampleSummary {
+  float lower95 = 0.0f;  // value at the 2.5% position; 0 with fewer than 40 values
+  float upper95 = 0.0f;  // value at the 97.5% position; 0 with fewer than 40 values
+  float lower99 = 0.0f;  // value at the 0.5% position; 0 with fewer than 200 values
+  float upper99 = 0.0f;  // value at the 99.5% position; 0 with fewer than 200 values
+  float p_low = 0.0f;    // (L + 1) / (n + 1), L values <= observed; 0 when L = 0
+  float p_high = 0.0f;   // (G + 1) / (n + 1), G values >= observed; 0 when G = 0
+};
+
+// Shell's method with the increments 1, 4, 13, 40, ...: sorts a[1..n] ascending
+// in place.  NaN values end up after every number.
+void shell_sort(unsigned long n, float* a);
+
+// 0-based positions in the ascending order of n values at which the 2.5%,
+// 97.5%, 0.5% and 99.5% limits are read.
+struct PercentilePositions {
+  int k025, k975, k005, k995;
+};
+PercentilePositions percentile_positions(int n);
+
+// Sorts values[0..last] ascending in place (the caller's vector stays sorted)
+// and fills the summary for the observed value.  NaN values sort last and
+// count in neither L nor G.
+void resample_summary(FVector& values, int last, ResampleSummary& summary, float observed);
+
+// Creates `file` anew with the sample size, the observed value and
+// values[first..last], one per line.  When the file cannot be created the run
+// ends with "\ncannot open file in resample_write" in the log.
+void resample_write(const std::string& file, const FVector& values, float observed, int first, int last,
+                    const std::string& name, MessageLog& log);
+
+}  // namespace bandscape

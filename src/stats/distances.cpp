@@ -1,0 +1,106 @@
+// Nei's distance, pairwise Fst and Reynolds' distance between populations, and
+// the Phylip-format square matrices that carry them.
+#include "stats/distances.hpp"
+
+#include <cmath>
+
+#include "stats/diversity.hpp"
+
+namespace bandscape {
+
+namespace {
+
+float finite_or_undefined(double value) {
+  const float stored = static_cast<float>(value);
+  return std::isfinite(stored) ? stored : kUndefined;
+}
+
+}  // namespace
+
+void compute_distances(int r, const IMatrix& nPair, const FVector& Hj, const FVector& VarHj, const FMatrix& D,
+                       const FMatrix& VarD, const FMatrix& HbPair, FMatrix& Nei, FMatrix& Fst) {
+  for (int a = 1; a < r; ++a) {
+    for (int b = a + 1; b <= r; ++b) {
+      if (nPair[a][b] == 0) {
+        Nei[a][b] = kUndefined;
+        Fst[a][b] = kUndefined;
+        continue;
+      }
+      const double ha = Hj[a], hb = Hj[b], dab = D[a][b];
+      // Nei's distance -ln(J_ab / sqrt(J_a J_b)) with J = 1 - H, then the
+      // Lynch & Milligan corrections for the sampling variance of D_ab and of
+      // the two within-population diversities.  A distance that is exactly 0
+      // before the corrections is left undefined.
+      const double x = std::sqrt((1.0 - hb) * (1.0 - ha));
+      double distance = x;
+      if (x != 0.0) distance = -std::log((1.0 - dab) / x);
+      if (distance != 0.0) distance += -0.5 * VarD[a][b] / square(static_cast<float>(1.0 - dab));
+      if (distance != 0.0) distance += 0.25 * VarHj[a] / square(static_cast<float>(1.0 - ha));
+      if (distance != 0.0) {
+        distance += 0.25 * VarHj[b] / square(static_cast<float>(1.0 - hb));
+      } else {
+        distance = kUndefined;
+      }
+      Nei[a][b] = finite_or_undefined(distance);
+
+      const double ht = 0.5 * (ha + hb) + HbPair[a][b];
+      Fst[a][b] = ht == 0.0 ? kUndefined : finite_or_undefined(HbPair[a][b] / ht);
+    }
+  }
+}
+
+void append_distance_cell(std::string& out, float value, DistanceCell rule) {
+  char field[64];
+  int n;
+  if (value == kUndefined) {
+    n = std::snprintf(field, sizeof field, "%10s", "undefined");
+  } else if (std::signbit(value) && value != 0.0f) {
+    n = std::snprintf(field, sizeof field, "%10.4f", 0.0);
+  } else if (rule == DistanceCell::kDistance) {
+    n = std::snprintf(field, sizeof field, "%10.4f", static_cast<double>(value));
+  } else {
+    const double y = 1.0 - static_cast<double>(value);
+    if (y > 0.0) {
+      n = std::snprintf(field, sizeof field, "%10.4f", -std::log(y));
+    } else {
+      n = std::snprintf(field, sizeof field, "%10s", "undefined");  // Fst of 1 or more
+    }
+  }
+  out.append(field, static_cast<std::size_t>(n));
+}
+
+void append_phylip_block(std::string& out, const NameList& names, int r, const FMatrix& values, DistanceCell rule,
+                         const char* lead) {
+  char buffer[64];
+  out += lead;
+  out.append(buffer, static_cast<std::size_t>(std::snprintf(buffer, sizeof buffer, "%d", r)));
+  for (int i = 1; i <= r; ++i) {
+    out += format("\n%-10.10s", names[i].c_str());
+    for (int j = 1; j <= r; ++j) {
+      if (j == i) {
+        out.append(buffer, static_cast<std::size_t>(std::snprintf(buffer, sizeof buffer, "%10.4f", 0.0)));
+      } else {
+        append_distance_cell(out, i < j ? values[i][j] : values[j][i], rule);
+      }
+    }
+  }
+}
+
+int write_distance_matrices(const std::string& report, const NameList& names, int r, const FMatrix& Nei,
+                            const FMatrix& Fst) {
+  std::FILE* f = std::fopen(report.c_str(), "a");
+  if (!f) return -999;
+  std::string text;
+  text.reserve(static_cast<std::size_t>(3 * (r + 1)) * static_cast<std::size_t>(10 * r + 12) + 200);
+  text += "\n\nNei_s genetic distance after Lynch and Milligan - 1994 (Phylip format)";
+  append_phylip_block(text, names, r, Nei, DistanceCell::kDistance);
+  text += "\n\nPairwise Fst between populations (Phylip format)";
+  append_phylip_block(text, names, r, Fst, DistanceCell::kDistance);
+  text += "\n\nReynolds et al. genetic distance between populations (Phylip format)";
+  append_phylip_block(text, names, r, Fst, DistanceCell::kReynolds);
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+  return 0;
+}
+
+}  // namespace bandscape

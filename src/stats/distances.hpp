@@ -1,0 +1,44 @@
+// Pairwise genetic distances between populations: Nei's distance corrected for
+// sampling after Lynch & Milligan (1994), the pairwise Fst, and the Reynolds et
+// al. (1983) distance -ln(1 - Fst); and their square Phylip-format blocks.
+//
+// Distance matrices are r x r (1..r) with only the upper triangle a < b stored;
+// 999 marks an undefined value and prints as "undefined".
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "numeric/array.hpp"
+
+namespace bandscape {
+
+// Nei[a][b] and Fst[a][b] for every pair a < b from the pairwise quantities of
+// compute_Hb and the per-population Hj, VarHj of compute_Hj.  999 for a pair
+// without a shared locus, for a Nei distance exactly 0 before its sampling
+// corrections, for Ht_ab = 0, and for any value not finite as a float.
+void compute_distances(int r, const IMatrix& nPair, const FVector& Hj, const FVector& VarHj, const FMatrix& D,
+                       const FMatrix& VarD, const FMatrix& HbPair, FMatrix& Nei, FMatrix& Fst);
+
+// How an off-diagonal cell of a distance block is printed from its stored value.
+enum class DistanceCell {
+  kDistance,  // the value itself (Nei, Fst): 999 "undefined", negative 0.0000
+  kReynolds,  // -ln(1 - Fst) from a stored Fst: "undefined" also for Fst >= 1
+};
+
+// Appends to `out` the ten-character field of one off-diagonal cell.
+void append_distance_cell(std::string& out, float value, DistanceCell rule);
+
+// Appends one full symmetric r x r block: `lead` then the count r ("%d"), then
+// per row "\n" + the name cut or padded to 10 characters + r fields of 10
+// (0.0000 on the diagonal, cell (i,j) read from the upper triangle).  The report
+// uses lead "\n", the bootstrap side files "\n\n".
+void append_phylip_block(std::string& out, const NameList& names, int r, const FMatrix& values, DistanceCell rule,
+                         const char* lead = "\n");
+
+// The Nei, pairwise Fst and Reynolds blocks with their title lines, appended
+// to `report`.  Returns 0, or -999 (nothing written) when it cannot be opened.
+int write_distance_matrices(const std::string& report, const NameList& names, int r, const FMatrix& Nei,
+                            const FMatrix& Fst);
+
+}  // namespace bandscape

@@ -1,0 +1,123 @@
+// Relatedness between individuals after Lynch & Milligan (1994), from dominant
+// band scores and band frequencies pooled over the whole sample, and the three
+// report blocks built from it: the relatedness and 1-r distance matrices in
+// Phylip format, and Table 6 (every individual against every other).
+//
+// The cost grows with the square of the sample, O(ntot^2 m).  The pairs are
+// computed one individual x at a time, for all y > x together: the scores are
+// laid out locus by locus (RelatednessLayout) so that the inner loop runs over
+// the partners y at one locus and vectorises, while each pair's sum is still
+// accumulated in locus order.  Rows x are independent and write disjoint parts
+// of the result, so a caller may spread ranges of rows over threads.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "numeric/array.hpp"
+
+namespace bandscape {
+
+// Relatedness of a pair without any usable locus.
+inline constexpr float kRelatednessUndefined = 999.0f;
+
+// The upper triangle (x < y) of the pairwise relatedness of individuals
+// 0..ntot-1, packed row after row: row x holds y = x+1..ntot-1.
+class RelatednessTriangle {
+ public:
+  RelatednessTriangle() = default;
+  // Zeroed storage for ntot individuals; on allocation failure the message goes
+  // to "erreur" and FatalError is thrown, as for every array of the run.
+  explicit RelatednessTriangle(int ntot);
+
+  int individuals() const { return n_; }
+  std::size_t pair_count() const { return pairs(n_); }
+
+  // Entry (x, y) for 0 <= x < y < ntot.
+  float& at(int x, int y) { return block_[offset(x) + static_cast<std::size_t>(y - x - 1)]; }
+  float at(int x, int y) const { return block_[offset(x) + static_cast<std::size_t>(y - x - 1)]; }
+  // The symmetric value r_xy = r_yx for x != y.
+  float value(int x, int y) const { return x < y ? at(x, y) : at(y, x); }
+  // Row x: entries y = x+1..ntot-1 at positions 0..ntot-x-2.
+  float* row(int x) { return block_.get() + offset(x); }
+  const float* row(int x) const { return block_.get() + offset(x); }
+
+ private:
+  static std::size_t pairs(int n) {
+    return n < 2 ? 0 : static_cast<std::size_t>(n) * static_cast<std::size_t>(n - 1) / 2;
+  }
+  // Entries of rows 0..x-1: x (2 ntot - x - 1) / 2.
+  std::size_t offset(int x) const {
+    return static_cast<std::size_t>(x) * static_cast<std::size_t>(2 * static_cast<long long>(n_) - x - 1) / 2;
+  }
+
+  int n_ = 0;
+  std::unique_ptr<float[]> block_;
+};
+
+// Per locus l = 0..m-1 over all ntot individuals pooled, with n_l the number
+// scored (value below 9): the band frequency p[l] (scores equal to 1 / n_l, 0
+// when n_l = 0), the expected similarity of two random individuals
+// S[l] = 1 - 2p(1-p)(1 - 1/n_l) and its sampling variance
+// VarS[l] = 4p(1-p)(1-2p)^2 / n_l.  S and VarS are formed in double from the
+// single-precision p; with n_l = 0 they are NaN (such a locus is never used).
+// scores: imatrix(0,ntot-1, 0,m-1); p, S, VarS: vector(0,m-1).
+void compute_overall_freq(const IMatrix& scores, int ntot, int m, FVector& p, FVector& S, FVector& VarS);
+
+// The scores rearranged for the pair computation: only the loci with S < 1
+// (polymorphic in the pooled sample), each as one row of per-individual codes
+// (0 band absent, 1 band present, 2 missing) padded with "missing" codes, and
+// the contribution of the locus to a pair whose two scores differ,
+// VarS / (1 - S)^3 - S / (1 - S), in double.
+struct RelatednessLayout {
+  int ntot = 0;
+  int loci = 0;                      // loci kept (S < 1)
+  std::size_t stride = 0;            // codes per locus row (>= ntot, padded)
+  std::vector<std::uint8_t> codes;   // codes[u * stride + x]
+  std::vector<double> differ;        // differ[u]
+};
+
+RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m, const FVector& S,
+                                          const FVector& VarS);
+
+// Rows x_begin <= x < x_end of the triangle: for every y > x, r_xy = (sum over
+// the used loci, in locus order, of 1 for equal scores and of the locus's
+// differ value for differing ones) / (number k of used loci), stored as a
+// float, or 999 when k = 0.  A locus is used by a pair when S < 1 and both are
+// scored there.  Calls over disjoint row ranges may run concurrently on the
+// same triangle; the result does not depend on how the rows are split.
+void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel);
+
+// The whole triangle: rel must have been made for ntot individuals.
+void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
+                         RelatednessTriangle& rel);
+
+// The 0-based population of individual x: the number of leading entries
+// bounds[1], bounds[2], ... (at most r of them) not greater than x.
+int population_of_individual(int x, const IVector& bounds, int r);
+
+// Appends the Phylip blocks of relatedness and of the 1-r distance (full
+// symmetric ntot x ntot matrices, rows labelled "ind1".."ind<ntot>") to the
+// report.  Returns 0, or -999 when the report cannot be opened.
+int write_relatedness_matrices(const std::string& report, int ntot, const RelatednessTriangle& rel);
+
+// Appends Table 6: for every individual x and every other individual y, the
+// line population of x, x + 1, population of y, y + 1, r_xy, 1 - r_xy.
+// names: 1..r; bounds: ivector(0,r).  Returns 0, or -999 when the report
+// cannot be opened.
+int write_relatedness_table(const std::string& report, int ntot, const RelatednessTriangle& rel, int r,
+                            const NameList& names, const IVector& bounds);
+
+// Writes v with `decimals` (0..9) digits after the point exactly as printf's
+// "%.<decimals>f" does (correct rounding of the binary value, ties to even,
+// sign kept on negative zero) and returns the number of characters.  `out`
+// must hold at least kFixedTextMax characters.
+inline constexpr int kFixedTextMax = 400;
+int format_fixed(char* out, double v, int decimals);
+// Writes v as printf's "%d" does; `out` must hold at least 12 characters.
+int format_int(char* out, int v);
+
+}  // namespace bandscape

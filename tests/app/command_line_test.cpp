@@ -1,0 +1,160 @@
+// The command line, tested from argument strings.  Expected values are the
+// arguments themselves; the error lines are the messages written out by hand.
+#include "app/command_line.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace bandscape {
+namespace {
+
+ParseResult parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "bandscape");
+  return parse_command_line(static_cast<int>(args.size()), args.data());
+}
+
+std::string error_text(const std::string& line) {
+  return "bandscape: " + line + "\nTry 'bandscape --help' for more information.\n";
+}
+
+TEST(CommandLine, NoArgumentsAnswersNothing) {
+  const ParseResult r = parse({});
+  ASSERT_EQ(r.kind, ParseResult::kRun);
+  const CommandLine& c = r.command_line;
+  EXPECT_FALSE(c.input_given || c.output_given || c.subset_given || c.method_given || c.fis_given ||
+               c.permutations_given || c.bootstraps_given || c.erase || c.batch);
+  EXPECT_FALSE(c.seed.has_value());
+  EXPECT_EQ(c.threads, 0);
+  EXPECT_EQ(c.options.input_file, "aflpdata.txt");
+  EXPECT_EQ(c.options.output_file, "aflpout.txt");
+  EXPECT_EQ(c.options.method, 4);
+}
+
+TEST(CommandLine, PositionalNames) {
+  {
+    const CommandLine c = parse({"in.txt"}).command_line;
+    EXPECT_TRUE(c.input_given);
+    EXPECT_FALSE(c.output_given);
+    EXPECT_EQ(c.options.input_file, "in.txt");
+  }
+  {
+    const CommandLine c = parse({"in.txt", "out.txt", "sub.txt"}).command_line;
+    EXPECT_TRUE(c.input_given && c.output_given && c.subset_given && c.options.use_subset);
+    EXPECT_EQ(c.options.output_file, "out.txt");
+    EXPECT_EQ(c.options.subset_file, "sub.txt");
+  }
+  {
+    // "--" ends the options: a name may begin with '-'.
+    const CommandLine c = parse({"--", "-data.txt"}).command_line;
+    EXPECT_EQ(c.options.input_file, "-data.txt");
+  }
+}
+
+TEST(CommandLine, EveryOptionInShortAndLongForm) {
+  const ParseResult s = parse({"-m", "2", "-F", "-0.25", "-p", "1000", "-b", "50", "-o", "r.txt", "-s", "g.txt",
+                               "--erase", "--seed", "2436", "--threads", "1", "--batch", "d.txt"});
+  ASSERT_EQ(s.kind, ParseResult::kRun) << s.text;
+  const CommandLine& c = s.command_line;
+  EXPECT_TRUE(c.method_given && c.fis_given && c.permutations_given && c.bootstraps_given);
+  EXPECT_EQ(c.options.method, 2);
+  EXPECT_EQ(c.options.fis, -0.25f);
+  EXPECT_EQ(c.options.permutations, 1000);
+  EXPECT_EQ(c.options.bootstraps, 50);
+  EXPECT_EQ(c.options.output_file, "r.txt");
+  EXPECT_EQ(c.options.subset_file, "g.txt");
+  EXPECT_TRUE(c.output_given && c.subset_given && c.options.use_subset && c.input_given);
+  EXPECT_TRUE(c.erase && c.batch);
+  EXPECT_EQ(c.seed, 2436L);
+  EXPECT_EQ(c.threads, 1);
+
+  const ParseResult l = parse({"--method=3", "--fis", "0.5", "--permutations=7", "--bootstraps", "8",
+                               "--output=o.txt", "--subset", "s.txt", "-m4"});
+  ASSERT_EQ(l.kind, ParseResult::kRun) << l.text;
+  EXPECT_EQ(l.command_line.options.method, 4);  // the last one given holds
+  EXPECT_EQ(l.command_line.options.fis, 0.5f);
+  EXPECT_EQ(l.command_line.options.permutations, 7);
+  EXPECT_EQ(l.command_line.options.bootstraps, 8);
+  EXPECT_EQ(l.command_line.options.output_file, "o.txt");
+  EXPECT_EQ(l.command_line.options.subset_file, "s.txt");
+}
+
+TEST(CommandLine, FisLimits) {
+  EXPECT_EQ(parse({"-m", "2", "-F", "-1"}).kind, ParseResult::kRun);
+  EXPECT_EQ(parse({"-m", "2", "-F", "1.0"}).kind, ParseResult::kRun);
+  EXPECT_EQ(parse({"-m", "4", "-F", "0"}).kind, ParseResult::kRun);
+  // Method not known yet (asked later): the dialogue checks the sign.
+  EXPECT_EQ(parse({"-F", "-0.5"}).kind, ParseResult::kRun);
+  EXPECT_EQ(parse({"-F", "1.5"}).text, error_text("invalid value '1.5' for --fis: outside the range -1.0 to 1.0"));
+  EXPECT_EQ(parse({"-F", "-1.01"}).text, error_text("invalid value '-1.01' for --fis: outside the range -1.0 to 1.0"));
+  const std::string bayes =
+      error_text("invalid value '-0.2' for --fis: outside the range 0.0 to 1.0 of the Bayesian methods 3 and 4");
+  EXPECT_EQ(parse({"-F", "-0.2", "-m", "3"}).text, bayes);
+  EXPECT_EQ(parse({"--batch", "-F", "-0.2"}).text, bayes);  // batch: the default method 4
+}
+
+TEST(CommandLine, BadOptionsGiveOneLineAndStatusTwo) {
+  struct Case {
+    std::vector<const char*> args;
+    std::string line;
+  };
+  const std::vector<Case> cases = {
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"-x"}, "unknown option '-x'"},
+      {{"--meth=2"}, "unknown option '--meth'"},
+      {{"-m"}, "option '-m' needs a value"},
+      {{"--seed"}, "option '--seed' needs a value"},
+      {{"--batch=yes"}, "option '--batch' takes no value"},
+      {{"-m", "x"}, "invalid value 'x' for --method: not a whole number"},
+      {{"-m", "2x"}, "invalid value '2x' for --method: not a whole number"},
+      {{"-m", "0"}, "invalid value '0' for --method: choose 1, 2, 3 or 4"},
+      {{"-m", "5"}, "invalid value '5' for --method: choose 1, 2, 3 or 4"},
+      {{"-F", "abc"}, "invalid value 'abc' for --fis: not a number"},
+      {{"-F", "0.1x"}, "invalid value '0.1x' for --fis: not a number"},
+      {{"-F", "nan"}, "invalid value 'nan' for --fis: not a number"},
+      {{"-p", "-5"}, "invalid value '-5' for --permutations: cannot be negative"},
+      {{"-p", "1e3"}, "invalid value '1e3' for --permutations: not a whole number"},
+      {{"-p", "99999999999"}, "invalid value '99999999999' for --permutations: too large"},
+      {{"-b", "-1"}, "invalid value '-1' for --bootstraps: cannot be negative"},
+      {{"-b", " 4"}, "invalid value ' 4' for --bootstraps: not a whole number"},
+      {{"--seed", "0"}, "invalid value '0' for --seed: must be from 1 to 2147483647"},
+      {{"--seed", "-3"}, "invalid value '-3' for --seed: must be from 1 to 2147483647"},
+      {{"--seed", "2147483648"}, "invalid value '2147483648' for --seed: must be from 1 to 2147483647"},
+      {{"--seed", "12a"}, "invalid value '12a' for --seed: not a whole number"},
+      {{"--threads", "-1"}, "invalid value '-1' for --threads: cannot be negative"},
+      {{"-o", ""}, "invalid value '' for --output: empty file name"},
+      {{"a", "b", "c", "d"}, "too many file names: 'd' (at most INPUT OUTPUT SUBSET)"},
+      {{"-o", "x.txt", "a", "b"}, "the output file is named twice (OUTPUT and --output)"},
+      {{"-s", "x.txt", "a", "b", "c"}, "the subset file is named twice (SUBSET and --subset)"},
+  };
+  for (const Case& c : cases) {
+    const ParseResult r = parse(c.args);
+    EXPECT_EQ(r.kind, ParseResult::kError) << c.line;
+    EXPECT_EQ(r.exit_status, 2) << c.line;
+    EXPECT_EQ(r.text, error_text(c.line));
+  }
+}
+
+TEST(CommandLine, HelpAndVersion) {
+  const ParseResult v = parse({"--version"});
+  EXPECT_EQ(v.kind, ParseResult::kVersion);
+  EXPECT_EQ(v.text, "BANDSCAPE 1.0\n");
+  EXPECT_EQ(v.exit_status, 0);
+  EXPECT_EQ(parse({"-V"}).text, "BANDSCAPE 1.0\n");
+
+  const ParseResult h = parse({"in.txt", "-h", "--bogus"});  // help is answered where it stands
+  EXPECT_EQ(h.kind, ParseResult::kHelp);
+  EXPECT_EQ(h.exit_status, 0);
+  EXPECT_EQ(h.text, usage_text());
+  // Every option is listed, with its default, and both examples are shown.
+  for (const char* item : {"-m, --method N", "(default 4)", "-F, --fis X", "(default 0.0", "-p, --permutations N",
+                           "-b, --bootstraps N", "-o, --output FILE", "(default aflpout.txt)", "-s, --subset FILE",
+                           "--erase", "--seed S", "(default: from the clock)", "--threads N", "(default 0: all cores",
+                           "--batch", "-h, --help", "-V, --version", "\n  bandscape\n",
+                           "bandscape --batch --seed 12345"})
+    EXPECT_NE(h.text.find(item), std::string::npos) << item;
+  EXPECT_EQ(h.text.rfind("Usage: bandscape [options] [INPUT [OUTPUT [SUBSET]]]\n", 0), 0u);
+}
+
+}  // namespace
+}  // namespace bandscape

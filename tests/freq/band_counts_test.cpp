@@ -1,0 +1,143 @@
+// Band counts, fragment frequencies and their summaries.
+#include "freq/band_counts.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "freq/recording_log.hpp"
+#include "test_util.hpp"
+
+namespace bandscape {
+namespace {
+
+// Band scores from one string per individual ("1091" = scores 1, 0, 9, 1).
+IMatrix scores_from(const std::vector<std::string>& rows) {
+  const int m = static_cast<int>(rows.front().size());
+  IMatrix s = imatrix(0, static_cast<int>(rows.size()) - 1, 0, m - 1);
+  for (int k = 0; k < static_cast<int>(rows.size()); ++k) {
+    for (int i = 0; i < m; ++i) s[k][i] = rows[k][i] - '0';
+  }
+  return s;
+}
+
+// N[j][i] counted from the scores, as the data reader does.
+IMatrix counts_from(const IMatrix& s, const IVector& bounds, int r, int m) {
+  IMatrix n = imatrix(1, r, 1, m);
+  for (int j = 1; j <= r; ++j) {
+    for (int k = bounds[j - 1]; k < bounds[j]; ++k) {
+      for (int i = 0; i < m; ++i) n[j][i + 1] += (s[k][i] < 9);
+    }
+  }
+  return n;
+}
+
+IVector bounds_of(const std::vector<int>& b) {
+  IVector v = ivector(0, static_cast<int>(b.size()) - 1);
+  for (int k = 0; k < static_cast<int>(b.size()); ++k) v[k] = b[k];
+  return v;
+}
+
+// Population 1 = four individuals, population 2 = two individuals.
+// Locus 1: 1, 0, 9, 1 in population 1 (N = 3); all 9 in population 2.
+// Locus 2: band in every scored individual of both populations.
+TEST(FragmentFrequencies, CountsFrequenciesAndVariances) {
+  const IMatrix s = scores_from({"11", "01", "91", "11", "91", "99"});
+  const IVector bounds = bounds_of({0, 4, 6});
+  const IMatrix n = counts_from(s, bounds, 2, 2);
+  FMatrix f = matrix(0, 1, 0, 1), v = matrix(0, 1, 0, 1);
+  IMatrix x = imatrix(0, 1, 0, 1);
+  testing::RecordingLog log;
+  compute_freq_frag(2, s, bounds, 2, f, n, x, v, log);
+
+  // 1, 0, 9, 1: present 2 of 3; f = float(2/3) = 0.666666687, variance
+  // float(f (1 - f) / 3) = 0.0740740746 (python3 with struct float rounding).
+  EXPECT_EQ(f[0][0], 0.666666687f);
+  EXPECT_EQ(x[0][0], 1);
+  EXPECT_EQ(v[0][0], 0.0740740746f);
+  // All present: f = 1, X = 0, variance 0.
+  EXPECT_EQ(f[0][1], 1.0f);
+  EXPECT_EQ(x[0][1], 0);
+  EXPECT_EQ(v[0][1], 0.0f);
+  // Never scored in population 2: f = 0, X = 0, variance 0/0.
+  EXPECT_EQ(f[1][0], 0.0f);
+  EXPECT_EQ(x[1][0], 0);
+  EXPECT_TRUE(std::isnan(v[1][0]));
+  EXPECT_EQ(f[1][1], 1.0f);
+  EXPECT_EQ(log.echoed, "\nWARNING! Data on locus 1 always missing in pop 2");
+  EXPECT_EQ(log.appended, "");
+}
+
+// When the reader's count disagrees with the scores, the message names locus and
+// population (two blanks before "in pop") and X and the variance use the reader's N.
+TEST(FragmentFrequencies, ReaderCountMismatchIsReportedAndReaderCountUsed) {
+  testing::TempDir dir;
+  const IMatrix s = scores_from({"1", "0", "1"});
+  const IVector bounds = bounds_of({0, 3});
+  IMatrix n = imatrix(1, 1, 1, 1);
+  n[1][1] = 4;  // reader claims 4 scored individuals, the scores show 3
+  FMatrix f = matrix(0, 0, 0, 0), v = matrix(0, 0, 0, 0);
+  IMatrix x = imatrix(0, 0, 0, 0);
+  ErrorLogFile log("log.txt");
+  compute_freq_frag(1, s, bounds, 1, f, n, x, v, log);
+  EXPECT_EQ(testing::read_file("log.txt"),
+            "\nError in compute_freq_frag: npl not equal to count_nonmissing on locus 1  in pop 1");
+  // f = 2/3 from the scores; X = 4 - 2; variance float(f (1 - f) / 4) (python3).
+  EXPECT_EQ(f[0][0], 0.666666687f);
+  EXPECT_EQ(x[0][0], 2);
+  EXPECT_EQ(v[0][0], 0.0555555522f);
+}
+
+TEST(SampleSizeSummaries, TruncatedMeanAndLociWithData) {
+  IMatrix n = imatrix(1, 2, 1, 4);
+  // Population 1: counts 3, 4, 4 and one empty locus: L = 3, nbar = 11 / 3 = 3.
+  n[1][1] = 3; n[1][2] = 4; n[1][3] = 0; n[1][4] = 4;
+  // Population 2: no locus with data: L = 0, nbar = 0.
+  IVector nbar = ivector(1, 2), L = ivector(1, 2);
+  nbar[2] = L[2] = -1;
+  summarize_sample_sizes(2, 4, n, nbar, L);
+  EXPECT_EQ(L[1], 3);
+  EXPECT_EQ(nbar[1], 3);
+  EXPECT_EQ(L[2], 0);
+  EXPECT_EQ(nbar[2], 0);
+}
+
+TEST(DataSummaries, MeanFragmentsDividesByAllIndividuals) {
+  // 5 bands among 3 individuals (one almost all missing): 5 / 3 as float.
+  const IMatrix s = scores_from({"110", "101", "999", "190"});
+  const IVector bounds = bounds_of({0, 2, 4});
+  float mean = 0.0f;
+  mean_fragments_per_individual(2, s, 4, bounds, 3, mean);
+  EXPECT_EQ(mean, 1.25f);  // 5 present scores / 4 individuals
+}
+
+TEST(DataSummaries, SegregatingLociIgnoreMissingScores) {
+  // Locus 1: one 1, rest missing -> not segregating.
+  // Locus 2: 1 and 0 among missing -> segregating.
+  // Locus 3: all missing -> not.  Locus 4: all 0 -> not.  Locus 5: 0 then 1 -> yes.
+  const IMatrix s = scores_from({"91900", "19901", "90909", "99909"});
+  int segregating = -1;
+  count_segregating_fragments(s, 4, 5, segregating);
+  EXPECT_EQ(segregating, 2);
+  const IMatrix all = scores_from({"10", "01"});
+  count_segregating_fragments(all, 2, 2, segregating);
+  EXPECT_EQ(segregating, 2);
+}
+
+TEST(SelectEstimates, CopiesChosenMethodOnly) {
+  FMatrix m[4] = {matrix(0, 1, 0, 2), matrix(0, 1, 0, 2), matrix(0, 1, 0, 2), matrix(0, 1, 0, 2)};
+  for (int k = 0; k < 4; ++k) m[k].fill(static_cast<float>(k + 1));
+  m[2][1][2] = 0.25f;
+  FMatrix dest = matrix(0, 1, 0, 2);
+  select_freq_estimates(2, 3, 3, m[0], m[1], m[2], m[3], dest);
+  EXPECT_EQ(dest[0][0], 3.0f);
+  EXPECT_EQ(dest[1][2], 0.25f);
+  dest.fill(-1.0f);
+  select_freq_estimates(2, 3, 5, m[0], m[1], m[2], m[3], dest);
+  EXPECT_EQ(dest[1][1], -1.0f);
+}
+
+}  // namespace
+}  // namespace bandscape

@@ -1,0 +1,293 @@
+// Relatedness between individuals (Lynch & Milligan 1994): pooled band
+// frequencies, the pair values, the Phylip blocks and Table 6.
+#include "stats/relatedness.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "test_util.hpp"
+
+namespace bandscape {
+namespace {
+
+// Five individuals, two populations (popA: 1-2, popB: 3-5), five loci:
+//   locus 0 polymorphic, p = 0.5
+//   locus 1 p = 2/3, individuals 4 and 5 missing
+//   locus 2 band present in everyone (monomorphic, S = 1: never used)
+//   locus 3 scored in individual 4 only (S = 1: never used)
+//   locus 4 p = 0.5, scored in individuals 1 and 2 only
+// Individual 5 is missing everywhere, so all its pairs are undefined.
+// Expected values come from a short python3 script written for this test, a
+// direct transcription of the estimator with float32 rounding through
+// struct.pack, formatting the blocks with python's own % operator.
+struct SmallSample {
+  static constexpr int kN = 5;
+  static constexpr int kM = 5;
+  IMatrix scores = imatrix(0, kN - 1, 0, kM - 1);
+  FVector p = vector(0, kM - 1);
+  FVector S = vector(0, kM - 1);
+  FVector VarS = vector(0, kM - 1);
+  NameList names = name_list(1, 2);
+  IVector bounds = ivector(0, 2);
+  RelatednessTriangle rel{kN};
+
+  SmallSample() {
+    const int table[kN][kM] = {
+        {1, 1, 1, 9, 0}, {1, 0, 1, 9, 1}, {0, 1, 1, 9, 9}, {0, 9, 1, 0, 9}, {9, 9, 9, 9, 9},
+    };
+    for (int x = 0; x < kN; ++x)
+      for (int l = 0; l < kM; ++l) scores[x][l] = table[x][l];
+    names[1] = "popA";
+    names[2] = "popB";
+    bounds[0] = 0;
+    bounds[1] = 2;
+    bounds[2] = 5;
+    compute_overall_freq(scores, kN, kM, p, S, VarS);
+    compute_relatedness(scores, kN, kM, S, VarS, rel);
+  }
+};
+
+TEST(OverallFrequencies, PooledOverAllIndividuals) {
+  SmallSample s;
+  // p = 2/4, 2/3, 4/4, 0/1, 1/2; S = 1 - 2p(1-p)(1-1/n); VarS = 4p(1-p)(1-2p)^2/n
+  // (worked by hand, float values from the python script).
+  EXPECT_EQ(s.p[0], 0.5f);
+  EXPECT_EQ(s.p[1], 0.6666666865348816f);
+  EXPECT_EQ(s.p[2], 1.0f);
+  EXPECT_EQ(s.p[3], 0.0f);
+  EXPECT_EQ(s.S[0], 0.625f);
+  EXPECT_EQ(s.S[1], 0.7037037014961243f);
+  EXPECT_EQ(s.S[2], 1.0f);
+  EXPECT_EQ(s.S[3], 1.0f);  // a single scored individual: 1 - 1/n = 0
+  EXPECT_EQ(s.S[4], 0.75f);
+  EXPECT_EQ(s.VarS[0], 0.0f);
+  EXPECT_EQ(s.VarS[1], 0.032921817153692245f);
+}
+
+TEST(OverallFrequencies, LocusScoredInNoOneHasNoFiniteS) {
+  IMatrix scores = imatrix(0, 2, 0, 0);
+  for (int x = 0; x < 3; ++x) scores[x][0] = 9;
+  FVector p = vector(0, 0), S = vector(0, 0), VarS = vector(0, 0);
+  compute_overall_freq(scores, 3, 1, p, S, VarS);
+  EXPECT_EQ(p[0], 0.0f);
+  EXPECT_TRUE(std::isnan(S[0]));
+  EXPECT_TRUE(std::isnan(VarS[0]));
+}
+
+TEST(Relatedness, PairValuesSkipMissingAndMonomorphicLoci) {
+  SmallSample s;
+  // By hand: locus 0 differing contributes 0 - 0.625/0.375 = -5/3, locus 4
+  // differing -0.75/0.25 = -3, locus 1 differing -1.109375 (python script).
+  EXPECT_EQ(s.rel.at(0, 1), -1.0364582538604736f);  // (1 - 1.109375 - 3) / 3
+  EXPECT_EQ(s.rel.at(0, 2), -0.3333333432674408f);  // (-5/3 + 1) / 2, locus 4 missing in 3
+  EXPECT_EQ(s.rel.at(0, 3), -1.6666666269302368f);  // locus 0 only
+  EXPECT_EQ(s.rel.at(1, 2), -1.3880207538604736f);
+  EXPECT_EQ(s.rel.at(1, 3), -1.6666666269302368f);
+  EXPECT_EQ(s.rel.at(2, 3), 1.0f);  // identical at the one used locus
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(s.rel.at(x, 4), 999.0f) << x;  // no usable locus
+  EXPECT_EQ(s.rel.value(3, 0), s.rel.at(0, 3));
+}
+
+TEST(Relatedness, IdenticalIndividualsGiveOne) {
+  // Two identical individuals among others at 20 polymorphic loci: every
+  // used locus contributes 1, so r = k / k = 1 exactly.
+  constexpr int n = 6, m = 20;
+  IMatrix scores = imatrix(0, n - 1, 0, m - 1);
+  for (int x = 0; x < n; ++x)
+    for (int l = 0; l < m; ++l) scores[x][l] = ((x * 7 + l * 3) % 5) < 2 ? 1 : 0;
+  for (int l = 0; l < m; ++l) scores[4][l] = scores[1][l];
+  scores[4][3] = 9;  // a missing score drops only that locus
+  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  compute_overall_freq(scores, n, m, p, S, VarS);
+  RelatednessTriangle rel(n);
+  compute_relatedness(scores, n, m, S, VarS, rel);
+  EXPECT_EQ(rel.at(1, 4), 1.0f);
+}
+
+// The straightforward pair-by-pair definition, used as an independent
+// reference for the vectorised row computation.
+float reference_pair(const IMatrix& scores, int m, const FVector& S, const FVector& VarS, int x, int y) {
+  double sum = 0.0;
+  int k = 0;
+  for (int l = 0; l < m; ++l) {
+    if (!(S[l] < 1.0f) || scores[x][l] >= 9 || scores[y][l] >= 9) continue;
+    ++k;
+    if ((scores[x][l] == 1) == (scores[y][l] == 1)) {
+      sum += 1.0;
+    } else {
+      const double s = S[l], o = 1.0 - s;
+      sum += static_cast<double>(VarS[l]) / ((o * o) * o) - s / o;
+    }
+  }
+  return k == 0 ? 999.0f : static_cast<float>(sum / k);
+}
+
+TEST(Relatedness, RowRangesAndPairDefinitionAgreeBitForBit) {
+  // 45 individuals (partners not a multiple of the block length) x 37 loci of
+  // pseudo-random scores with about 10% missing.
+  constexpr int n = 45, m = 37;
+  IMatrix scores = imatrix(0, n - 1, 0, m - 1);
+  std::uint32_t state = 12345u;
+  for (int x = 0; x < n; ++x)
+    for (int l = 0; l < m; ++l) {
+      state = state * 1103515245u + 12345u;
+      const int u = static_cast<int>((state >> 16) % 100);
+      scores[x][l] = u < 10 ? 9 : (u < 10 + 2 * l ? 1 : 0);
+    }
+  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  compute_overall_freq(scores, n, m, p, S, VarS);
+  RelatednessTriangle whole(n);
+  compute_relatedness(scores, n, m, S, VarS, whole);
+
+  const RelatednessLayout layout = make_relatedness_layout(scores, n, m, S, VarS);
+  RelatednessTriangle split(n);
+  const int cuts[] = {0, 1, 7, 20, 21, 44, n};
+  for (int i = 0; i + 1 < 7; ++i) compute_relatedness(layout, cuts[i], cuts[i + 1], split);
+
+  ASSERT_EQ(whole.pair_count(), static_cast<std::size_t>(n * (n - 1) / 2));
+  EXPECT_EQ(std::memcmp(whole.row(0), split.row(0), whole.pair_count() * sizeof(float)), 0);
+  for (int x = 0; x < n; ++x)
+    for (int y = x + 1; y < n; ++y) {
+      const float want = reference_pair(scores, m, S, VarS, x, y);
+      EXPECT_EQ(std::memcmp(&want, &whole.at(x, y), sizeof(float)), 0) << x << "," << y;
+    }
+}
+
+TEST(Relatedness, PopulationOfIndividual) {
+  // Populations of 2, 0 and 3 individuals: bounds 0, 2, 2, 5.
+  IVector bounds = ivector(0, 3);
+  bounds[1] = 2;
+  bounds[2] = 2;
+  bounds[3] = 5;
+  EXPECT_EQ(population_of_individual(0, bounds, 3), 0);
+  EXPECT_EQ(population_of_individual(1, bounds, 3), 0);
+  EXPECT_EQ(population_of_individual(2, bounds, 3), 2);  // the empty population is passed over
+  EXPECT_EQ(population_of_individual(4, bounds, 3), 2);
+}
+
+TEST(RelatednessReport, PhylipBlocksWholeText) {
+  testing::TempDir dir;
+  SmallSample s;
+  testing::write_file("out.txt", "HEAD");
+  ASSERT_EQ(write_relatedness_matrices("out.txt", SmallSample::kN, s.rel), 0);
+  // Text produced by the python script with "%10.4f", "%-10.10s" and "%10s".
+  EXPECT_EQ(testing::read_file("out.txt"),
+            "HEAD"
+            "\n\nRelatedness between pairs of individuals after Lynch and Milligan - 1994 (Phylip format)\n5"
+            "\nind1          1.0000   -1.0365   -0.3333   -1.6667 undefined"
+            "\nind2         -1.0365    1.0000   -1.3880   -1.6667 undefined"
+            "\nind3         -0.3333   -1.3880    1.0000    1.0000 undefined"
+            "\nind4         -1.6667   -1.6667    1.0000    1.0000 undefined"
+            "\nind5       undefined undefined undefined undefined    1.0000"
+            "\n\n1-r distance between pairs of individuals  (Phylip format)\n5"
+            "\nind1          0.0000    2.0365    1.3333    2.6667 undefined"
+            "\nind2          2.0365    0.0000    2.3880    2.6667 undefined"
+            "\nind3          1.3333    2.3880    0.0000    0.0000 undefined"
+            "\nind4          2.6667    2.6667    0.0000    0.0000 undefined"
+            "\nind5       undefined undefined undefined undefined    0.0000");
+}
+
+TEST(RelatednessReport, Table6WholeText) {
+  testing::TempDir dir;
+  SmallSample s;
+  ASSERT_EQ(write_relatedness_table("out.txt", SmallSample::kN, s.rel, 2, s.names, s.bounds), 0);
+  // Text produced by the python script with "\n%s\t%d\t%s\t%d\t%f\t%f";
+  // individuals numbered across the whole sample, 999 printed as a number.
+  EXPECT_EQ(testing::read_file("out.txt"),
+            "\n\nTable 6. Relatedness between an individual and all other individuals grouped by population"
+            "\npop_a\ta\tpop_b\tb\trab\t1-rab"
+            "\npopA\t1\tpopA\t2\t-1.036458\t2.036458"
+            "\npopA\t1\tpopB\t3\t-0.333333\t1.333333"
+            "\npopA\t1\tpopB\t4\t-1.666667\t2.666667"
+            "\npopA\t1\tpopB\t5\t999.000000\t-998.000000"
+            "\npopA\t2\tpopA\t1\t-1.036458\t2.036458"
+            "\npopA\t2\tpopB\t3\t-1.388021\t2.388021"
+            "\npopA\t2\tpopB\t4\t-1.666667\t2.666667"
+            "\npopA\t2\tpopB\t5\t999.000000\t-998.000000"
+            "\npopB\t3\tpopA\t1\t-0.333333\t1.333333"
+            "\npopB\t3\tpopA\t2\t-1.388021\t2.388021"
+            "\npopB\t3\tpopB\t4\t1.000000\t0.000000"
+            "\npopB\t3\tpopB\t5\t999.000000\t-998.000000"
+            "\npopB\t4\tpopA\t1\t-1.666667\t2.666667"
+            "\npopB\t4\tpopA\t2\t-1.666667\t2.666667"
+            "\npopB\t4\tpopB\t3\t1.000000\t0.000000"
+            "\npopB\t4\tpopB\t5\t999.000000\t-998.000000"
+            "\npopB\t5\tpopA\t1\t999.000000\t-998.000000"
+            "\npopB\t5\tpopA\t2\t999.000000\t-998.000000"
+            "\npopB\t5\tpopB\t3\t999.000000\t-998.000000"
+            "\npopB\t5\tpopB\t4\t999.000000\t-998.000000");
+}
+
+TEST(RelatednessReport, UnopenableReportWritesNothing) {
+  testing::TempDir dir;
+  SmallSample s;
+  EXPECT_EQ(write_relatedness_matrices("missing_dir/out.txt", SmallSample::kN, s.rel), -999);
+  EXPECT_EQ(write_relatedness_table("missing_dir/out.txt", SmallSample::kN, s.rel, 2, s.names, s.bounds), -999);
+}
+
+TEST(RelatednessReport, SingleIndividualHasOnlyTheDiagonal) {
+  // No pair at all: each block is the count and one diagonal cell (by hand).
+  testing::TempDir dir;
+  RelatednessTriangle rel(1);
+  ASSERT_EQ(write_relatedness_matrices("out.txt", 1, rel), 0);
+  EXPECT_EQ(testing::read_file("out.txt"),
+            "\n\nRelatedness between pairs of individuals after Lynch and Milligan - 1994 (Phylip format)\n1"
+            "\nind1          1.0000"
+            "\n\n1-r distance between pairs of individuals  (Phylip format)\n1"
+            "\nind1          0.0000");
+}
+
+// The hand formatter must agree with printf character for character.
+std::string printf_fixed(double v, int decimals) {
+  char buf[kFixedTextMax];
+  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
+  return buf;
+}
+std::string own_fixed(double v, int decimals) {
+  char buf[kFixedTextMax];
+  return std::string(buf, static_cast<std::size_t>(format_fixed(buf, v, decimals)));
+}
+
+TEST(FixedFormat, MatchesPrintfOnTiesCarriesAndSigns) {
+  // 1/128 and 3/128 are exact binary ties at the 7th decimal, 1/32 and 3/32
+  // at the 5th: printf rounds them to even.
+  EXPECT_EQ(own_fixed(1.0 / 128, 6), "0.007812");
+  EXPECT_EQ(own_fixed(3.0 / 128, 6), "0.023438");
+  EXPECT_EQ(own_fixed(1.0 / 32, 4), "0.0312");
+  EXPECT_EQ(own_fixed(3.0 / 32, 4), "0.0938");
+  EXPECT_EQ(own_fixed(0.99999996f, 6), "1.000000");  // carry into the integer part
+  EXPECT_EQ(own_fixed(-0.0, 6), "-0.000000");
+  EXPECT_EQ(own_fixed(-1e-9, 4), "-0.0000");
+  EXPECT_EQ(own_fixed(999.0, 6), "999.000000");
+  EXPECT_EQ(own_fixed(-998.0, 6), "-998.000000");
+  EXPECT_EQ(own_fixed(5e-324, 6), "0.000000");
+  EXPECT_EQ(own_fixed(1e20, 4), "100000000000000000000.0000");
+  char buf[12];
+  EXPECT_EQ(std::string(buf, static_cast<std::size_t>(format_int(buf, -2147483647 - 1))), "-2147483648");
+  EXPECT_EQ(std::string(buf, static_cast<std::size_t>(format_int(buf, 0))), "0");
+}
+
+TEST(FixedFormat, MatchesPrintfOnManyValues) {
+  // Relatedness values r and 1 - r over a wide range of magnitudes.
+  std::uint64_t state = 0x9E3779B97F4A7C15ull;
+  for (int i = 0; i < 20000; ++i) {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    const double unit = static_cast<double>(state >> 11) / 9007199254740992.0;
+    const double scale = std::ldexp(1.0, static_cast<int>(state % 40) - 25);
+    const float r = static_cast<float>((unit - 0.5) * scale);
+    for (int d : {4, 6}) {
+      ASSERT_EQ(own_fixed(r, d), printf_fixed(r, d)) << r;
+      ASSERT_EQ(own_fixed(1.0 - r, d), printf_fixed(1.0 - r, d)) << r;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace bandscape
