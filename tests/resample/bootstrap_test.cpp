@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "freq/recording_log.hpp"
+#include "test_util.hpp"
 #include "resample/resample_data.hpp"
 #include "test_util.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "freq/recording_log.hpp"
+#include "test_util.hpp"
 #include "resample/resample_data.hpp"
 #include "test_util.hpp"
 
@@ -16,9 +16,9 @@ using testing::RecordingLog;
 using testing::TempDir;
 
 // Counts worked by hand: the reversed order puts individuals 9, 8, 7 into
-// population 1 and 6, 5, 4, 3 into population 2 (rows of three_populations()).
+// population 1 and 6, 5, 4, 3 into population 2 (rows of scored_three_populations()).
 TEST(PermutedBandCounts, ReadIndividualsThroughThePermutationAndWarnOnEmptyCells) {
-  auto d = testing::three_populations();
+  auto d = testing::scored_three_populations();
   d.scores[9][1] = d.scores[8][1] = d.scores[7][1] = 9;  // locus 2 never scored in the new population 1
   IVector perm = ivector(0, 9);
   for (int k = 0; k < 10; ++k) perm[k] = 9 - k;
@@ -56,7 +56,7 @@ TEST(PermutedBandCounts, EveryPopulationKeepsItsSize) {
 // permutations, observed Fst 0.1.
 TEST(PermutationTest, Table4AndResampleFileMatchIndependentReference) {
   TempDir dir;
-  auto d = testing::three_populations();
+  auto d = testing::scored_three_populations();
   RandomState state = testing::seeded(-2436);
   RecordingLog log;
   permutation_test_fst(40, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 0.1f, state, "out.txt", log);
@@ -86,7 +86,7 @@ std::string table4_line(const std::string& report, const std::string& label) {
 // value above every Fst (all below 1) gives P(low) 1 and P(high) 0.
 TEST(PermutationTest, LimitsBelowFortyAndTwoHundredAndPValuesAboveEveryValue) {
   TempDir dir;
-  auto d = testing::three_populations();
+  auto d = testing::scored_three_populations();
   RecordingLog log;
   RandomState state = testing::seeded(-5);
   permutation_test_fst(39, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 5.0f, state, "a.txt", log);
@@ -106,7 +106,7 @@ TEST(PermutationTest, LimitsBelowFortyAndTwoHundredAndPValuesAboveEveryValue) {
 // Progress: step = nperm / 50; none below 50 permutations.
 TEST(PermutationTest, ProgressLines) {
   TempDir dir;
-  auto d = testing::three_populations();
+  auto d = testing::scored_three_populations();
   auto progress = [&](int nperm) {
     RecordingLog log;
     RandomState state = testing::seeded(-9);
@@ -124,7 +124,7 @@ TEST(PermutationTest, ProgressLines) {
 
 TEST(PermutationTest, UnopenableReportIsFatalAndLeavesNoResampleFile) {
   TempDir dir;
-  auto d = testing::three_populations();
+  auto d = testing::scored_three_populations();
   RandomState state = testing::seeded(-1);
   RecordingLog log;
   EXPECT_THROW(permutation_test_fst(5, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 0.1f, state, "no/such/dir.txt", log),

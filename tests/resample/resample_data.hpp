@@ -27,7 +27,7 @@ inline ScoredData scored_data(const std::vector<std::vector<int>>& rows, const s
 
 // Three populations of 3, 4 and 3 individuals at five loci, a few scores
 // missing (SCORES of reference_values.py).
-inline ScoredData three_populations() {
+inline ScoredData scored_three_populations() {
   return scored_data({{1, 0, 1, 9, 1}, {1, 1, 0, 0, 1}, {0, 1, 1, 1, 9},
                       {0, 0, 1, 1, 1}, {0, 1, 0, 1, 1}, {1, 0, 0, 9, 0}, {0, 0, 1, 1, 1},
                       {1, 1, 1, 0, 0}, {1, 1, 9, 0, 0}, {1, 0, 1, 0, 1}},
