@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "freq/recording_log.hpp"
 #include "resample/resample_data.hpp"
 #include "test_util.hpp"
 
@@ -16,7 +15,7 @@ namespace bandscape {
 namespace {
 
 using testing::read_file;
-using testing::RecordingLog;
+using RecordingLog = testing::ResampleLog;
 using testing::TempDir;
 
 struct Estimates {

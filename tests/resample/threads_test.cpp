@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "freq/recording_log.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "resample/replicate_batches.hpp"
@@ -100,7 +99,7 @@ TEST(ResampleThreads, LateFailureFlushesEarlierReplicatesInOrder) {
     computed += format("\nc%d", i);
   }
   for (int threads : {1, 2, 7}) {
-    testing::RecordingLog log;
+    testing::ResampleLog log;
     std::string committed;
     EXPECT_THROW(run_replicates(
                      100, threads, log, [](int i, int, MessageLog& out) { out.echo(format("\nd%d", i)); },
