@@ -1,9 +1,12 @@
 // Methods 3 and 4: Bayesian estimators of the null-allele frequency.
 #include "freq/bayes_estimator.hpp"
 
+#include <bit>
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 #include <stdexcept>
+#include <vector>
 
 #include "numeric/special.hpp"
 
@@ -86,12 +89,56 @@ class PosteriorKernel {
   double log_peak_ = 0.0;
 };
 
+// The three integrals of a cell evaluate the same kernel g at the same points
+// (Romberg stages from the same lower bound visit the same grid in the same
+// order).  The tape records (q, g(q)) in evaluation order during the first
+// integral and replays them to the others; a point that differs from the
+// recorded one (another lower bound) truncates the tape there.  Values are
+// those g itself returns, so the integrals are unchanged to the last bit.
+class KernelTape {
+ public:
+  // Points beyond this are evaluated directly (a non-converging integral can
+  // visit 2^29 of them).
+  static constexpr std::size_t kMostPoints = std::size_t{1} << 17;
+
+  void start(const PosteriorKernel* kernel) {
+    kernel_ = kernel;
+    points_.clear();
+    values_.clear();
+    position_ = 0;
+  }
+  void rewind() { position_ = 0; }
+  double operator()(float q) {
+    const std::uint32_t bits = std::bit_cast<std::uint32_t>(q);
+    if (position_ < points_.size()) {
+      if (points_[position_] == bits) return values_[position_++];
+      points_.resize(position_);
+      values_.resize(position_);
+    }
+    const double value = (*kernel_)(q);
+    if (position_ < kMostPoints) {
+      points_.push_back(bits);
+      values_.push_back(value);
+      ++position_;
+    }
+    return value;
+  }
+
+ private:
+  const PosteriorKernel* kernel_ = nullptr;
+  std::vector<std::uint32_t> points_;
+  std::vector<double> values_;
+  std::size_t position_ = 0;
+};
+
 // The integral of func from the first lower bound whose result is a number
-// (the last result stands when none is).
+// (the last result stands when none is).  Each attempt starts at the head of
+// the tape, if any.
 template <class Func>
-float integrate_to_one(const Func& func, const float* lower, int count) {
+float integrate_to_one(const Func& func, const float* lower, int count, KernelTape* tape) {
   float result = 0.0f;
   for (int k = 0; k < count; ++k) {
+    if (tape) tape->rewind();
     result = qromb(func, lower[k], 1.0f);
     if (!std::isnan(result)) break;
   }
@@ -99,17 +146,21 @@ float integrate_to_one(const Func& func, const float* lower, int count) {
 }
 
 // One cell by integration (F != 0).  The estimate is stored before the second
-// moment is integrated, so a fatal condition there leaves it written.
+// moment is integrated, so a fatal condition there leaves it written.  With a
+// tape the kernel values are shared between the three integrals.
 void integrated_cell(int absent, int scored, double fis, double alpha, double beta, const LowerBounds& bounds,
-                     const MethodMessages& messages, MessageLog& log, float& estimate, float& variance) {
-  const PosteriorKernel g(fis, absent, scored, alpha, beta);
+                     const MethodMessages& messages, MessageLog& log, KernelTape* tape, float& estimate,
+                     float& variance) {
+  const PosteriorKernel kernel(fis, absent, scored, alpha, beta);
+  if (tape) tape->start(&kernel);
+  auto g = [&kernel, tape](float q) { return tape ? (*tape)(q) : kernel(q); };
   auto numerator = [&g](float q) { return static_cast<double>(q) * g(q); };
   auto normaliser = [&g](float q) { return g(q); };
   auto second = [&g](float q) { return (static_cast<double>(q) * q) * g(q); };
   const bool all_absent = absent == scored;
 
-  const float numtemp = integrate_to_one(numerator, bounds.numerator, bounds.numerator_count);
-  const float denomtemp = integrate_to_one(normaliser, bounds.normaliser, bounds.normaliser_count);
+  const float numtemp = integrate_to_one(numerator, bounds.numerator, bounds.numerator_count, tape);
+  const float denomtemp = integrate_to_one(normaliser, bounds.normaliser, bounds.normaliser_count, tape);
   double mean;
   if (std::isnan(numtemp) || std::isnan(denomtemp)) {
     if (!all_absent) fatal_error(log, messages.undefined);
@@ -122,7 +173,7 @@ void integrated_cell(int absent, int scored, double fis, double alpha, double be
   }
   estimate = static_cast<float>(1.0 - mean);
 
-  const float moment2 = integrate_to_one(second, bounds.second, bounds.second_count);
+  const float moment2 = integrate_to_one(second, bounds.second, bounds.second_count, tape);
   double var;
   if (std::isnan(denomtemp) || std::isnan(moment2)) {
     if (!all_absent) fatal_error(log, messages.undefined);
@@ -226,11 +277,13 @@ void fill_population(int j, int m, const IMatrix& absent_counts, const IMatrix& 
 void fill_uniform(int r, int m, const IMatrix& absent_counts, float fis, const IMatrix& non_missing,
                   FMatrix& estimates, FMatrix& variances, MessageLog& log, CellMemo* memo) {
   const double F = fis;
-  auto cell = [F, &log](int absent, int scored, float& estimate, float& variance) {
+  KernelTape shared_tape;
+  KernelTape* tape = memo ? &shared_tape : nullptr;
+  auto cell = [F, tape, &log](int absent, int scored, float& estimate, float& variance) {
     if (F == 0.0) {
       uniform_closed_form_cell(absent, scored, log, estimate, variance);
     } else {
-      integrated_cell(absent, scored, F, kUniformAlpha, kUniformBeta, kUniformBounds, kUniformMessages, log,
+      integrated_cell(absent, scored, F, kUniformAlpha, kUniformBeta, kUniformBounds, kUniformMessages, log, tape,
                       estimate, variance);
     }
   };
@@ -297,7 +350,10 @@ void compute_freq_allele_Bayes_NONUNIF(int r, int m, const IMatrix& absent_count
                                        FMatrix& estimates, FMatrix& variances, MessageLog& log,
                                        CellSharing sharing) {
   const double F = fis;
+  const bool shared = sharing == CellSharing::kShared;
   CellMemo memo;
+  KernelTape shared_tape;
+  KernelTape* tape = shared ? &shared_tape : nullptr;
   for (int j = 0; j < r; ++j) {
     double a = 0.0;
     double b = 0.0;
@@ -308,17 +364,17 @@ void compute_freq_allele_Bayes_NONUNIF(int r, int m, const IMatrix& absent_count
     }
     alpha[j] = a;
     beta[j] = b;
-    auto cell = [F, a, b, &log](int absent, int scored, float& estimate, float& variance) {
+    auto cell = [F, a, b, tape, &log](int absent, int scored, float& estimate, float& variance) {
       if (F == 0.0) {
         nonuniform_closed_form_cell(absent, scored, a, b, log, estimate, variance);
       } else {
-        integrated_cell(absent, scored, F, a, b, kNonUniformBounds, kNonUniformMessages, log, estimate, variance);
+        integrated_cell(absent, scored, F, a, b, kNonUniformBounds, kNonUniformMessages, log, tape, estimate,
+                        variance);
       }
     };
     // The prior differs between populations, so results are shared within one only.
     memo.clear();
-    fill_population(j, m, absent_counts, non_missing, estimates, variances,
-                    sharing == CellSharing::kShared ? &memo : nullptr, cell);
+    fill_population(j, m, absent_counts, non_missing, estimates, variances, shared ? &memo : nullptr, cell);
   }
 }
 

@@ -31,6 +31,8 @@ float grid_point_root(double fis, double x) {
 
 void fill(int r, int m, const FMatrix& fragment_frequencies, const IMatrix& non_missing, float fis,
           FMatrix& estimates, FMatrix& variances, CellMemo* memo) {
+  // With F = 0 a cell costs one square root, less than looking it up.
+  if (fis == 0.0f) memo = nullptr;
   for (int j = 0; j < r; ++j) {
     for (int i = 0; i < m; ++i) {
       const float f = fragment_frequencies[j][i];

@@ -73,13 +73,6 @@ TEST(StreamConsole, WaitForKeyTakesOneKeyWithoutEcho) {
   EXPECT_EQ(s.out.str(), "abc\ndone");
 }
 
-TEST(StreamConsole, FirstWordHelper) {
-  EXPECT_EQ(first_word(""), "");
-  EXPECT_EQ(first_word(" \t\v\f "), "");
-  EXPECT_EQ(first_word("a"), "a");
-  EXPECT_EQ(first_word("\tab cd"), "ab");
-}
-
 // ------------------------------------------------------------------ terminal
 
 struct Pty {

@@ -307,19 +307,17 @@ TEST(FileNameDialogue, BatchAsksNothingAndStopsOnFilesThatCannotOpen) {
 
 // ------------------------------------------------------------------ options
 
-TEST(OptionsDialogue, ReturnEverywhereTakesTheDefaults) {
-  const Outcome o = options("\n\n\n\n");
-  EXPECT_EQ(o.console, kMenu + "4" + kFisQuestion + kHardyWeinberg + kPermQuestion + kNoPerm + kBootQuestion + kNoBoot);
-  EXPECT_EQ(o.options.method, 4);
-  EXPECT_EQ(o.options.fis, 0.0f);
-  EXPECT_EQ(o.options.permutations, 0);
-  EXPECT_EQ(o.options.bootstraps, 0);
-}
-
-TEST(OptionsDialogue, EndOfInputTakesTheDefaultsToo) {
-  const Outcome o = options("");
-  EXPECT_EQ(o.console, kMenu + "4" + kFisQuestion + kHardyWeinberg + kPermQuestion + kNoPerm + kBootQuestion + kNoBoot);
-  EXPECT_FALSE(o.fatal);
+TEST(OptionsDialogue, ReturnOrEndOfInputTakesTheDefaults) {
+  for (const char* keys : {"\n\n\n\n", ""}) {
+    const Outcome o = options(keys);
+    EXPECT_EQ(o.console,
+              kMenu + "4" + kFisQuestion + kHardyWeinberg + kPermQuestion + kNoPerm + kBootQuestion + kNoBoot);
+    EXPECT_FALSE(o.fatal);
+    EXPECT_EQ(o.options.method, 4);
+    EXPECT_EQ(o.options.fis, 0.0f);
+    EXPECT_EQ(o.options.permutations, 0);
+    EXPECT_EQ(o.options.bootstraps, 0);
+  }
 }
 
 TEST(OptionsDialogue, InvalidMethodsReprintTheMenuSilently) {

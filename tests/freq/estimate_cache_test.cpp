@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <tuple>
 
 #include "freq/bayes_estimator.hpp"
 #include "freq/recording_log.hpp"
@@ -15,112 +16,69 @@
 namespace bandscape {
 namespace {
 
-// Counts of r populations x m loci drawn from a fixed linear congruential
-// sequence: N in 6..12 (some loci unscored), X in 0..N with repeats, as
-// permuted data sets produce them.
+constexpr int kR = 3, kM = 40;
+
+// Counts drawn from a fixed linear congruential sequence: N in 6..12 (one locus
+// in ten unscored), X in 0..N, so that equal counts recur as in permuted data.
 struct DataSet {
-  int r, m;
-  IMatrix absent, scored;
-  FMatrix fraction;
-  DataSet(int r_, int m_, std::uint32_t seed)
-      : r(r_), m(m_), absent(imatrix(0, r_ - 1, 0, m_ - 1)), scored(imatrix(1, r_, 1, m_)),
-        fraction(matrix(0, r_ - 1, 0, m_ - 1)) {
-    std::uint32_t s = seed;
-    auto next = [&s](int range) {
-      s = s * 1664525u + 1013904223u;
-      return static_cast<int>((s >> 8) % static_cast<std::uint32_t>(range));
-    };
-    for (int j = 0; j < r; ++j) {
-      for (int i = 0; i < m; ++i) {
+  IMatrix absent = imatrix(0, kR - 1, 0, kM - 1), scored = imatrix(1, kR, 1, kM);
+  FMatrix fraction = matrix(0, kR - 1, 0, kM - 1);
+  explicit DataSet(std::uint32_t s) {
+    auto next = [&s](int range) { return static_cast<int>(((s = s * 1664525u + 1013904223u) >> 8) % range); };
+    for (int j = 0; j < kR; ++j) {
+      for (int i = 0; i < kM; ++i) {
         const int n = next(10) == 0 ? 0 : 6 + next(7);
-        const int x = n == 0 ? 0 : next(n + 1);
-        absent[j][i] = x;
+        absent[j][i] = n == 0 ? 0 : next(n + 1);
         scored[j + 1][i + 1] = n;
-        fraction[j][i] = n == 0 ? 0.0f : static_cast<float>(static_cast<double>(n - x) / n);
+        fraction[j][i] = n == 0 ? 0.0f : static_cast<float>(static_cast<double>(n - absent[j][i]) / n);
       }
     }
   }
 };
 
-bool same_bits(const FMatrix& a, const FMatrix& b) {
-  return a.element_count() == b.element_count() &&
-         std::memcmp(a.data(), b.data(), a.element_count() * sizeof(float)) == 0;
+// Estimates and variances of one method, concatenated, as raw bytes.
+std::string run(int method, float fis, const DataSet& d, CellSharing sharing, EstimateCache* cache) {
+  FMatrix est = matrix(0, kR - 1, 0, kM - 1), var = matrix(0, kR - 1, 0, kM - 1);
+  DVector alpha = dvector(0, kR - 1), beta = dvector(0, kR - 1);
+  testing::RecordingLog log;
+  if (method == 2 && cache) compute_freq_allele_sqrt(kR, kM, d.fraction, d.scored, fis, est, var, *cache);
+  if (method == 2 && !cache) compute_freq_allele_sqrt(kR, kM, d.fraction, d.scored, fis, est, var, sharing);
+  if (method == 3 && cache) compute_freq_allele_Bayes_UNIF(kR, kM, d.absent, fis, d.scored, est, var, log, *cache);
+  if (method == 3 && !cache) compute_freq_allele_Bayes_UNIF(kR, kM, d.absent, fis, d.scored, est, var, log, sharing);
+  if (method == 4) {
+    compute_freq_allele_Bayes_NONUNIF(kR, kM, d.absent, fis, d.scored, alpha, beta, est, var, log, sharing);
+  }
+  std::string bytes(reinterpret_cast<const char*>(est.data()), est.element_count() * sizeof(float));
+  bytes.append(reinterpret_cast<const char*>(var.data()), var.element_count() * sizeof(float));
+  bytes.append(reinterpret_cast<const char*>(alpha.begin()), kR * sizeof(double));
+  return bytes + log.echoed;
 }
-
-struct Pair {
-  FMatrix est, var;
-  explicit Pair(const DataSet& d) : est(matrix(0, d.r - 1, 0, d.m - 1)), var(matrix(0, d.r - 1, 0, d.m - 1)) {}
-};
 
 // Two data sets estimated in turn with one kept cache (as two permutations are),
-// against plain calls with and without sharing inside the call.
-class SharedEstimates : public ::testing::TestWithParam<float> {};
+// against calls with sharing inside the call and with every cell on its own.
+class SharedEstimates : public ::testing::TestWithParam<std::tuple<int, float>> {};
 
-TEST_P(SharedEstimates, SquareRootCachedSharedAndPerCellAgree) {
-  const float fis = GetParam();
-  EstimateCache cache(2, fis);
+TEST_P(SharedEstimates, BitIdenticalToPerCell) {
+  const auto [method, fis] = GetParam();
+  EstimateCache cache(method, fis);
   for (std::uint32_t seed : {11u, 12u}) {
-    const DataSet d(3, 40, seed);
-    Pair per_cell(d), shared(d), cached(d);
-    compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, fis, per_cell.est, per_cell.var, CellSharing::kPerCell);
-    compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, fis, shared.est, shared.var);
-    compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, fis, cached.est, cached.var, cache);
-    EXPECT_TRUE(same_bits(per_cell.est, shared.est));
-    EXPECT_TRUE(same_bits(per_cell.var, shared.var));
-    EXPECT_TRUE(same_bits(per_cell.est, cached.est));
-    EXPECT_TRUE(same_bits(per_cell.var, cached.var));
-  }
-  // At most 7 sample sizes x 13 counts (plus the unscored cell) can be distinct.
-  EXPECT_LE(cache.size(), 7u * 13u + 1u);
-}
-
-TEST_P(SharedEstimates, UniformPriorCachedSharedAndPerCellAgree) {
-  const float fis = GetParam();
-  EstimateCache cache(3, fis);
-  testing::RecordingLog log;
-  for (std::uint32_t seed : {21u, 22u}) {
-    const DataSet d(3, 40, seed);
-    Pair per_cell(d), shared(d), cached(d);
-    compute_freq_allele_Bayes_UNIF(d.r, d.m, d.absent, fis, d.scored, per_cell.est, per_cell.var, log,
-                                   CellSharing::kPerCell);
-    compute_freq_allele_Bayes_UNIF(d.r, d.m, d.absent, fis, d.scored, shared.est, shared.var, log);
-    compute_freq_allele_Bayes_UNIF(d.r, d.m, d.absent, fis, d.scored, cached.est, cached.var, log, cache);
-    EXPECT_TRUE(same_bits(per_cell.est, shared.est));
-    EXPECT_TRUE(same_bits(per_cell.var, shared.var));
-    EXPECT_TRUE(same_bits(per_cell.est, cached.est));
-    EXPECT_TRUE(same_bits(per_cell.var, cached.var));
-  }
-  EXPECT_EQ(log.echoed, "");
-}
-
-TEST_P(SharedEstimates, NonUniformPriorSharedAndPerCellAgree) {
-  const float fis = GetParam();
-  const DataSet d(3, 40, 31u);
-  Pair per_cell(d), shared(d);
-  DVector a1 = dvector(0, d.r - 1), b1 = dvector(0, d.r - 1), a2 = dvector(0, d.r - 1), b2 = dvector(0, d.r - 1);
-  testing::RecordingLog log;
-  compute_freq_allele_Bayes_NONUNIF(d.r, d.m, d.absent, fis, d.scored, a1, b1, per_cell.est, per_cell.var, log,
-                                    CellSharing::kPerCell);
-  compute_freq_allele_Bayes_NONUNIF(d.r, d.m, d.absent, fis, d.scored, a2, b2, shared.est, shared.var, log);
-  EXPECT_TRUE(same_bits(per_cell.est, shared.est));
-  EXPECT_TRUE(same_bits(per_cell.var, shared.var));
-  for (int j = 0; j < d.r; ++j) {
-    EXPECT_EQ(a1[j], a2[j]);
-    EXPECT_EQ(b1[j], b2[j]);
+    const DataSet d(seed);
+    const std::string per_cell = run(method, fis, d, CellSharing::kPerCell, nullptr);
+    EXPECT_EQ(run(method, fis, d, CellSharing::kShared, nullptr), per_cell);
+    if (method != 4) {
+      EXPECT_EQ(run(method, fis, d, CellSharing::kShared, &cache), per_cell);
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(HardyWeinbergAndInbred, SharedEstimates, ::testing::Values(0.0f, 0.3f));
+INSTANTIATE_TEST_SUITE_P(MethodsAndFis, SharedEstimates,
+                         ::testing::Combine(::testing::Values(2, 3, 4), ::testing::Values(0.0f, 0.3f)));
 
 TEST(EstimateCacheUse, RefusesAnotherMethodOrFis) {
-  const DataSet d(1, 3, 5u);
-  Pair out(d);
-  testing::RecordingLog log;
+  const DataSet d(5u);
   EstimateCache for_sqrt(2, 0.3f);
-  EXPECT_THROW(compute_freq_allele_Bayes_UNIF(1, 3, d.absent, 0.3f, d.scored, out.est, out.var, log, for_sqrt),
-               std::invalid_argument);
-  EXPECT_THROW(compute_freq_allele_sqrt(1, 3, d.fraction, d.scored, 0.25f, out.est, out.var, for_sqrt),
-               std::invalid_argument);
+  EXPECT_THROW(run(3, 0.3f, d, CellSharing::kShared, &for_sqrt), std::invalid_argument);
+  EXPECT_THROW(run(2, 0.25f, d, CellSharing::kShared, &for_sqrt), std::invalid_argument);
   EXPECT_EQ(for_sqrt.size(), 0u);
 }
 

@@ -8,23 +8,26 @@
 namespace bandscape {
 namespace {
 
-// Hardy-Weinberg (F = 0): p = 1 - sqrt(1 - f), variance f / (4N), by hand.
-TEST(SquareRootEstimator, HardyWeinbergClosedForm) {
-  CellEstimate c = sqrt_estimate_cell(0.75f, 10, 0.0f);  // x = 0.25, q = 0.5
-  EXPECT_EQ(c.estimate, 0.5f);
-  EXPECT_EQ(c.variance, static_cast<float>(0.75 / 40));  // 0.01875
-  c = sqrt_estimate_cell(1.0f, 6, 0.0f);  // every individual has the band
-  EXPECT_EQ(c.estimate, 1.0f);
-  EXPECT_EQ(c.variance, static_cast<float>(1.0 / 24));
-  c = sqrt_estimate_cell(0.0f, 6, -0.0f);  // no band: p = 0 exactly, variance 0
-  EXPECT_EQ(c.estimate, 0.0f);
-  EXPECT_EQ(c.variance, 0.0f);
-}
-
-// A locus never scored in the population (N = 0, f = 0) gets 0 and 0 whatever F
-// is, instead of the 0/0 of f / (4N).
-TEST(SquareRootEstimator, UnscoredLocusGivesZeros) {
-  for (float fis : {0.0f, 0.4f, -0.3f, 1.0f}) {
+// Hardy-Weinberg (F = 0): p = 1 - sqrt(1 - f), variance f / (4N), by hand; a
+// locus never scored (N = 0, f = 0) gets 0 and 0 whatever F is, not f / (4N) = 0/0.
+// The matrix form reads N at [j+1][i+1] and fills [j][i].
+TEST(SquareRootEstimator, HardyWeinbergAndUnscoredLoci) {
+  FMatrix f = matrix(0, 1, 0, 1), est = matrix(0, 1, 0, 1), var = matrix(0, 1, 0, 1);
+  IMatrix n = imatrix(1, 2, 1, 2);
+  f[0][0] = 0.75f; n[1][1] = 10;  // x = 0.25, q = 0.5
+  f[0][1] = 0.0f;  n[1][2] = 0;
+  f[1][0] = 1.0f;  n[2][1] = 5;   // every individual has the band
+  f[1][1] = 0.75f; n[2][2] = 3;
+  compute_freq_allele_sqrt(2, 2, f, n, 0.0f, est, var);
+  EXPECT_EQ(est[0][0], 0.5f);
+  EXPECT_EQ(var[0][0], static_cast<float>(0.75 / 40));
+  EXPECT_EQ(est[0][1], 0.0f);
+  EXPECT_EQ(var[0][1], 0.0f);
+  EXPECT_EQ(est[1][0], 1.0f);
+  EXPECT_EQ(var[1][0], 0.05f);
+  EXPECT_EQ(est[1][1], 0.5f);
+  EXPECT_EQ(var[1][1], 0.0625f);  // 0.75 / 12
+  for (float fis : {0.4f, -0.3f, 1.0f}) {
     const CellEstimate c = sqrt_estimate_cell(0.0f, 0, fis);
     EXPECT_EQ(c.estimate, 0.0f) << fis;
     EXPECT_EQ(c.variance, 0.0f) << fis;
@@ -74,26 +77,6 @@ TEST(SquareRootEstimator, RootOnScanGridPoint) {
   const CellEstimate c = sqrt_estimate_cell(0.625f, 8, 0.5f);
   EXPECT_EQ(c.estimate, 0.5f);
   EXPECT_EQ(c.variance, 0.01953125f);  // 0.625 / 32
-}
-
-// The matrix form reads N at [j+1][i+1] and fills [j][i].
-TEST(SquareRootEstimator, MatrixIndexing) {
-  FMatrix f = matrix(0, 1, 0, 1);
-  IMatrix n = imatrix(1, 2, 1, 2);
-  f[0][0] = 0.75f; n[1][1] = 10;
-  f[0][1] = 0.0f;  n[1][2] = 0;
-  f[1][0] = 1.0f;  n[2][1] = 5;
-  f[1][1] = 0.75f; n[2][2] = 3;
-  FMatrix est = matrix(0, 1, 0, 1), var = matrix(0, 1, 0, 1);
-  compute_freq_allele_sqrt(2, 2, f, n, 0.0f, est, var);
-  EXPECT_EQ(est[0][0], 0.5f);
-  EXPECT_EQ(var[0][0], static_cast<float>(0.75 / 40));
-  EXPECT_EQ(est[0][1], 0.0f);
-  EXPECT_EQ(var[0][1], 0.0f);
-  EXPECT_EQ(est[1][0], 1.0f);
-  EXPECT_EQ(var[1][0], 0.05f);
-  EXPECT_EQ(est[1][1], 0.5f);
-  EXPECT_EQ(var[1][1], 0.0625f);  // 0.75 / 12
 }
 
 }  // namespace

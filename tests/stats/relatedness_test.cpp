@@ -230,18 +230,6 @@ TEST(RelatednessReport, UnopenableReportWritesNothing) {
   EXPECT_EQ(write_relatedness_table("missing_dir/out.txt", SmallSample::kN, s.rel, 2, s.names, s.bounds), -999);
 }
 
-TEST(RelatednessReport, SingleIndividualHasOnlyTheDiagonal) {
-  // No pair at all: each block is the count and one diagonal cell (by hand).
-  testing::TempDir dir;
-  RelatednessTriangle rel(1);
-  ASSERT_EQ(write_relatedness_matrices("out.txt", 1, rel), 0);
-  EXPECT_EQ(testing::read_file("out.txt"),
-            "\n\nRelatedness between pairs of individuals after Lynch and Milligan - 1994 (Phylip format)\n1"
-            "\nind1          1.0000"
-            "\n\n1-r distance between pairs of individuals  (Phylip format)\n1"
-            "\nind1          0.0000");
-}
-
 // The hand formatter must agree with printf character for character.
 std::string printf_fixed(double v, int decimals) {
   char buf[kFixedTextMax];
