@@ -120,7 +120,7 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
   std::vector<std::unique_ptr<BootstrapWorkspace>> workspaces;
   for (int t = 0; t < nthreads; ++t) workspaces.push_back(std::make_unique<BootstrapWorkspace>(r, m));
   // One slot per replicate of a batch: its locus draw and its formatted blocks.
-  const int slots = nthreads > 1 ? kReplicateBatch : 1;
+  const int slots = nthreads > 1 ? kReplicateSlots : 1;
   std::vector<IVector> draws;
   std::vector<ReplicateBlocks> blocks(static_cast<std::size_t>(slots));
   for (int s = 0; s < slots; ++s) draws.push_back(ivector(0, m - 1));

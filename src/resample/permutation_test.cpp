@@ -204,7 +204,7 @@ void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const I
   // With several threads each permutation of a batch is kept until it is evaluated.
   std::vector<IVector> drawn;
   if (nthreads > 1) {
-    for (int s = 0; s < kReplicateBatch; ++s) drawn.push_back(ivector(0, ntot - 1));
+    for (int s = 0; s < kReplicateSlots; ++s) drawn.push_back(ivector(0, ntot - 1));
   }
 
   const int step = nperm / 50;

@@ -24,6 +24,8 @@ namespace bandscape {
 
 // Replicates drawn ahead and evaluated together between two commits.
 inline constexpr int kReplicateBatch = 64;
+// Batch slots in use at once: the batch being evaluated and the one being committed.
+inline constexpr int kReplicateSlots = 2 * kReplicateBatch;
 
 // The number of threads to use for `requested` (0 = all cores, at least 1).
 inline int resolve_thread_count(int requested) {
@@ -41,10 +43,11 @@ inline int resolve_thread_count(int requested) {
 //   commit(i, slot)               calling thread, in replicate order, after the
 //                                 replicate's messages have reached `log`.
 // With one thread the three run one after the other for every replicate and
-// write straight to `log` (slot and worker always 0).  With more, a replicate
-// that throws has the messages of the replicates before it and its own
-// flushed to `log`, then its exception is rethrown; later replicates leave no
-// trace.
+// write straight to `log` (slot and worker always 0).  With more, slots run
+// over 0..2*kReplicateBatch-1 and the commits of one batch are made while the
+// next batch is evaluated; a replicate that throws has the messages of the
+// replicates before it and its own flushed to `log`, then its exception is
+// rethrown; later replicates leave no trace in the log or the commits.
 template <class Draw, class Compute, class Commit>
 void run_replicates(int n, int threads, MessageLog& log, Draw&& draw, Compute&& compute, Commit&& commit) {
   if (threads <= 1) {
@@ -56,27 +59,47 @@ void run_replicates(int n, int threads, MessageLog& log, Draw&& draw, Compute&& 
     return;
   }
 
-  std::vector<BufferedLog> logs(kReplicateBatch);
-  std::vector<std::exception_ptr> errors(kReplicateBatch);
-  for (int start = 0; start < n; start += kReplicateBatch) {
+  // Two sets of batch slots: while the workers evaluate one batch, the
+  // calling thread commits the batch before it, then joins the evaluation.
+  const int slots = kReplicateSlots;
+  std::vector<BufferedLog> logs(slots);
+  std::vector<std::exception_ptr> errors(slots);
+  int pending_start = 0, pending_count = 0, pending_base = 0;  // batch awaiting its commit
+
+  // Flushes and commits the pending batch in replicate order; rethrows the
+  // first failure after the messages of the replicates up to it.
+  auto commit_pending = [&]() {
+    for (int s = 0; s < pending_count; ++s) {
+      const int slot = pending_base + s;
+      logs[slot].flush_to(log);
+      if (errors[slot]) std::rethrow_exception(errors[slot]);
+      commit(pending_start + s, slot);
+    }
+    pending_count = 0;
+  };
+
+  int base = 0;
+  for (int start = 0; start < n; start += kReplicateBatch, base = kReplicateBatch - base) {
     const int count = std::min(kReplicateBatch, n - start);
     for (int s = 0; s < count; ++s) {
-      errors[s] = nullptr;
-      draw(start + s, s, logs[s]);
+      errors[base + s] = nullptr;
+      logs[base + s].clear();
+      draw(start + s, base + s, logs[base + s]);
     }
 
     std::atomic<int> next{0};
     std::atomic<int> first_failure{count};
+    std::atomic<bool> abandon{false};
     auto work = [&](int worker) {
       for (;;) {
         const int s = next.fetch_add(1);
         // Slots are handed out in increasing order, so after a failure every
         // later slot can be left undone.
-        if (s >= count || s > first_failure.load()) break;
+        if (s >= count || s > first_failure.load() || abandon.load()) break;
         try {
-          compute(worker, start + s, s, logs[s]);
+          compute(worker, start + s, base + s, logs[base + s]);
         } catch (...) {
-          errors[s] = std::current_exception();
+          errors[base + s] = std::current_exception();
           int seen = first_failure.load();
           while (s < seen && !first_failure.compare_exchange_weak(seen, s)) {
           }
@@ -93,18 +116,20 @@ void run_replicates(int n, int threads, MessageLog& log, Draw&& draw, Compute&& 
         break;  // fewer threads: the slots are still all taken
       }
     }
+    try {
+      commit_pending();
+    } catch (...) {
+      abandon = true;
+      for (std::thread& t : pool) t.join();
+      throw;
+    }
     work(0);
     for (std::thread& t : pool) t.join();
-
-    for (int s = 0; s < count; ++s) {
-      logs[s].flush_to(log);
-      if (errors[s]) {
-        for (int later = s + 1; later < count; ++later) logs[later].clear();
-        std::rethrow_exception(errors[s]);
-      }
-      commit(start + s, s);
-    }
+    pending_start = start;
+    pending_count = count;
+    pending_base = base;
   }
+  commit_pending();
 }
 
 }  // namespace bandscape

@@ -4,9 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
-#include "test_util.hpp"
 #include "resample/resample_data.hpp"
 #include "test_util.hpp"
 
@@ -14,7 +15,7 @@ namespace bandscape {
 namespace {
 
 using testing::read_file;
-using testing::RecordingLog;
+using RecordingLog = testing::ResampleLog;
 using testing::TempDir;
 
 struct Estimates {
@@ -145,6 +146,28 @@ TEST(Bootstrap, UnopenableSideFileIsFatal) {
     EXPECT_THROW(run(three_by_four(), 2, state, log), FatalError);
     EXPECT_EQ(log.echoed, std::string("\nError in bootstrap_distance: cannot open file ") + name);
   }
+}
+
+// PHYLIP's neighbor reads aflp_nei.txt as 5 data sets (M) and writes one tree
+// each; consense takes the 5 trees to a consensus over the three names.  Runs
+// only where PHYLIP is installed.
+TEST(Bootstrap, PhylipNeighborAndConsenseAcceptTheReplicates) {
+  const std::string bin = "/usr/lib/phylip/bin/";
+  if (!std::filesystem::exists(bin + "neighbor") || !std::filesystem::exists(bin + "consense"))
+    GTEST_SKIP() << "PHYLIP not installed";
+  TempDir dir;
+  RandomState state = testing::seeded(-99);
+  RecordingLog log;
+  run(three_by_four(), 5, state, log);
+  std::filesystem::copy_file("aflp_nei.txt", "infile");
+  ASSERT_EQ(std::system(("printf 'M\\n5\\n5\\nY\\n' | " + bin + "neighbor >neighbor.log 2>&1").c_str()), 0);
+  const std::string trees = read_file("outtree");
+  EXPECT_EQ(std::count(trees.begin(), trees.end(), ';'), 5) << trees;
+  std::filesystem::rename("outtree", "intree");
+  std::filesystem::remove("outfile");
+  ASSERT_EQ(std::system(("printf 'Y\\n' | " + bin + "consense >consense.log 2>&1").c_str()), 0);
+  const std::string consensus = read_file("outtree");
+  for (const char* name : {"Alpha", "Population", "C:"}) EXPECT_NE(consensus.find(name), std::string::npos) << consensus;
 }
 
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "test_util.hpp"
 #include "resample/resample_data.hpp"
 #include "test_util.hpp"
 
@@ -12,7 +11,7 @@ namespace bandscape {
 namespace {
 
 using testing::read_file;
-using testing::RecordingLog;
+using RecordingLog = testing::ResampleLog;
 using testing::TempDir;
 
 // Counts worked by hand: the reversed order puts individuals 9, 8, 7 into

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/error_log.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 
@@ -33,6 +34,13 @@ inline ScoredData scored_three_populations() {
                       {1, 1, 1, 0, 0}, {1, 1, 9, 0, 0}, {1, 0, 1, 0, 1}},
                      {3, 4, 3});
 }
+
+// Keeps what was echoed and what was only appended, each in order.
+struct ResampleLog : MessageLog {
+  std::string echoed, appended;
+  void echo(const std::string& text) override { echoed += text; }
+  void append(const std::string& text) override { appended += text; }
+};
 
 inline RandomState seeded(int word) {
   RandomState s;
