@@ -187,18 +187,6 @@ void integrated_cell(int absent, int scored, double fis, double alpha, double be
   variance = static_cast<float>(var);
 }
 
-// Method 3 with F = 0: E[q] = B(X + 1, N - X + 1) / B(X + 0.5, N - X + 1) and
-// E[q^2] = B(X + 1.5, N - X + 1) / B(X + 0.5, N - X + 1).
-void uniform_closed_form_cell(int absent, int scored, MessageLog& log, float& estimate, float& variance) {
-  const float w = static_cast<float>((scored - absent) + 1.0);
-  const double denominator = beta_function(static_cast<float>(absent + 0.5), w);
-  if (denominator == 0.0 || std::isnan(denominator)) fatal_error(log, kUniformMessages.zero);
-  const double mean = beta_function(static_cast<float>(absent + 1.0), w) / denominator;
-  estimate = static_cast<float>(1.0 - mean);
-  const double moment2 = beta_function(static_cast<float>(absent + 1.5), w) / denominator;
-  variance = static_cast<float>(moment2 - mean * mean);
-}
-
 // ln Gamma by the Lanczos formula (gamma = 5, six terms) of log_gamma, for a
 // double argument.
 double log_gamma_wide(double x) {
@@ -222,19 +210,30 @@ double log_beta_wide(float z, float w) {
 
 bool outside_normal_range(double value) { return value < DBL_MIN || std::isinf(value); }
 
-// B(a1, w) / B(a0, w) for the closed forms of method 4.  With large alpha + beta
-// the beta values leave the double range (0 or subnormal, or infinite) while
-// their ratio is ordinary: it is then taken from the log-beta difference.  A
-// zero or NaN denominator otherwise is fatal.
-double beta_ratio(float a1, float a0, float w, MessageLog& log) {
+// B(a1, w) / B(a0, w) for the closed forms.  With large samples (method 3) or a
+// large alpha + beta (method 4) the beta values leave the double range (0 or
+// subnormal, or infinite) while their ratio is ordinary: it is then taken from
+// the log-beta difference.  A zero or NaN denominator otherwise is fatal.
+double beta_ratio(float a1, float a0, float w, const MethodMessages& messages, MessageLog& log) {
   const double numerator = beta_function(a1, w);
   const double denominator = beta_function(a0, w);
   if (!std::isnan(numerator) && !std::isnan(denominator) &&
       (outside_normal_range(numerator) || outside_normal_range(denominator))) {
     return std::exp(log_beta_wide(a1, w) - log_beta_wide(a0, w));
   }
-  if (denominator == 0.0 || std::isnan(denominator)) fatal_error(log, kNonUniformMessages.zero);
+  if (denominator == 0.0 || std::isnan(denominator)) fatal_error(log, messages.zero);
   return numerator / denominator;
+}
+
+// Method 3 with F = 0: E[q] = B(X + 1, N - X + 1) / B(X + 0.5, N - X + 1) and
+// E[q^2] = B(X + 1.5, N - X + 1) / B(X + 0.5, N - X + 1).
+void uniform_closed_form_cell(int absent, int scored, MessageLog& log, float& estimate, float& variance) {
+  const float w = static_cast<float>((scored - absent) + 1.0);
+  const float a0 = static_cast<float>(absent + 0.5);
+  const double mean = beta_ratio(static_cast<float>(absent + 1.0), a0, w, kUniformMessages, log);
+  estimate = static_cast<float>(1.0 - mean);
+  const double moment2 = beta_ratio(static_cast<float>(absent + 1.5), a0, w, kUniformMessages, log);
+  variance = static_cast<float>(moment2 - mean * mean);
 }
 
 // Method 4 with F = 0: E[q] = B(X + alpha + 0.5, N - X + beta) / B(X + alpha, N - X + beta)
@@ -244,9 +243,9 @@ void nonuniform_closed_form_cell(int absent, int scored, double alpha, double be
   const double shifted = absent + alpha;
   const float a0 = static_cast<float>(shifted);
   const float w = static_cast<float>((scored - absent) + beta);
-  const double mean = beta_ratio(static_cast<float>(shifted + 0.5), a0, w, log);
+  const double mean = beta_ratio(static_cast<float>(shifted + 0.5), a0, w, kNonUniformMessages, log);
   estimate = static_cast<float>(1.0 - mean);
-  const double moment2 = beta_ratio(static_cast<float>(shifted + 1.0), a0, w, log);
+  const double moment2 = beta_ratio(static_cast<float>(shifted + 1.0), a0, w, kNonUniformMessages, log);
   variance = static_cast<float>(moment2 - mean * mean);
 }
 

@@ -170,7 +170,7 @@ TEST(EndToEnd, FatalErrorHalfWayKeepsEverythingWrittenBefore) {
   EXPECT_NE(report.find("Table 4: Permutation test"), std::string::npos);
   EXPECT_EQ(report.find("Nei_s genetic distance"), std::string::npos);
   const std::string log = read_file("error.txt");
-  EXPECT_EQ(log, "\nseed:-77\ncannot open file in resample_write");
+  EXPECT_EQ(log, "\nseed:-77\nnegative value for VarL(Hj) for pop 1\ncannot open file in resample_write");
 }
 
 TEST(EndToEnd, MalformedDataFileStopsWithItsMessage) {

@@ -204,18 +204,30 @@ TEST(BayesFatal, UndefinedIntegralWithNegativeFis) {
             "Error in compute_freq_allele_Bayes_NONUNIF : numtemp or denomtemp undefined");
 }
 
-TEST(BayesFatal, ZeroOrUndefinedBetaValue) {
-  // Uniform prior, N = 2000, X = 1000: B(1000.5, 1001) is about 2^-2000, 0 in double.
+// A population of 2,000 scored individuals under the uniform prior: B(1000.5, 1001)
+// is about 2^-2000, 0 in double, so the ratios come from log-beta differences.
+// Expected values from python3: 1 - exp(lnB(1001, 1001) - lnB(1000.5, 1001)) with
+// math.lgamma gives 0.2930257227, and the variance 6.2464854e-05.
+TEST(BayesUniform, LargeSampleClosedFormFromLogBeta) {
   const Counts c = counts_of({{{1000, 2000}}});
   Outputs out(1, 1);
   testing::RecordingLog log;
-  EXPECT_THROW(compute_freq_allele_Bayes_UNIF(1, 1, c.absent, 0.0f, c.scored, out.est, out.var, log), FatalError);
+  compute_freq_allele_Bayes_UNIF(1, 1, c.absent, 0.0f, c.scored, out.est, out.var, log);
+  EXPECT_NEAR(out.est[0][0], 0.2930257227, 2e-7);
+  EXPECT_NEAR(out.var[0][0], 6.2464854e-05, 1e-10);
+  EXPECT_EQ(log.echoed, "");
+}
+
+TEST(BayesFatal, ZeroOrUndefinedBetaValue) {
+  // X > N (the reader's count below the scores): B(5.5, -3) is NaN (ln Gamma of
+  // -3 is NaN), which stops the run; the prior of method 4 cannot be fitted.
+  const Counts d = counts_of({{{5, 1}}});
+  Outputs out(1, 1);
+  testing::RecordingLog log;
+  EXPECT_THROW(compute_freq_allele_Bayes_UNIF(1, 1, d.absent, 0.0f, d.scored, out.est, out.var, log), FatalError);
   EXPECT_EQ(log.echoed, "Error in compute_freq_allele_Bayes_UNIF : denomtemp=0");
   EXPECT_EQ(out.est[0][0], -7.0f);
 
-  // X > N (the reader's count below the scores): the prior cannot be fitted, and
-  // B(5.5, -3) is NaN (ln Gamma of -3 is NaN), which stops the run.
-  const Counts d = counts_of({{{5, 1}}});
   testing::RecordingLog log4;
   EXPECT_THROW(compute_freq_allele_Bayes_NONUNIF(1, 1, d.absent, 0.0f, d.scored, out.alpha, out.beta, out.est,
                                                  out.var, log4),

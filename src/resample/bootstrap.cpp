@@ -1,0 +1,153 @@
+// Bootstrap of the distances between populations over loci: every replicate
+// draws m loci with replacement (the same loci for every population), each
+// drawn locus bringing its estimate, variance and sample size from the real
+// data, and recomputes the Lynch & Milligan (1994) diversities, Nei's
+// distance, the pairwise Fst and the Reynolds et al. (1983) distance.
+#include "resample/bootstrap.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "freq/band_counts.hpp"
+#include "resample/replicate_batches.hpp"
+#include "stats/distances.hpp"
+#include "stats/diversity.hpp"
+#include "stats/structure.hpp"
+
+namespace bandscape {
+namespace {
+
+constexpr std::array<const char*, 3> kFiles = {"aflp_nei.txt", "aflp_fst.txt", "aflp_reyn.txt"};
+constexpr std::array<const char*, 3> kOpenFailures = {
+    "\nError in bootstrap_distance: cannot open file aflp_nei.txt",
+    "\nError in bootstrap_distance: cannot open file aflp_fst.txt",
+    "\nError in bootstrap_distance: cannot open file aflp_reyn.txt"};
+
+// The working arrays of one thread, reused by every replicate it evaluates.
+struct BootstrapWorkspace {
+  BootstrapWorkspace(int r, int m)
+      : N(imatrix(1, r, 1, m)),
+        q(matrix(1, r, 1, m)),
+        Vq(matrix(1, r, 1, m)),
+        nbar(ivector(1, r)),
+        L(ivector(1, r)),
+        Hloc(matrix(1, r, 1, m)),
+        VHloc(matrix(1, r, 1, m)),
+        Hj(vector(1, r)),
+        VarHj(vector(1, r)),
+        VarIHj(vector(1, r)),
+        VarLHj(vector(1, r)),
+        D(matrix(1, r, 1, r)),
+        VarD(matrix(1, r, 1, r)),
+        HbPair(matrix(1, r, 1, r)),
+        nPair(imatrix(1, r, 1, r)),
+        Nei(matrix(1, r, 1, r)),
+        Fst(matrix(1, r, 1, r)),
+        work(vector(1, m)) {}
+
+  IMatrix N;
+  FMatrix q, Vq;
+  IVector nbar, L;
+  FMatrix Hloc, VHloc;
+  FVector Hj, VarHj, VarIHj, VarLHj;
+  FMatrix D, VarD, HbPair;
+  IMatrix nPair;
+  FMatrix Nei, Fst;
+  FVector work;
+};
+
+// The three Phylip blocks of one replicate (Nei, Fst, Reynolds).
+using ReplicateBlocks = std::array<std::string, 3>;
+
+// Distances of the data set made of the loci draw[0..m-1]; the three blocks
+// are formatted into `blocks`.
+void bootstrap_replicate(int r, int m, const IMatrix& non_missing, const FMatrix& estimates,
+                         const FMatrix& variances, const NameList& names, const IVector& draw, BootstrapWorkspace& w,
+                         ReplicateBlocks& blocks, MessageLog& log) {
+  for (int j = 1; j <= r; ++j) {
+    const float* p = estimates[j - 1];
+    const float* v = variances[j - 1];
+    const int* n = non_missing[j];
+    float* q = w.q[j];
+    float* vq = w.Vq[j];
+    int* ns = w.N[j];
+    for (int k = 1; k <= m; ++k) {
+      const int d = draw[k - 1];
+      q[k] = static_cast<float>(1.0 - static_cast<double>(p[d]));
+      vq[k] = v[d];
+      ns[k] = n[d + 1];
+    }
+  }
+  summarize_sample_sizes(r, m, w.N, w.nbar, w.L);
+  compute_Hj(r, m, w.N, w.q, w.Vq, w.L, w.Hloc, w.VHloc, w.Hj, w.VarHj, w.VarIHj, w.VarLHj, log);
+  // Pairs without a shared locus leave their cells as they were; clearing them
+  // keeps every replicate's numbers a function of its own draw alone.
+  w.D.fill(0.0f);
+  w.VarD.fill(0.0f);
+  w.HbPair.fill(0.0f);
+  float Hb = 0, VarHb = 0;
+  compute_Hb(r, m, w.N, w.q, w.Hloc, w.D, w.VarD, w.HbPair, w.nPair, Hb, VarHb, w.work, log);
+  compute_distances(r, w.nPair, w.Hj, w.VarHj, w.D, w.VarD, w.HbPair, w.Nei, w.Fst);
+
+  for (std::string& b : blocks) b.clear();
+  append_phylip_block(blocks[0], names, r, w.Nei, DistanceCell::kDistance, "\n\n");
+  append_phylip_block(blocks[1], names, r, w.Fst, DistanceCell::kDistance, "\n\n");
+  append_phylip_block(blocks[2], names, r, w.Fst, DistanceCell::kReynolds, "\n\n");
+}
+
+// Appends one replicate to the three files, each opened and closed for its block.
+void write_blocks(const ReplicateBlocks& blocks, MessageLog& log) {
+  for (std::size_t k = 0; k < kFiles.size(); ++k) {
+    std::FILE* f = std::fopen(kFiles[k], "a");
+    if (!f) fatal_error(log, kOpenFailures[k]);
+    std::fwrite(blocks[k].data(), 1, blocks[k].size(), f);
+    std::fclose(f);
+  }
+}
+
+}  // namespace
+
+void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, const FMatrix& estimates,
+                        const FMatrix& variances, RandomState& state, const NameList& names, MessageLog& log,
+                        int threads) {
+  if (nboot <= 0) return;
+  const int nthreads = std::min(resolve_thread_count(threads), nboot);
+
+  std::vector<std::unique_ptr<BootstrapWorkspace>> workspaces;
+  for (int t = 0; t < nthreads; ++t) workspaces.push_back(std::make_unique<BootstrapWorkspace>(r, m));
+  // One slot per replicate of a batch: its locus draw and its formatted blocks.
+  const int slots = nthreads > 1 ? kReplicateSlots : 1;
+  std::vector<IVector> draws;
+  std::vector<ReplicateBlocks> blocks(static_cast<std::size_t>(slots));
+  for (int s = 0; s < slots; ++s) draws.push_back(ivector(0, m - 1));
+
+  // The files are emptied at the start, so they always hold whole replicates.
+  for (std::size_t k = 0; k < kFiles.size(); ++k) {
+    std::FILE* f = std::fopen(kFiles[k], "w");
+    if (!f) fatal_error(log, kOpenFailures[k]);
+    std::fclose(f);
+  }
+
+  const int step = nboot / 50;
+  const float mf = static_cast<float>(m);
+  run_replicates(
+      nboot, nthreads, log,
+      [&](int b, int slot, MessageLog& out) {
+        if (step > 0 && b % step == 0) out.echo(format("\n%4d bootstraps done out of %d", b, nboot));
+        IVector& draw = draws[slot];
+        for (int k = 0; k < m; ++k) {
+          draw[k] = static_cast<int>(static_cast<double>(uniform_random(state)) * static_cast<double>(mf));
+        }
+      },
+      [&](int worker, int, int slot, MessageLog& out) {
+        bootstrap_replicate(r, m, non_missing, estimates, variances, names, draws[slot], *workspaces[worker],
+                            blocks[slot], out);
+      },
+      [&](int, int slot) { write_blocks(blocks[slot], log); });
+}
+
+}  // namespace bandscape

@@ -1,0 +1,230 @@
+// Permutation test of Fst: under the null hypothesis of no differentiation the
+// population labels are exchangeable, so the individuals are reassigned at
+// random among the populations (sizes kept) and the whole chain from band
+// counts through the chosen allele-frequency estimator to the Lynch & Milligan
+// (1994) Fst is recomputed on every permuted data set.
+#include "resample/permutation_test.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+#include "freq/band_counts.hpp"
+#include "freq/bayes_estimator.hpp"
+#include "freq/estimate_cache.hpp"
+#include "freq/sqrt_estimator.hpp"
+#include "numeric/resample_summary.hpp"
+#include "resample/replicate_batches.hpp"
+#include "stats/diversity.hpp"
+#include "stats/structure.hpp"
+
+namespace bandscape {
+
+void compute_freq_frag_permuted(int r, const IMatrix& band_scores, const IVector& population_bounds,
+                                const IVector& permutation, int m, IMatrix& non_missing, IMatrix& absent_counts,
+                                FMatrix& fragment_frequencies, FMatrix& fragment_variances, MessageLog& log) {
+  for (int j = 1; j <= r; ++j) {
+    // Counts accumulate individual by individual along the rows of the band
+    // scores: the band-present count in the row of the absent counts, the
+    // scored count in the row of N*.
+    int* scored = &non_missing[j][1];
+    int* present = &absent_counts[j - 1][0];
+    for (int i = 0; i < m; ++i) scored[i] = present[i] = 0;
+    for (int k = population_bounds[j - 1]; k < population_bounds[j]; ++k) {
+      const int* scores = band_scores[permutation[k]];
+      for (int i = 0; i < m; ++i) {
+        const int s = scores[i];
+        present[i] += s == 1;
+        scored[i] += s < 9;
+      }
+    }
+    float* frequency = fragment_frequencies[j - 1];
+    float* variance = fragment_variances[j - 1];
+    for (int i = 0; i < m; ++i) {
+      const int n = scored[i];
+      const int p = present[i];
+      float f = 0.0f;
+      if (n > 0) {
+        f = static_cast<float>(static_cast<double>(p) / n);
+      } else {
+        log.echo(format("\nWarning! Data on locus %d always missing in pop %d", i + 1, j));
+      }
+      present[i] = n - p;  // now the band-absent count
+      frequency[i] = f;
+      // With n = 0 this is 0/0; the statistics skip loci whose N* is 0.
+      variance[i] = static_cast<float>(static_cast<double>(f) * (1.0 - f) / n);
+    }
+  }
+}
+
+namespace {
+
+// What every permutation shares and only reads.
+struct PermutationInput {
+  int method, r, m;
+  float fis;
+  const IMatrix& band_scores;
+  const IVector& population_bounds;
+};
+
+// The working arrays of one thread, reused by every permutation it evaluates.
+struct PermutationWorkspace {
+  PermutationWorkspace(int method, int r, int m, float fis)
+      : N(imatrix(1, r, 1, m)),
+        absent(imatrix(0, r - 1, 0, m - 1)),
+        frequencies(matrix(0, r - 1, 0, m - 1)),
+        variances(matrix(0, r - 1, 0, m - 1)),
+        estimates(matrix(0, r - 1, 0, m - 1)),
+        alpha(dvector(0, r - 1)),
+        beta(dvector(0, r - 1)),
+        q(matrix(1, r, 1, m)),
+        Vq(matrix(1, r, 1, m)),
+        nbar(ivector(1, r)),
+        L(ivector(1, r)),
+        Hloc(matrix(1, r, 1, m)),
+        VHloc(matrix(1, r, 1, m)),
+        Hj(vector(1, r)),
+        VarHj(vector(1, r)),
+        VarIHj(vector(1, r)),
+        VarLHj(vector(1, r)),
+        D(matrix(1, r, 1, r)),
+        VarD(matrix(1, r, 1, r)),
+        HbPair(matrix(1, r, 1, r)),
+        nPair(imatrix(1, r, 1, r)),
+        work(vector(1, m)) {
+    // The square-root and uniform-prior estimates depend on the counts of a
+    // cell alone, and the same counts recur from permutation to permutation.
+    if (method == 2 || method == 3) cache = std::make_unique<EstimateCache>(method, fis);
+  }
+
+  IMatrix N, absent;
+  FMatrix frequencies, variances, estimates;
+  DVector alpha, beta;
+  FMatrix q, Vq;
+  IVector nbar, L;
+  FMatrix Hloc, VHloc;
+  FVector Hj, VarHj, VarIHj, VarLHj;
+  FMatrix D, VarD, HbPair;
+  IMatrix nPair;
+  FVector work;
+  std::unique_ptr<EstimateCache> cache;
+};
+
+// Fst of the data set in which the individuals are assigned to the
+// populations through `permutation`.
+float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IVector& permutation,
+                   MessageLog& log) {
+  const int r = in.r, m = in.m;
+  compute_freq_frag_permuted(r, in.band_scores, in.population_bounds, permutation, m, w.N, w.absent, w.frequencies,
+                             w.variances, log);
+
+  // Methods 2 to 4 write their estimates and overwrite the fragment variances.
+  const FMatrix* estimates = &w.frequencies;
+  switch (in.method) {
+    case 2:
+      compute_freq_allele_sqrt(r, m, w.frequencies, w.N, in.fis, w.estimates, w.variances, *w.cache);
+      estimates = &w.estimates;
+      break;
+    case 3:
+      compute_freq_allele_Bayes_UNIF(r, m, w.absent, in.fis, w.N, w.estimates, w.variances, log, *w.cache);
+      estimates = &w.estimates;
+      break;
+    case 4:
+      compute_freq_allele_Bayes_NONUNIF(r, m, w.absent, in.fis, w.N, w.alpha, w.beta, w.estimates, w.variances,
+                                        log);
+      estimates = &w.estimates;
+      break;
+    default:
+      break;
+  }
+
+  for (int j = 1; j <= r; ++j) {
+    const float* p = (*estimates)[j - 1];
+    const float* v = w.variances[j - 1];
+    float* q = &w.q[j][1];
+    float* vq = &w.Vq[j][1];
+    for (int i = 0; i < m; ++i) {
+      q[i] = static_cast<float>(1.0 - static_cast<double>(p[i]));
+      vq[i] = v[i];
+    }
+  }
+
+  summarize_sample_sizes(r, m, w.N, w.nbar, w.L);
+  compute_Hj(r, m, w.N, w.q, w.Vq, w.L, w.Hloc, w.VHloc, w.Hj, w.VarHj, w.VarIHj, w.VarLHj, log);
+  float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
+  compute_Hw(r, w.Hj, w.VarIHj, w.VarLHj, Hw, VarHw, VarIHw, VarLHw, VarPHw);
+  // Pairs without a shared locus leave their cells as they were; clearing them
+  // keeps every permutation's numbers a function of its own data alone.
+  w.D.fill(0.0f);
+  w.VarD.fill(0.0f);
+  w.HbPair.fill(0.0f);
+  float Hb = 0, VarHb = 0;
+  compute_Hb(r, m, w.N, w.q, w.Hloc, w.D, w.VarD, w.HbPair, w.nPair, Hb, VarHb, w.work, log);
+  float Ht = 0, Fst = 0, VarFst = 0;
+  compute_Ht_Fst(r, w.nPair, Hb, Hw, VarHb, VarHw, w.Hj, w.HbPair, Ht, Fst, VarFst);
+  return Fst;
+}
+
+void write_table4(const std::string& report, int nperm, float observed, const ResampleSummary& s, MessageLog& log) {
+  std::FILE* f = std::fopen(report.c_str(), "a");
+  if (!f) fatal_error(log, "\ncannot open outputfile ");
+  std::fputs("\n\nTable 4: Permutation test for genetic differentiation among populations", f);
+  std::fputs("\n", f);
+  std::fprintf(f, "\nResampling statistics based on %ld random permutations of individuals among populations",
+               static_cast<long>(nperm));
+  std::fputs("\n (individual estimates of FST for each permutation are written to file 'resample.txt')", f);
+  std::fprintf(f, "\n\n%-25s%9s", "statistic", "Fst");
+  std::fprintf(f, "\n%-30s%9.4f", "observed", static_cast<double>(observed));
+  std::fprintf(f, "\n%-30s%9.4f", "lower 95% limit", static_cast<double>(s.lower95));
+  std::fprintf(f, "\n%-30s%9.4f", "upper 95% limit", static_cast<double>(s.upper95));
+  std::fprintf(f, "\n%-30s%9.4f", "lower 99% limit", static_cast<double>(s.lower99));
+  std::fprintf(f, "\n%-30s%9.4f", "upper 99% limit", static_cast<double>(s.upper99));
+  std::fprintf(f, "\n%-30s%9.4f", "P value (low)", static_cast<double>(s.p_low));
+  std::fprintf(f, "\n%-30s%9.4f", "P value (high)", static_cast<double>(s.p_high));
+  std::fclose(f);
+}
+
+}  // namespace
+
+void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
+                          const IVector& population_bounds, float fis, float observed_fst, RandomState& state,
+                          const std::string& report, MessageLog& log, int threads) {
+  if (method < 1 || method > 4) throw std::invalid_argument("permutation_test_fst: method must be 1 to 4");
+  if (nperm <= 0) return;
+  const PermutationInput in{method, r, m, fis, band_scores, population_bounds};
+  const int nthreads = std::min(resolve_thread_count(threads), nperm);
+
+  IVector permutation = ivector(0, ntot - 1);
+  fill_identity(permutation, 0, ntot - 1);
+  FVector values = vector(0, nperm - 1);
+  std::vector<std::unique_ptr<PermutationWorkspace>> workspaces;
+  for (int t = 0; t < nthreads; ++t) workspaces.push_back(std::make_unique<PermutationWorkspace>(method, r, m, fis));
+  // With several threads each permutation of a batch is kept until it is evaluated.
+  std::vector<IVector> drawn;
+  if (nthreads > 1) {
+    for (int s = 0; s < kReplicateSlots; ++s) drawn.push_back(ivector(0, ntot - 1));
+  }
+
+  const int step = nperm / 50;
+  run_replicates(
+      nperm, nthreads, log,
+      [&](int i, int slot, MessageLog& out) {
+        if (step > 0 && i % step == 0) out.echo(format("\n%4d permutations done out of %d", i, nperm));
+        // The permutation is shuffled further from where the previous one left it.
+        shuffle_range(permutation, 0, ntot - 1, state);
+        if (nthreads > 1) std::copy(permutation.begin(), permutation.end(), drawn[slot].begin());
+      },
+      [&](int worker, int i, int slot, MessageLog& out) {
+        values[i] = permuted_fst(in, *workspaces[worker], nthreads > 1 ? drawn[slot] : permutation, out);
+      },
+      [](int, int) {});
+
+  ResampleSummary summary;
+  resample_summary(values, nperm - 1, summary, observed_fst);
+  write_table4(report, nperm, observed_fst, summary, log);
+  resample_write("resample.txt", values, observed_fst, 0, nperm - 1, "FST", log);
+}
+
+}  // namespace bandscape

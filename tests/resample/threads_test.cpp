@@ -1,0 +1,120 @@
+// Replicates on worker threads write exactly what the sequential run writes:
+// report, error log, console, resample.txt and the bootstrap files.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "resample/bootstrap.hpp"
+#include "resample/permutation_test.hpp"
+#include "resample/replicate_batches.hpp"
+#include "resample/resample_data.hpp"
+#include "test_util.hpp"
+
+namespace bandscape {
+namespace {
+
+using testing::read_file;
+using testing::TempDir;
+
+// Four populations (3, 3, 2, 4 individuals) at four sparsely scored loci, so
+// that permuted data sets have loci never scored in a population and pairs of
+// populations without a shared locus.
+testing::ScoredData sparse_data() {
+  return testing::scored_data({{1, 9, 9, 1}, {9, 9, 0, 9}, {9, 1, 9, 0}, {9, 9, 1, 1}, {0, 9, 9, 9}, {9, 0, 1, 9},
+                               {9, 9, 9, 1}, {9, 1, 0, 0}, {9, 9, 9, 9}, {9, 9, 1, 1}, {9, 9, 9, 0}, {9, 9, 0, 1}},
+                              {3, 3, 2, 4});
+}
+
+struct Outcome {
+  std::string files, console;
+  bool fatal = false;
+};
+
+// Runs the permutation test then the bootstrap on one stream, as the driver does.
+Outcome run(int method, float fis, int nperm, int nboot, int threads) {
+  TempDir dir;
+  auto d = sparse_data();
+  RandomState state = testing::seeded(-4321);
+  ErrorLogFile log;
+  Outcome out;
+  ::testing::internal::CaptureStdout();
+  try {
+    permutation_test_fst(nperm, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.2f, state, "out.txt", log,
+                         threads);
+    IMatrix N = imatrix(1, d.r, 1, d.m);
+    FMatrix p = matrix(0, d.r - 1, 0, d.m - 1), v = matrix(0, d.r - 1, 0, d.m - 1);
+    for (int j = 1; j <= d.r; ++j)
+      for (int i = 1; i <= d.m; ++i) {
+        for (int k = d.bounds[j - 1]; k < d.bounds[j]; ++k) N[j][i] += d.scores[k][i - 1] < 9;
+        p[j - 1][i - 1] = 0.1f * static_cast<float>(i + j);
+        v[j - 1][i - 1] = 0.001f * static_cast<float>(i);
+      }
+    NameList names = name_list(1, d.r);
+    for (int j = 1; j <= d.r; ++j) names[j] = "pop" + std::to_string(j);
+    bootstrap_distance(nboot, d.r, d.m, N, p, v, state, names, log, threads);
+  } catch (const FatalError&) {
+    out.fatal = true;
+  }
+  out.console = ::testing::internal::GetCapturedStdout();
+  for (const char* f : {"out.txt", "error.txt", "resample.txt", "aflp_nei.txt", "aflp_fst.txt", "aflp_reyn.txt"})
+    out.files += std::string("==") + f + "\n" + read_file(f);
+  return out;
+}
+
+// 130 permutations and 70 bootstraps cross the batches of 64; 7 threads are
+// more than the cores.  The sequential run is the reference.
+TEST(ResampleThreads, SameFilesAndConsoleForOneTwoAndSevenThreads) {
+  const std::pair<int, float> cases[] = {{1, 0.0f}, {2, 0.3f}, {3, 0.3f}, {4, 0.0f}, {4, 0.3f}};
+  for (auto [method, fis] : cases) {
+    const Outcome one = run(method, fis, 130, 70, 1);
+    EXPECT_FALSE(one.fatal);
+    EXPECT_NE(one.files.find("always missing in pop"), std::string::npos) << method;
+    EXPECT_NE(one.files.find("\ncountpq: "), std::string::npos) << method;
+    for (int threads : {2, 7}) {
+      const Outcome many = run(method, fis, 130, 70, threads);
+      EXPECT_EQ(many.files, one.files) << "method " << method << " Fis " << fis << " threads " << threads;
+      EXPECT_EQ(many.console, one.console) << "method " << method << " threads " << threads;
+    }
+  }
+}
+
+// With a negative Fis the uniform-prior integral is undefined at the first
+// cell with X < N: the run stops inside the first replicate, after its
+// progress line and warnings, whatever the number of threads.
+TEST(ResampleThreads, FatalErrorInsideAReplicateLeavesTheSequentialLog) {
+  const Outcome one = run(3, -0.2f, 60, 0, 1);
+  ASSERT_TRUE(one.fatal);
+  EXPECT_NE(one.files.find("numtemp or denomtemp undefined"), std::string::npos);
+  EXPECT_EQ(run(3, -0.2f, 60, 0, 2).files, one.files);
+  EXPECT_EQ(run(3, -0.2f, 60, 0, 7).files, one.files);
+}
+
+// A replicate that fails late (70 of 100, in the second batch): the messages
+// of replicates 0..70 reach the log in order, nothing of later ones, and only
+// 0..69 are committed.  Expected text built from that rule.
+TEST(ResampleThreads, LateFailureFlushesEarlierReplicatesInOrder) {
+  std::string drawn, computed;
+  for (int i = 0; i <= 70; ++i) {
+    drawn += format("\nd%d", i);
+    computed += format("\nc%d", i);
+  }
+  for (int threads : {1, 2, 7}) {
+    testing::ResampleLog log;
+    std::string committed;
+    EXPECT_THROW(run_replicates(
+                     100, threads, log, [](int i, int, MessageLog& out) { out.echo(format("\nd%d", i)); },
+                     [](int, int i, int, MessageLog& out) {
+                       out.append(format("\nc%d", i));
+                       if (i == 70) fatal_error(out, "\nfailed");
+                     },
+                     [&](int i, int) { committed += format("%d,", i); }),
+                 FatalError);
+    EXPECT_EQ(log.echoed, drawn + "\nfailed");
+    EXPECT_EQ(log.appended, computed);
+    EXPECT_TRUE(committed.ends_with(",68,69,"));
+    EXPECT_EQ(committed.find("70,"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace bandscape
