@@ -1,0 +1,182 @@
+// Runs of the built program whose output files cannot be written: the error
+// log, the STRUCTURE file, each bootstrap side file, the report itself, a
+// read-only working folder.  Files are made unwritable by putting a folder of
+// the same name in their place, which holds for root too; the read-only folder
+// runs the program as the unprivileged user 65534 when the tests run as root.
+//
+// Every failing run is compared with a successful run of the same data,
+// options and seed: the report of the failing run must be exactly the
+// successful report up to the point where the failing step writes (so nothing
+// written before the fault is lost), and the messages are the program's own
+// fatal texts, checked whole.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_util.hpp"
+
+namespace bandscape {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_file;
+using testing::TempDir;
+using testing::write_file;
+
+const fs::path kData = fs::path(BANDSCAPE_TEST_DATA) / "e2e";
+
+struct Outcome {
+  int status = -1;
+  std::string console;
+};
+
+// Runs the program in the current folder; `prefix` goes before it on the
+// command line (to drop privileges).  Console output is collected outside the
+// working folder, which may be read-only.
+Outcome run(const std::string& args, const std::string& prefix = "") {
+  const fs::path console = fs::temp_directory_path() / ("bandscape_faults_" + std::to_string(getpid()) + ".out");
+  const std::string command =
+      prefix + " '" + BANDSCAPE_EXE + "' " + args + " < /dev/null > '" + console.string() + "' 2>&1";
+  const int raw = std::system(command.c_str());
+  Outcome outcome;
+  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  outcome.console = read_file(console);
+  fs::remove(console);
+  return outcome;
+}
+
+// The report "aflpout.txt" of a successful batch run of four_pops.txt with
+// `args`; the folder is left with only the data file "aflpdata.txt".
+std::string successful_report(const std::string& args) {
+  for (const auto& entry : fs::directory_iterator(".")) fs::remove_all(entry.path());
+  fs::copy_file(kData / "four_pops.txt", "aflpdata.txt");
+  const Outcome ok = run(args);
+  EXPECT_EQ(ok.status, 0) << ok.console;
+  const std::string report = read_file("aflpout.txt");
+  for (const auto& entry : fs::directory_iterator("."))
+    if (entry.path().filename() != "aflpdata.txt") fs::remove_all(entry.path());
+  return report;
+}
+
+// The report up to (not including) the first occurrence of `marker`.
+std::string before(const std::string& report, const std::string& marker) {
+  const size_t at = report.find(marker);
+  EXPECT_NE(at, std::string::npos) << marker;
+  return report.substr(0, at);
+}
+
+bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+const char* const kArgs = "--batch --seed 5 -p 3 -b 2";
+
+// error.txt cannot be opened: emptying it at the start is ignored, and the
+// first text appended to it (the seed line, after the correlation line of the
+// report) ends the run with the console message of the append operation.
+TEST(Faults, ErrorLogThatCannotBeOpenedEndsTheRunAtItsFirstText) {
+  TempDir dir;
+  const std::string full = successful_report(kArgs);
+  fs::create_directory("error.txt");
+  const Outcome out = run(kArgs);
+  EXPECT_EQ(out.status, 1);
+  EXPECT_TRUE(ends_with(out.console, "(P-value    0.77120)error in writing \nseed:-5 : cannot open file"))
+      << out.console;
+  EXPECT_EQ(read_file("aflpout.txt"), before(full, "\n\nTable 1"));
+  EXPECT_TRUE(fs::is_directory("error.txt"));
+}
+
+// structure.txt cannot be created: fatal right after the report header, whose
+// lines stay in the report.
+TEST(Faults, StructureFileThatCannotBeCreated) {
+  TempDir dir;
+  const std::string full = successful_report(kArgs);
+  fs::create_directory("structure.txt");
+  const Outcome out = run(kArgs);
+  EXPECT_EQ(out.status, 1);
+  EXPECT_EQ(read_file("error.txt"), "\nError in write_structure_file: cannot open file structure.txt");
+  EXPECT_TRUE(ends_with(out.console, "\nError in write_structure_file: cannot open file structure.txt"));
+  EXPECT_EQ(read_file("aflpout.txt"), before(full, "\nMean number of fragments"));
+}
+
+// Each of the three bootstrap files in turn cannot be created: the files
+// before it in the order nei, fst, reyn were created empty, the run ends with
+// its message, and the report holds everything up to the distance blocks
+// (the bootstrap line and all later tables are missing).
+TEST(Faults, EachBootstrapFileThatCannotBeCreated) {
+  const std::vector<std::string> files = {"aflp_nei.txt", "aflp_fst.txt", "aflp_reyn.txt"};
+  for (size_t k = 0; k < files.size(); ++k) {
+    SCOPED_TRACE(files[k]);
+    TempDir dir;
+    const std::string full = successful_report(kArgs);
+    fs::create_directory(files[k]);
+    const Outcome out = run(kArgs);
+    EXPECT_EQ(out.status, 1);
+    const std::string message = "\nError in bootstrap_distance: cannot open file " + files[k];
+    EXPECT_EQ(read_file("error.txt"), "\nseed:-5" + message);
+    EXPECT_TRUE(ends_with(out.console, message)) << out.console;
+    for (size_t j = 0; j < k; ++j) EXPECT_EQ(fs::file_size(files[j]), 0u) << files[j];
+    for (size_t j = k + 1; j < files.size(); ++j) EXPECT_FALSE(fs::exists(files[j])) << files[j];
+    const std::string report = read_file("aflpout.txt");
+    EXPECT_EQ(report, before(full, "\n\n2 bootstrapped"));
+    EXPECT_NE(report.find("Table 4: Permutation test"), std::string::npos);
+  }
+}
+
+// The report cannot be opened for appending: a batch run stops before
+// reading anything, with its console message; no error log is made.
+TEST(Faults, ReportThatCannotBeOpened) {
+  TempDir dir;
+  fs::copy_file(kData / "four_pops.txt", "aflpdata.txt");
+  fs::create_directory("aflpout.txt");
+  const Outcome out = run(kArgs);
+  EXPECT_EQ(out.status, 1);
+  EXPECT_TRUE(ends_with(out.console, "\nOutput file: aflpout.txt\ncannot open output file aflpout.txt"))
+      << out.console;
+  EXPECT_FALSE(fs::exists("error.txt"));
+}
+
+// A read-only working folder, run as an unprivileged user (root ignores the
+// permission bits).  Without a report the run cannot start; with a writable
+// report already there, the header goes to the report and the first side file
+// (structure.txt) ends the run, whose message cannot reach error.txt either.
+TEST(Faults, ReadOnlyWorkingFolder) {
+  std::string prefix;
+  if (geteuid() == 0) {
+    if (std::system("command -v setpriv > /dev/null 2>&1") != 0) GTEST_SKIP() << "setpriv not available";
+    prefix = "setpriv --reuid=65534 --regid=65534 --clear-groups";
+  }
+  TempDir dir;
+  const std::string full = successful_report(kArgs);
+  fs::permissions("aflpdata.txt", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  const auto read_only = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                         fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+  fs::permissions(".", read_only);
+  const Outcome no_report = run(kArgs, prefix);
+  EXPECT_EQ(no_report.status, 1);
+  EXPECT_TRUE(ends_with(no_report.console, "\ncannot open output file aflpout.txt")) << no_report.console;
+
+  fs::permissions(".", fs::perms::owner_all);
+  write_file("aflpout.txt", "earlier");
+  fs::permissions("aflpout.txt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                     fs::perms::group_write | fs::perms::others_read | fs::perms::others_write);
+  fs::permissions(".", read_only);
+  const Outcome with_report = run(kArgs, prefix);
+  fs::permissions(".", fs::perms::owner_all);
+  EXPECT_EQ(with_report.status, 1);
+  EXPECT_TRUE(ends_with(with_report.console,
+                        "\nError in write_structure_file: cannot open file structure.txt"
+                        "error in writing \nError in write_structure_file: cannot open file structure.txt"
+                        " : cannot open file"))
+      << with_report.console;
+  EXPECT_EQ(read_file("aflpout.txt"), "earlier" + before(full, "\nMean number of fragments"));
+  EXPECT_FALSE(fs::exists("error.txt"));
+}
+
+}  // namespace
+}  // namespace bandscape
