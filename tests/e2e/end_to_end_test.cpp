@@ -221,3 +221,41 @@ TEST(EndToEnd, MalformedDataFileStopsWithItsMessage) {
 
 }  // namespace
 }  // namespace bandscape
+
+namespace bandscape {
+namespace {
+
+// Exit statuses and the files a run touches, seen from a script.
+TEST(EndToEndCommandLine, StatusesAndUntouchedFiles) {
+  TempDir dir;
+  // A bad option: one line, the hint, status 2, no file created.
+  Outcome out = run("-m 7 data.txt out.txt");
+  EXPECT_EQ(out.status, 2);
+  EXPECT_EQ(out.console,
+            "bandscape: invalid value '7' for --method: choose 1, 2, 3 or 4\n"
+            "Try 'bandscape --help' for more information.\n");
+  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+
+  // A missing input file in batch mode: a clear message, status 1, no report.
+  out = run("--batch nothere.txt");
+  EXPECT_EQ(out.status, 1);
+  EXPECT_NE(out.console.find("\ncannot open input file nothere.txt"), std::string::npos);
+  EXPECT_FALSE(fs::exists("aflpout.txt"));
+
+  // Help and version: status 0.
+  out = run("--version");
+  EXPECT_EQ(out.status, 0);
+  EXPECT_EQ(out.console, "BANDSCAPE 1.0\n");
+  out = run("--help");
+  EXPECT_EQ(out.status, 0);
+  EXPECT_NE(out.console.find("--seed"), std::string::npos);
+
+  // A given seed is logged negated, as a clock seed is.
+  copy_data("three_pops.txt", "aflpdata.txt");
+  out = run("--batch --seed 2436 --erase");
+  EXPECT_EQ(out.status, 0);
+  EXPECT_EQ(read_file("error.txt").substr(0, 12), "\nseed:-2436\n");
+}
+
+}  // namespace
+}  // namespace bandscape
