@@ -187,23 +187,6 @@ void integrated_cell(int absent, int scored, double fis, double alpha, double be
   variance = static_cast<float>(var);
 }
 
-// ln Gamma by the Lanczos formula (gamma = 5, six terms) of log_gamma, for a
-// double argument.
-double log_gamma_wide(double x) {
-  static constexpr double kCoefficients[6] = {76.18009172947146,     -86.50532032941678,
-                                              24.01409824083091,     -1.231739572450155,
-                                              0.001208650973866179, -0.000005395239384953};
-  double y = x;
-  double tmp = x + 5.5;
-  tmp -= (x + 0.5) * std::log(tmp);
-  double ser = 1.000000000190015;
-  for (double c : kCoefficients) {
-    y += 1.0;
-    ser += c / y;
-  }
-  return std::log(2.5066282746310007 * ser / x) - tmp;
-}
-
 double log_beta_wide(float z, float w) {
   return log_gamma_wide(z) + log_gamma_wide(w) - log_gamma_wide(static_cast<double>(z) + w);
 }

@@ -7,12 +7,11 @@
 
 namespace bandscape {
 
-double log_gamma(float xx) {
+double log_gamma_wide(double x) {
   // Lanczos (1964) with gamma = 5 and six terms; |error| < 2e-10 for x > 0.
   static constexpr std::array<double, 6> kCoefficients = {
       76.18009172947146,     -86.50532032941678,    24.01409824083091,
       -1.231739572450155,    0.001208650973866179, -0.000005395239384953};
-  const double x = xx;
   double y = x;
   double tmp = x + 5.5;
   tmp -= (x + 0.5) * std::log(tmp);
@@ -23,6 +22,8 @@ double log_gamma(float xx) {
   }
   return std::log(2.5066282746310007 * ser / x) - tmp;
 }
+
+double log_gamma(float x) { return log_gamma_wide(static_cast<double>(x)); }
 
 double beta_function(float z, float w) {
   const float zw = z + w;

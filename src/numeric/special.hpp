@@ -31,6 +31,9 @@ namespace bandscape {
 // ln Gamma(x) for x > 0 (Lanczos).  The argument is not checked: x <= 0 gives
 // whatever the logarithm gives (infinite or NaN), and callers test the result.
 double log_gamma(float x);
+// The same Lanczos formula for a double argument (arguments that a float
+// cannot hold exactly, such as sums of large counts and prior parameters).
+double log_gamma_wide(double x);
 
 // B(z, w) = Gamma(z) Gamma(w) / Gamma(z + w), as exp(lnG(z) - lnG(z + w) + lnG(w))
 // with z + w, lnG(z) and lnG(z) - lnG(z + w) held in single precision.

@@ -14,6 +14,7 @@
 
 #include "freq/band_counts.hpp"
 #include "resample/replicate_batches.hpp"
+#include "stats/statistics_workspace.hpp"
 #include "stats/distances.hpp"
 #include "stats/diversity.hpp"
 #include "stats/structure.hpp"
@@ -28,36 +29,9 @@ constexpr std::array<const char*, 3> kOpenFailures = {
     "\nError in bootstrap_distance: cannot open file aflp_reyn.txt"};
 
 // The working arrays of one thread, reused by every replicate it evaluates.
-struct BootstrapWorkspace {
-  BootstrapWorkspace(int r, int m)
-      : N(imatrix(1, r, 1, m)),
-        q(matrix(1, r, 1, m)),
-        Vq(matrix(1, r, 1, m)),
-        nbar(ivector(1, r)),
-        L(ivector(1, r)),
-        Hloc(matrix(1, r, 1, m)),
-        VHloc(matrix(1, r, 1, m)),
-        Hj(vector(1, r)),
-        VarHj(vector(1, r)),
-        VarIHj(vector(1, r)),
-        VarLHj(vector(1, r)),
-        D(matrix(1, r, 1, r)),
-        VarD(matrix(1, r, 1, r)),
-        HbPair(matrix(1, r, 1, r)),
-        nPair(imatrix(1, r, 1, r)),
-        Nei(matrix(1, r, 1, r)),
-        Fst(matrix(1, r, 1, r)),
-        work(vector(1, m)) {}
-
-  IMatrix N;
-  FMatrix q, Vq;
-  IVector nbar, L;
-  FMatrix Hloc, VHloc;
-  FVector Hj, VarHj, VarIHj, VarLHj;
-  FMatrix D, VarD, HbPair;
-  IMatrix nPair;
+struct BootstrapWorkspace : StatisticsWorkspace {
+  BootstrapWorkspace(int r, int m) : StatisticsWorkspace(r, m), Nei(matrix(1, r, 1, r)), Fst(matrix(1, r, 1, r)) {}
   FMatrix Nei, Fst;
-  FVector work;
 };
 
 // The three Phylip blocks of one replicate (Nei, Fst, Reynolds).

@@ -17,6 +17,7 @@
 #include "freq/sqrt_estimator.hpp"
 #include "numeric/resample_summary.hpp"
 #include "resample/replicate_batches.hpp"
+#include "stats/statistics_workspace.hpp"
 #include "stats/diversity.hpp"
 #include "stats/structure.hpp"
 
@@ -70,45 +71,23 @@ struct PermutationInput {
 };
 
 // The working arrays of one thread, reused by every permutation it evaluates.
-struct PermutationWorkspace {
+struct PermutationWorkspace : StatisticsWorkspace {
   PermutationWorkspace(int method, int r, int m, float fis)
-      : N(imatrix(1, r, 1, m)),
+      : StatisticsWorkspace(r, m),
         absent(imatrix(0, r - 1, 0, m - 1)),
         frequencies(matrix(0, r - 1, 0, m - 1)),
         variances(matrix(0, r - 1, 0, m - 1)),
         estimates(matrix(0, r - 1, 0, m - 1)),
         alpha(dvector(0, r - 1)),
-        beta(dvector(0, r - 1)),
-        q(matrix(1, r, 1, m)),
-        Vq(matrix(1, r, 1, m)),
-        nbar(ivector(1, r)),
-        L(ivector(1, r)),
-        Hloc(matrix(1, r, 1, m)),
-        VHloc(matrix(1, r, 1, m)),
-        Hj(vector(1, r)),
-        VarHj(vector(1, r)),
-        VarIHj(vector(1, r)),
-        VarLHj(vector(1, r)),
-        D(matrix(1, r, 1, r)),
-        VarD(matrix(1, r, 1, r)),
-        HbPair(matrix(1, r, 1, r)),
-        nPair(imatrix(1, r, 1, r)),
-        work(vector(1, m)) {
+        beta(dvector(0, r - 1)) {
     // The square-root and uniform-prior estimates depend on the counts of a
     // cell alone, and the same counts recur from permutation to permutation.
     if (method == 2 || method == 3) cache = std::make_unique<EstimateCache>(method, fis);
   }
 
-  IMatrix N, absent;
+  IMatrix absent;
   FMatrix frequencies, variances, estimates;
   DVector alpha, beta;
-  FMatrix q, Vq;
-  IVector nbar, L;
-  FMatrix Hloc, VHloc;
-  FVector Hj, VarHj, VarIHj, VarLHj;
-  FMatrix D, VarD, HbPair;
-  IMatrix nPair;
-  FVector work;
   std::unique_ptr<EstimateCache> cache;
 };
 

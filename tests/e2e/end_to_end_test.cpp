@@ -160,6 +160,40 @@ TEST(EndToEnd, OptionsAndDialogueAnswersGiveIdenticalFiles) {
   for (size_t k = 0; k < kResampleFiles.size(); ++k) EXPECT_EQ(by_options[k], by_dialogue[k]) << kResampleFiles[k];
 }
 
+// Worker threads change nothing in the files: the same run with 1, 2 and 7
+// threads, for every method, on data whose permuted and bootstrapped sets
+// provoke warnings inside the replicates (a locus scored in two individuals
+// only, so permutations leave populations without data there, and negative
+// VarL(Hj) lines).
+TEST(EndToEnd, ThreadCountsGiveIdenticalFiles) {
+  std::string data = "3\t6\t100\t120\t140\t160\t180\t200\n";
+  const char* rows[] = {"1\t0\t1\t1\t0\t9", "1\t1\t1\t0\t0\t9", "0\t1\t9\t1\t0\t9", "1\t0\t0\t1\t1\t1",
+                        "0\t0\t1\t1\t1\t9", "1\t1\t0\t0\t1\t9", "0\t1\t1\t1\t0\t0", "1\t1\t1\t0\t1\t9",
+                        "0\t0\t0\t1\t0\t9"};
+  for (int k = 0; k < 9; ++k) data += std::string("pop") + char('A' + k / 3) + "\ti" + std::to_string(k) + "\t" + rows[k] + "\n";
+  data += "END\n";
+  for (const char* method : {"1", "2", "3", "4"}) {
+    std::vector<std::vector<std::string>> files_by_threads;
+    for (const char* threads : {"1", "2", "7"}) {
+      TempDir dir;
+      write_file("aflpdata.txt", data);
+      const std::string fis = std::string(method) == "1" ? "" : " -F 0.2";
+      const Outcome out = run(std::string("--batch --seed 17 -p 150 -b 60 --threads ") + threads + " -m " + method + fis);
+      EXPECT_EQ(out.status, 0) << out.console;
+      std::vector<std::string> files;
+      for (const auto& f : kResampleFiles) files.push_back(read_file(f));
+      files.push_back(out.console);
+      files_by_threads.push_back(files);
+    }
+    EXPECT_NE(files_by_threads[0][1].find("always missing"), std::string::npos) << "method " << method;
+    for (size_t k = 0; k < kResampleFiles.size() + 1; ++k) {
+      const std::string name = k < kResampleFiles.size() ? kResampleFiles[k] : "console";
+      EXPECT_EQ(files_by_threads[0][k], files_by_threads[1][k]) << "method " << method << ", 2 threads: " << name;
+      EXPECT_EQ(files_by_threads[0][k], files_by_threads[2][k]) << "method " << method << ", 7 threads: " << name;
+    }
+  }
+}
+
 TEST(EndToEnd, FatalErrorHalfWayKeepsEverythingWrittenBefore) {
   TempDir dir;
   copy_data("four_pops.txt", "aflpdata.txt");
@@ -183,6 +217,44 @@ TEST(EndToEnd, MalformedDataFileStopsWithItsMessage) {
   EXPECT_EQ(read_file("aflpout.txt"), "earlier results");
   EXPECT_NE(out.console.find("An incorrect value of 2 was found on line 3 from file aflpdata.txt"),
             std::string::npos);
+}
+
+}  // namespace
+}  // namespace bandscape
+
+namespace bandscape {
+namespace {
+
+// Exit statuses and the files a run touches, seen from a script.
+TEST(EndToEndCommandLine, StatusesAndUntouchedFiles) {
+  TempDir dir;
+  // A bad option: one line, the hint, status 2, no file created.
+  Outcome out = run("-m 7 data.txt out.txt");
+  EXPECT_EQ(out.status, 2);
+  EXPECT_EQ(out.console,
+            "bandscape: invalid value '7' for --method: choose 1, 2, 3 or 4\n"
+            "Try 'bandscape --help' for more information.\n");
+  EXPECT_TRUE(fs::is_empty(fs::current_path()));
+
+  // A missing input file in batch mode: a clear message, status 1, no report.
+  out = run("--batch nothere.txt");
+  EXPECT_EQ(out.status, 1);
+  EXPECT_NE(out.console.find("\ncannot open input file nothere.txt"), std::string::npos);
+  EXPECT_FALSE(fs::exists("aflpout.txt"));
+
+  // Help and version: status 0.
+  out = run("--version");
+  EXPECT_EQ(out.status, 0);
+  EXPECT_EQ(out.console, "BANDSCAPE 1.0\n");
+  out = run("--help");
+  EXPECT_EQ(out.status, 0);
+  EXPECT_NE(out.console.find("--seed"), std::string::npos);
+
+  // A given seed is logged negated, as a clock seed is.
+  copy_data("three_pops.txt", "aflpdata.txt");
+  out = run("--batch --seed 2436 --erase");
+  EXPECT_EQ(out.status, 0);
+  EXPECT_EQ(read_file("error.txt").substr(0, 12), "\nseed:-2436\n");
 }
 
 }  // namespace
