@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/run_program.hpp"
 #include "test_util.hpp"
 
 namespace bandscape {
@@ -28,24 +29,10 @@ using testing::write_file;
 
 const fs::path kData = fs::path(BANDSCAPE_TEST_DATA) / "e2e";
 
-struct Outcome {
-  int status = -1;
-  std::string console;
-};
+using testing::Outcome;
 
 // Runs the program in the current folder with `args`, feeding `answers` on stdin.
-Outcome run(const std::string& args, const std::string& answers = "") {
-  write_file("answers.in", answers);
-  const std::string command =
-      std::string("'") + BANDSCAPE_EXE + "' " + args + " < answers.in > console.out 2>&1";
-  const int raw = std::system(command.c_str());
-  Outcome outcome;
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  outcome.console = read_file("console.out");
-  fs::remove("answers.in");
-  fs::remove("console.out");
-  return outcome;
-}
+Outcome run(const std::string& args, const std::string& answers = "") { return testing::run_program(args, answers); }
 
 void copy_data(const std::string& name, const std::string& as) {
   fs::copy_file(kData / name, as, fs::copy_options::overwrite_existing);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/run_program.hpp"
 #include "test_util.hpp"
 
 namespace bandscape {
@@ -30,25 +31,9 @@ using testing::write_file;
 
 const fs::path kData = fs::path(BANDSCAPE_TEST_DATA) / "e2e";
 
-struct Outcome {
-  int status = -1;
-  std::string console;
-};
+using testing::Outcome;
 
-// Runs the program in the current folder; `prefix` goes before it on the
-// command line (to drop privileges).  Console output is collected outside the
-// working folder, which may be read-only.
-Outcome run(const std::string& args, const std::string& prefix = "") {
-  const fs::path console = fs::temp_directory_path() / ("bandscape_faults_" + std::to_string(getpid()) + ".out");
-  const std::string command =
-      prefix + " '" + BANDSCAPE_EXE + "' " + args + " < /dev/null > '" + console.string() + "' 2>&1";
-  const int raw = std::system(command.c_str());
-  Outcome outcome;
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  outcome.console = read_file(console);
-  fs::remove(console);
-  return outcome;
-}
+Outcome run(const std::string& args, const std::string& prefix = "") { return testing::run_program(args, "", prefix); }
 
 // The report "aflpout.txt" of a successful batch run of four_pops.txt with
 // `args`; the folder is left with only the data file "aflpdata.txt".
