@@ -107,7 +107,7 @@ std::string usage_text() {
          "  -o, --output FILE     report file (default aflpout.txt)\n"
          "  -s, --subset FILE     subset file (default none: all populations)\n"
          "      --erase           empty an existing report file first (default: append to it)\n"
-         "      --seed S          random seed, 1 to 2147483647 (default: from the clock)\n"
+         "      --seed S          random seed, 1 to 2147483646 (default: from the clock)\n"
          "      --threads N       worker threads (default 0: all cores; 1: sequential)\n"
          "      --batch           never read the console: unanswered questions take their\n"
          "                          defaults and a file that cannot be opened ends the run\n"
@@ -177,7 +177,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         return {};
       case Opt::kSeed:
         if (!parse_whole_number(value, n, too_large)) return bad_value("seed", value, "not a whole number");
-        if (too_large || n < 1 || n > 2147483647LL) return bad_value("seed", value, "must be from 1 to 2147483647");
+        if (too_large || n < 1 || n > 2147483646LL) return bad_value("seed", value, "must be from 1 to 2147483646");
         cl.seed = static_cast<long>(n);
         return {};
       case Opt::kThreads:

@@ -117,9 +117,12 @@ TEST(CommandLine, BadOptionsGiveOneLineAndStatusTwo) {
       {{"-p", "99999999999"}, "invalid value '99999999999' for --permutations: too large"},
       {{"-b", "-1"}, "invalid value '-1' for --bootstraps: cannot be negative"},
       {{"-b", " 4"}, "invalid value ' 4' for --bootstraps: not a whole number"},
-      {{"--seed", "0"}, "invalid value '0' for --seed: must be from 1 to 2147483647"},
-      {{"--seed", "-3"}, "invalid value '-3' for --seed: must be from 1 to 2147483647"},
-      {{"--seed", "2147483648"}, "invalid value '2147483648' for --seed: must be from 1 to 2147483647"},
+      {{"--seed", "0"}, "invalid value '0' for --seed: must be from 1 to 2147483646"},
+      {{"--seed", "-3"}, "invalid value '-3' for --seed: must be from 1 to 2147483646"},
+      {{"--seed", "2147483648"}, "invalid value '2147483648' for --seed: must be from 1 to 2147483646"},
+      // 2^31 - 1 is the modulus of the generator: a state of 2^31 - 1 steps to 0
+      // and the stream would stay at 0 for good.
+      {{"--seed", "2147483647"}, "invalid value '2147483647' for --seed: must be from 1 to 2147483646"},
       {{"--seed", "12a"}, "invalid value '12a' for --seed: not a whole number"},
       {{"--threads", "-1"}, "invalid value '-1' for --threads: cannot be negative"},
       {{"-o", ""}, "invalid value '' for --output: empty file name"},
