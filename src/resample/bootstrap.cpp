@@ -89,7 +89,7 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
                         const FMatrix& variances, RandomState& state, const NameList& names, MessageLog& log,
                         int threads) {
   if (nboot <= 0) return;
-  const int nthreads = std::min(resolve_thread_count(threads), nboot);
+  const int nthreads = std::min(worker_count(threads), nboot);
 
   std::vector<std::unique_ptr<BootstrapWorkspace>> workspaces;
   for (int t = 0; t < nthreads; ++t) workspaces.push_back(std::make_unique<BootstrapWorkspace>(r, m));

@@ -173,7 +173,7 @@ void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const I
   if (method < 1 || method > 4) throw std::invalid_argument("permutation_test_fst: method must be 1 to 4");
   if (nperm <= 0) return;
   const PermutationInput in{method, r, m, fis, band_scores, population_bounds};
-  const int nthreads = std::min(resolve_thread_count(threads), nperm);
+  const int nthreads = std::min(worker_count(threads), nperm);
 
   IVector permutation = ivector(0, ntot - 1);
   fill_identity(permutation, 0, ntot - 1);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/error_log.hpp"
+#include "numeric/parallel.hpp"
 
 namespace bandscape {
 
@@ -26,13 +27,6 @@ namespace bandscape {
 inline constexpr int kReplicateBatch = 64;
 // Batch slots in use at once: the batch being evaluated and the one being committed.
 inline constexpr int kReplicateSlots = 2 * kReplicateBatch;
-
-// The number of threads to use for `requested` (0 = all cores, at least 1).
-inline int resolve_thread_count(int requested) {
-  if (requested > 0) return requested;
-  const unsigned hw = std::thread::hardware_concurrency();
-  return hw == 0 ? 1 : static_cast<int>(hw);
-}
 
 // Runs replicates 0..n-1.
 //   draw(i, slot, log)            calling thread, in replicate order: the progress
