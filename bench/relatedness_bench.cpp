@@ -52,17 +52,19 @@ const Sample& sample() {
   return s;
 }
 
+// Argument: worker threads (1 is the sequential path); compare wall times.
 void BM_ComputeRelatedness(benchmark::State& state) {
   const Sample& s = sample();
   RelatednessTriangle rel(kIndividuals);
+  const int threads = static_cast<int>(state.range(0));
   for (auto _ : state) {
-    compute_relatedness(s.scores, kIndividuals, kLoci, s.S, s.VarS, rel);
+    compute_relatedness(s.scores, kIndividuals, kLoci, s.S, s.VarS, rel, threads);
     benchmark::DoNotOptimize(rel.row(0));
   }
   // Locus-pair steps: every pair x < y visits every locus once.
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(rel.pair_count()) * kLoci);
 }
-BENCHMARK(BM_ComputeRelatedness)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ComputeRelatedness)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 void BM_WriteTable6(benchmark::State& state) {
   const Sample& s = sample();
