@@ -11,8 +11,10 @@
 #include "app/error_log.hpp"
 #include "numeric/array.hpp"
 #include "stats/distances.hpp"
+#include "stats/statistics_workspace.hpp"
 #include "stats/diversity.hpp"
 #include "stats/structure.hpp"
+#include "test_util.hpp"
 
 namespace bandscape::testing {
 
@@ -20,43 +22,23 @@ using Rows = std::vector<std::vector<double>>;
 
 // Everything from the per-locus inputs to the distances, in the order the run
 // computes them.
-struct StatsChain {
+struct StatsChain : StatisticsWorkspace {
   int r, m;
   NameList names;
-  IMatrix N;
-  FMatrix q, Vq;
-  IVector nbar, L, nlocP;
+  IVector nlocP;
   FVector PLP;
-  FMatrix Hloc, VHloc;
-  FVector Hj, VarHj, VarIHj, VarLHj;
   float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
-  FMatrix D, VarD, HbPair;
-  IMatrix nPair;
   float Hb = 0, VarHb = 0, Ht = 0, Fst = 0, VarFst = 0;
   FMatrix Nei, PairFst;
   BufferedLog hj_log, hb_log;
 
   StatsChain(const std::vector<std::string>& pop_names, const Rows& n, const Rows& freq, const Rows& var)
-      : r(static_cast<int>(n.size())),
+      : StatisticsWorkspace(static_cast<int>(n.size()), static_cast<int>(n[0].size())),
+        r(static_cast<int>(n.size())),
         m(static_cast<int>(n[0].size())),
         names(name_list(1, r)),
-        N(imatrix(1, r, 1, m)),
-        q(matrix(1, r, 1, m)),
-        Vq(matrix(1, r, 1, m)),
-        nbar(ivector(1, r)),
-        L(ivector(1, r)),
         nlocP(ivector(1, r)),
         PLP(vector(1, r)),
-        Hloc(matrix(1, r, 1, m)),
-        VHloc(matrix(1, r, 1, m)),
-        Hj(vector(1, r)),
-        VarHj(vector(1, r)),
-        VarIHj(vector(1, r)),
-        VarLHj(vector(1, r)),
-        D(matrix(1, r, 1, r)),
-        VarD(matrix(1, r, 1, r)),
-        HbPair(matrix(1, r, 1, r)),
-        nPair(imatrix(1, r, 1, r)),
         Nei(matrix(1, r, 1, r)),
         PairFst(matrix(1, r, 1, r)) {
     for (int j = 1; j <= r; ++j) {
@@ -84,13 +66,11 @@ struct StatsChain {
 
 // The texts a log received, echoed ones marked "E:" and appended ones "A:".
 inline std::string log_text(BufferedLog& log) {
-  struct Collect : MessageLog {
-    std::string text;
-    void echo(const std::string& t) override { text += "E:" + t; }
-    void append(const std::string& t) override { text += "A:" + t; }
-  } collect;
-  log.flush_to(collect);
-  return collect.text;
+  RecordingLog recorded;
+  log.flush_to(recorded);
+  std::string text;
+  for (const auto& entry : recorded.entries) text += entry;
+  return text;
 }
 
 // Three populations, four loci, every locus with data.
