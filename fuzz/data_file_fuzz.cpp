@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "fuzz_support.hpp"
 #include "input/data_file.hpp"
 #include "input/subset_file.hpp"

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 
 namespace bandscape::fuzzing {
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "fuzz_support.hpp"
 #include "input/data_file.hpp"
 #include "input/subset_file.hpp"

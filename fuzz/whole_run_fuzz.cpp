@@ -9,7 +9,7 @@
 
 #include "app/command_line.hpp"
 #include "app/driver.hpp"
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "app/terminal_console.hpp"
 #include "fuzz_support.hpp"
 

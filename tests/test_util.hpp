@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 
 namespace bandscape::testing {
 

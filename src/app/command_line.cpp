@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 
 namespace bandscape {
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 
 namespace bandscape {
 namespace {
@@ -316,6 +316,18 @@ void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {
                                    "\nIf you want to skip the bootstraps just press 'Return' \n->",
                                    "No bootstraps will be performed on genetic distances\n", "bootstraps");
   }
+}
+
+void echo_loaded_data(Console& console, const std::string& input_file, const std::string& output_file, int r, int m,
+                      const NameList& PopulationNames) {
+  std::string text = format("\n\nThe following information have been successfully loaded from \"%s\"",
+                            input_file.c_str());
+  text += format("\n\tnumber of populations: %i", r);
+  text += "\n\tname of populations:";
+  for (int i = 1; i <= r; ++i) text += " " + PopulationNames[i];
+  text += format("\n\tnumber of loci: %i", m);
+  text += format("\n\nResults will be written to file \"%s\"\n", output_file.c_str());
+  console.print(text);
 }
 
 }  // namespace bandscape

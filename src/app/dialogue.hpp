@@ -18,6 +18,7 @@
 #include "app/command_line.hpp"
 #include "app/console.hpp"
 #include "app/options.hpp"
+#include "numeric/array.hpp"
 
 namespace bandscape {
 
@@ -26,6 +27,10 @@ namespace bandscape {
 // file for appending (it exists then); an existing report has been emptied
 // when the user chose so.
 void ask_file_names(Console& console, const CommandLine& command_line, RunOptions& options);
+
+// Console summary of what the first pass over the data file loaded.
+void echo_loaded_data(Console& console, const std::string& input_file, const std::string& output_file, int r, int m,
+                      const NameList& PopulationNames);
 
 // Fills options.method, fis (9.0 with method 1), permutations and bootstraps.
 void ask_options(Console& console, const CommandLine& command_line, RunOptions& options);

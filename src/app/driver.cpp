@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/dialogue.hpp"
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
 #include "freq/frequency_table.hpp"

@@ -5,15 +5,9 @@
 
 #include <string>
 
-namespace bandscape {
+#include "freq/frequency_method.hpp"
 
-// Methods of computation of allelic frequencies.
-enum FrequencyMethod : int {
-  kFragmentFrequencies = 1,  // assuming fixed homozygosity
-  kSquareRoot = 2,
-  kBayesUniform = 3,
-  kBayesNonUniform = 4,
-};
+namespace bandscape {
 
 struct RunOptions {
   std::string input_file = "aflpdata.txt";

@@ -9,7 +9,7 @@
 //   per-cell outputs    float/int 0..r-1 x 0..m-1  (population j goes with N[j+1])
 #pragma once
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/array.hpp"
 
 namespace bandscape {

@@ -15,7 +15,7 @@
 // proportions X / N across the population's loci.
 #pragma once
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "freq/estimate_cache.hpp"
 #include "numeric/array.hpp"
 

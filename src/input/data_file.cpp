@@ -264,18 +264,6 @@ void readsecondinfo(const std::string& input_file, int R, int r, bool use_subset
   }
 }
 
-void echo_loaded_data(Console& console, const std::string& input_file, const std::string& output_file, int r, int m,
-                      const NameList& PopulationNames) {
-  std::string text = format("\n\nThe following information have been successfully loaded from \"%s\"",
-                            input_file.c_str());
-  text += format("\n\tnumber of populations: %i", r);
-  text += "\n\tname of populations:";
-  for (int i = 1; i <= r; ++i) text += " " + PopulationNames[i];
-  text += format("\n\tnumber of loci: %i", m);
-  text += format("\n\nResults will be written to file \"%s\"\n", output_file.c_str());
-  console.print(text);
-}
-
 void readfrequall(const std::string& input_file, int r, bool use_subset, int m,
                   const IVector& SelectedPopulationIndex, const IVector& FilePopulationSizes, int ntot,
                   IMatrix& BandScores, IVector& PopulationBounds, MessageLog& log) {

@@ -23,8 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/console.hpp"
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/array.hpp"
 
 namespace bandscape {
@@ -118,10 +117,6 @@ void read_header_line(const std::string& input_file, int& R, int& m, NameList& L
 void readsecondinfo(const std::string& input_file, int R, int r, bool use_subset, const SubsetSelection& subset,
                     int m, NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
                     IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, MessageLog& log);
-
-// Console summary of what the first pass loaded.
-void echo_loaded_data(Console& console, const std::string& input_file, const std::string& output_file, int r, int m,
-                      const NameList& PopulationNames);
 
 // Second pass: the band scores of the processed populations, using the line
 // counts of the first pass.  The caller allocates BandScores

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "input/data_file.hpp"
 #include "numeric/array.hpp"
 

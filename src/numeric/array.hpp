@@ -15,10 +15,9 @@
 #include <memory>
 #include <new>
 
-namespace bandscape {
+#include "core/message_log.hpp"
 
-// Writes `message` with echo to "erreur" and throws FatalError.
-[[noreturn]] void allocation_failure(const char* message);
+namespace bandscape {
 
 // A zeroed block of n elements, or nullptr when it cannot be had.
 template <class T>

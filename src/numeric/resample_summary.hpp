@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/array.hpp"
 
 namespace bandscape {

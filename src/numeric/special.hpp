@@ -24,7 +24,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 
 namespace bandscape {
 

@@ -4,7 +4,7 @@
 // aflp_nei.txt, aflp_fst.txt and aflp_reyn.txt (Phylip blocks).
 #pragma once
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 

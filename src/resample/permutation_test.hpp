@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 

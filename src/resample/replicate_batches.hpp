@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/parallel.hpp"
 
 namespace bandscape {

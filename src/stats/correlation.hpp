@@ -4,7 +4,7 @@
 // evaluated through the regularized incomplete beta function.
 #pragma once
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/array.hpp"
 
 namespace bandscape {

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <limits>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 
 namespace bandscape {
 

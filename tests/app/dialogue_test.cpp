@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "app/command_line.hpp"
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "app/terminal_console.hpp"
 #include "test_util.hpp"
 

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "app/dialogue.hpp"
 #include "input/input_test_util.hpp"
 #include "test_util.hpp"
 

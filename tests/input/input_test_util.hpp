@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "input/data_file.hpp"
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "test_util.hpp"
 
 namespace bandscape {

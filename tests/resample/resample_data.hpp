@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 

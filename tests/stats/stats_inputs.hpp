@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 #include "numeric/array.hpp"
 #include "stats/distances.hpp"
 #include "stats/statistics_workspace.hpp"

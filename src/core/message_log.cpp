@@ -1,33 +1,9 @@
 // Report file and error log writers, and the fatal-error convention.
-#include "app/error_log.hpp"
+#include "core/message_log.hpp"
 
 #include <cstdio>
 
-#include "numeric/array.hpp"
-
 namespace bandscape {
-
-std::string vformat(const char* fmt, va_list args) {
-  va_list copy;
-  va_copy(copy, args);
-  char small[512];
-  const int n = std::vsnprintf(small, sizeof small, fmt, copy);
-  va_end(copy);
-  if (n < 0) return std::string();
-  if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
-  std::string out(static_cast<size_t>(n) + 1, '\0');
-  std::vsnprintf(out.data(), out.size(), fmt, args);
-  out.resize(static_cast<size_t>(n));
-  return out;
-}
-
-std::string format(const char* fmt, ...) {
-  va_list args;
-  va_start(args, fmt);
-  std::string out = vformat(fmt, args);
-  va_end(args);
-  return out;
-}
 
 void append_to_file(const std::string& file, const std::string& text) {
   std::FILE* f = std::fopen(file.c_str(), "a");

@@ -7,31 +7,17 @@
 // a resampling loop flushes in replicate order.
 #pragma once
 
-#include <cstdarg>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "core/errors.hpp"
+#include "core/format.hpp"
 
 namespace bandscape {
 
 inline constexpr const char* kErrorLogName = "error.txt";
 inline constexpr const char* kAllocationLogName = "erreur";
-
-// Thrown to end the run; main maps it to the exit status.
-class FatalError : public std::runtime_error {
- public:
-  explicit FatalError(const std::string& message, int status = 1)
-      : std::runtime_error(message), status_(status) {}
-  int status() const { return status_; }
-
- private:
-  int status_;
-};
-
-// printf-style formatting into a std::string (no length limit).
-std::string format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string vformat(const char* fmt, va_list args);
 
 // Opens `file` in append mode, writes `text` unchanged, closes it.  When the file
 // cannot be opened: prints "error in writing <text> : cannot open file" on the
@@ -88,5 +74,8 @@ class BufferedLog : public MessageLog {
                               const std::vector<std::string>& details = {});
 // The same, into error.txt.
 [[noreturn]] void fatal_error(const std::string& message, const std::vector<std::string>& details = {});
+
+// Allocation failures: `message` with echo to "erreur", then FatalError.
+[[noreturn]] void allocation_failure(const char* message);
 
 }  // namespace bandscape

@@ -1,0 +1,61 @@
+// The layers of the source tree: each folder of src/ includes only its own
+// headers and those of the folders below it, so the statistics can be used
+// (and tested) without the console, and the report writers without the
+// driver.  The test reads every #include "..." line of src/ and fails on any
+// that reaches upwards or into a folder it does not know.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace bandscape {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Bottom to top.  Folders on one rank are independent analyses and may not
+// include each other.
+const std::map<std::string, int> kRank = {
+    {"core", 0},  {"numeric", 1}, {"input", 2},      {"freq", 3},   {"stats", 4}, {"resample", 5},
+    {"tree", 6},  {"amova", 6},   {"ordination", 6}, {"bands", 6},  {"report", 7}, {"app", 8},
+};
+
+TEST(Layering, NoFolderIncludesAHigherOrSiblingLayer) {
+  const fs::path src = fs::path(BANDSCAPE_SOURCE_DIR) / "src";
+  const std::regex include_line(R"re(^\s*#\s*include\s+"([a-z_]+)/[^"]+")re");
+  std::vector<std::string> faults;
+  int files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(src)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string layer = fs::relative(entry.path(), src).begin()->string();
+    const auto own = kRank.find(layer);
+    if (own == kRank.end()) {
+      faults.push_back(entry.path().string() + ": folder " + layer + " has no place in the layers");
+      continue;
+    }
+    ++files;
+    std::ifstream in(entry.path());
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+      std::smatch m;
+      if (!std::regex_search(line, m, include_line)) continue;
+      const std::string target = m[1];
+      const auto other = kRank.find(target);
+      const std::string where = entry.path().string() + ":" + std::to_string(number) + ": ";
+      if (other == kRank.end()) {
+        faults.push_back(where + "includes unknown folder " + target);
+      } else if (target != layer && other->second >= own->second) {
+        faults.push_back(where + layer + " includes " + target);
+      }
+    }
+  }
+  EXPECT_GT(files, 20);
+  for (const auto& f : faults) ADD_FAILURE() << f;
+}
+
+}  // namespace
+}  // namespace bandscape
