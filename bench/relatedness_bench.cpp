@@ -66,6 +66,27 @@ void BM_ComputeRelatedness(benchmark::State& state) {
 }
 BENCHMARK(BM_ComputeRelatedness)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
+// One thread, one kernel, in CPU time, which stays meaningful when other work
+// shares the machine: locus-pair steps per second of the AVX2 and the
+// portable inner loops ("automatic" runs the portable one on a processor
+// without AVX2, and says so in the label).
+void BM_RelatednessKernel(benchmark::State& state, RelatednessKernel kernel) {
+  const Sample& s = sample();
+  RelatednessTriangle rel(kIndividuals);
+  if (kernel == RelatednessKernel::automatic) state.SetLabel(relatedness_avx2_available() ? "avx2" : "no avx2");
+  for (auto _ : state) {
+    compute_relatedness(s.scores, kIndividuals, kLoci, s.S, s.VarS, rel, 1, kernel);
+    benchmark::DoNotOptimize(rel.row(0));
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(rel.pair_count()) * kLoci);
+}
+BENCHMARK_CAPTURE(BM_RelatednessKernel, automatic, RelatednessKernel::automatic)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_RelatednessKernel, portable, RelatednessKernel::portable)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
 void BM_WriteTable6(benchmark::State& state) {
   const Sample& s = sample();
   RelatednessTriangle rel(kIndividuals);

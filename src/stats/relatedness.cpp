@@ -9,43 +9,134 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "core/message_log.hpp"
 
 namespace bandscape {
 
 namespace {
 
+// The codes are chosen for the inner loops: bit 1 set for a band present,
+// the sign bit (as a signed byte) set for a missing score.
 constexpr std::uint8_t kCodeAbsent = 0;
-constexpr std::uint8_t kCodePresent = 1;
-constexpr std::uint8_t kCodeMissing = 2;
+constexpr std::uint8_t kCodePresent = 2;
+constexpr std::uint8_t kCodeMissing = 0xFF;
 
-// Partners y are processed in blocks of this many; the code rows carry this
-// many spare "missing" codes at their end so that the last block may run past
-// ntot - 1 without changing any sum.
-constexpr int kBlock = 16;
+constexpr int kBlock = kRelatednessBlock;
+
+// Loci of x walked in one pass over a block: the per-partner counts of
+// missing codes are kept in one byte each during a pass.
+constexpr int kLociPerPass = 255;
 
 std::uint8_t code_of(int score) {
   if (score >= 9) return kCodeMissing;
   return score == 1 ? kCodePresent : kCodeAbsent;
 }
 
-// Adds one locus to the running sums of the partners y = x+1.. of one
-// individual x whose code there is sx (absent or present).  Partner j gets 1
-// for an equal score, d for a differing one and nothing (0.0, which leaves a
-// sum unchanged) when missing; k counts the loci used.  The fixed-length inner
-// loop lets the compiler vectorise without a scalar remainder.
-void accumulate_locus(const std::uint8_t* __restrict codes, std::uint8_t sx, double d, double* __restrict sum,
-                      int* __restrict used, int blocks) {
-  for (int b = 0; b < blocks; ++b) {
-    const std::uint8_t* c = codes + b * kBlock;
-    double* s = sum + b * kBlock;
-    int* k = used + b * kBlock;
-    for (int j = 0; j < kBlock; ++j) {
-      const double add = c[j] == kCodeMissing ? 0.0 : (c[j] == sx ? 1.0 : d);
-      s[j] += add;
-      k[j] += c[j] != kCodeMissing;
+// What a locus scored in x adds to a partner's sum, indexed by
+// add_index(partner's code): 1 for the score equal to x's, the locus's differ
+// value for the other, and -0.0 for a missing partner.  -0.0 is the identity
+// of addition (s + -0.0 is s, bit for bit, for every s), so a missing partner
+// leaves its sum exactly as it was.
+struct LocusAdds {
+  double add[4];  // band absent, band present, (unused), missing
+};
+
+// Absent (0) -> 0, present (2) -> 1, missing (0xFF) -> 3.
+int add_index(std::uint8_t code) { return (code >> 1) & 3; }
+
+// One pass of `count` loci of x over one block of partners: locus i of the
+// pass sits at codes + kBlock * locus[i] and adds adds[i]; sum[j] and
+// missing[j] of partner j are read, updated in locus order and written back.
+using BlockPass = void (*)(const std::uint8_t* codes, const int* locus, const LocusAdds* adds, int count,
+                           double* sum, int* missing);
+
+// Eight partners at a time, their sums held in locals over the whole pass.
+void block_pass_portable(const std::uint8_t* codes, const int* locus, const LocusAdds* adds, int count,
+                         double* __restrict sum, int* __restrict missing) {
+  constexpr int kGroup = 8;
+  for (int g = 0; g < kBlock; g += kGroup) {
+    double s[kGroup];
+    for (int j = 0; j < kGroup; ++j) s[j] = sum[g + j];
+    for (int i = 0; i < count; ++i) {
+      const std::uint8_t* c = codes + static_cast<std::size_t>(locus[i]) * kBlock + g;
+      const double* add = adds[i].add;
+#pragma GCC unroll 8
+      for (int j = 0; j < kGroup; ++j) s[j] += add[add_index(c[j])];
     }
+    for (int j = 0; j < kGroup; ++j) sum[g + j] = s[j];
   }
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t* c = codes + static_cast<std::size_t>(locus[i]) * kBlock;
+    for (int j = 0; j < kBlock; ++j) missing[j] += c[j] == kCodeMissing;
+  }
+}
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#define BANDSCAPE_AVX2_KERNEL 1
+
+// Four partners at one locus: their codes sign-extended to 64 bits; bit 1
+// (band present) picks add[1] or add[0] of the locus, and the sign (missing,
+// 0xFF) replaces the pick by -0.0.  Then one add per sum, rounded as the
+// portable pass rounds it (no multiply-add is formed).
+__attribute__((target("avx2"), always_inline)) inline __m256d avx2_add_four(__m256d sum, __m256d pick,
+                                                                            const std::uint8_t* c) {
+  std::int32_t four;
+  std::memcpy(&four, c, sizeof four);
+  const __m256i q = _mm256_cvtepi8_epi64(_mm_cvtsi32_si128(four));
+  const __m256d add =
+      _mm256_blendv_pd(_mm256_permutevar_pd(pick, q), _mm256_set1_pd(-0.0), _mm256_castsi256_pd(q));
+  return _mm256_add_pd(sum, add);
+}
+
+// The pass with the 32 sums in eight AVX2 registers of four doubles; the
+// missing codes are counted in bytes (at most kLociPerPass per pass).
+__attribute__((target("avx2"))) void block_pass_avx2(const std::uint8_t* codes, const int* locus,
+                                                      const LocusAdds* adds, int count, double* sum,
+                                                      int* missing) {
+  static_assert(kBlock == 32, "eight registers of four sums");
+  __m256d s0 = _mm256_loadu_pd(sum), s1 = _mm256_loadu_pd(sum + 4), s2 = _mm256_loadu_pd(sum + 8),
+          s3 = _mm256_loadu_pd(sum + 12), s4 = _mm256_loadu_pd(sum + 16), s5 = _mm256_loadu_pd(sum + 20),
+          s6 = _mm256_loadu_pd(sum + 24), s7 = _mm256_loadu_pd(sum + 28);
+  const __m256i missing_code = _mm256_set1_epi8(static_cast<char>(kCodeMissing));
+  __m256i miss = _mm256_setzero_si256();
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t* c = codes + static_cast<std::size_t>(locus[i]) * kBlock;
+    const __m256d pick = _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(adds[i].add));
+    const __m256i all = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c));
+    miss = _mm256_sub_epi8(miss, _mm256_cmpeq_epi8(all, missing_code));
+    s0 = avx2_add_four(s0, pick, c + 0);
+    s1 = avx2_add_four(s1, pick, c + 4);
+    s2 = avx2_add_four(s2, pick, c + 8);
+    s3 = avx2_add_four(s3, pick, c + 12);
+    s4 = avx2_add_four(s4, pick, c + 16);
+    s5 = avx2_add_four(s5, pick, c + 20);
+    s6 = avx2_add_four(s6, pick, c + 24);
+    s7 = avx2_add_four(s7, pick, c + 28);
+  }
+  _mm256_storeu_pd(sum, s0);
+  _mm256_storeu_pd(sum + 4, s1);
+  _mm256_storeu_pd(sum + 8, s2);
+  _mm256_storeu_pd(sum + 12, s3);
+  _mm256_storeu_pd(sum + 16, s4);
+  _mm256_storeu_pd(sum + 20, s5);
+  _mm256_storeu_pd(sum + 24, s6);
+  _mm256_storeu_pd(sum + 28, s7);
+  alignas(32) std::uint8_t counted[kBlock];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(counted), miss);
+  for (int j = 0; j < kBlock; ++j) missing[j] += counted[j];
+}
+#endif
+
+BlockPass block_pass_for(RelatednessKernel kernel) {
+#ifdef BANDSCAPE_AVX2_KERNEL
+  if (kernel == RelatednessKernel::automatic && relatedness_avx2_available()) return block_pass_avx2;
+#endif
+  (void)kernel;
+  return block_pass_portable;
 }
 
 }  // namespace
@@ -89,14 +180,13 @@ RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m
                                           const FVector& VarS) {
   RelatednessLayout lay;
   lay.ntot = ntot < 0 ? 0 : ntot;
-  // Padding of at least one block, rounded up to a cache line.
-  lay.stride = (static_cast<std::size_t>(lay.ntot) + kBlock + 63) / 64 * 64;
+  lay.blocks = (lay.ntot + kBlock - 1) / kBlock;
   std::vector<int> kept;
   for (int l = 0; l < m; ++l) {
     if (S[l] < 1.0f) kept.push_back(l);  // false for NaN (no one scored)
   }
   lay.loci = static_cast<int>(kept.size());
-  lay.codes.assign(lay.stride * kept.size(), kCodeMissing);
+  lay.codes.assign(static_cast<std::size_t>(lay.blocks) * kept.size() * kBlock, kCodeMissing);
   lay.differ.resize(kept.size());
   for (std::size_t u = 0; u < kept.size(); ++u) {
     const int l = kept[u];
@@ -105,57 +195,81 @@ RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m
     const double cube = (one_minus * one_minus) * one_minus;
     lay.differ[u] = static_cast<double>(VarS[l]) / cube - s / one_minus;
   }
-  // Transpose individual-major scores into locus-major codes, a tile of
-  // individuals at a time so that both sides stay in cache.
-  constexpr int kTile = 64;
-  for (int x0 = 0; x0 < lay.ntot; x0 += kTile) {
-    const int x1 = x0 + kTile < lay.ntot ? x0 + kTile : lay.ntot;
-    for (std::size_t u = 0; u < kept.size(); ++u) {
-      std::uint8_t* dst = lay.codes.data() + u * lay.stride;
-      const int l = kept[u];
-      for (int x = x0; x < x1; ++x) dst[x] = code_of(scores[x][l]);
-    }
+  // Each individual's scores are read along its row and written with a
+  // stride of one block.
+  for (int x = 0; x < lay.ntot; ++x) {
+    std::uint8_t* dst = lay.codes.data() + static_cast<std::size_t>(x / kBlock) * kept.size() * kBlock +
+                        static_cast<std::size_t>(x % kBlock);
+    const int* row = scores[x];
+    for (std::size_t u = 0; u < kept.size(); ++u) dst[u * kBlock] = code_of(row[kept[u]]);
   }
   return lay;
 }
 
-void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel) {
+bool relatedness_avx2_available() {
+#ifdef BANDSCAPE_AVX2_KERNEL
+  return __builtin_cpu_supports("avx2");
+#else
+  return false;
+#endif
+}
+
+void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel,
+                         RelatednessKernel kernel) {
   const int n = layout.ntot;
   if (x_begin < 0) x_begin = 0;
   if (x_end > n) x_end = n;
   if (x_begin >= x_end) return;
-  // Sums for the partners of one row, long enough for the padded last block.
-  std::vector<double> sum(static_cast<std::size_t>(n) + kBlock);
-  std::vector<int> used(static_cast<std::size_t>(n) + kBlock);
+  const BlockPass pass = block_pass_for(kernel);
+  const std::size_t block_bytes = static_cast<std::size_t>(layout.loci) * kBlock;
+  // The loci scored in x with what they add, and the sums and missing counts
+  // of every partner in the blocks from x's own one on.
+  std::vector<int> locus(static_cast<std::size_t>(layout.loci));
+  std::vector<LocusAdds> adds(static_cast<std::size_t>(layout.loci));
+  std::vector<double> sum(static_cast<std::size_t>(layout.blocks) * kBlock);
+  std::vector<int> missing(static_cast<std::size_t>(layout.blocks) * kBlock);
   for (int x = x_begin; x < x_end; ++x) {
     const int len = n - x - 1;
     if (len <= 0) continue;
-    const int blocks = (len + kBlock - 1) / kBlock;
-    const std::size_t padded = static_cast<std::size_t>(blocks) * kBlock;
-    std::fill(sum.begin(), sum.begin() + static_cast<std::ptrdiff_t>(padded), 0.0);
-    std::fill(used.begin(), used.begin() + static_cast<std::ptrdiff_t>(padded), 0);
+    int scored = 0;
     for (int u = 0; u < layout.loci; ++u) {
-      const std::uint8_t* codes = layout.codes.data() + static_cast<std::size_t>(u) * layout.stride;
-      const std::uint8_t sx = codes[x];
+      const std::uint8_t sx = layout.code(x, u);
       if (sx == kCodeMissing) continue;  // x not scored: no pair of x uses the locus
-      accumulate_locus(codes + x + 1, sx, layout.differ[static_cast<std::size_t>(u)], sum.data(), used.data(),
-                       blocks);
+      const double d = layout.differ[static_cast<std::size_t>(u)];
+      locus[static_cast<std::size_t>(scored)] = u;
+      adds[static_cast<std::size_t>(scored)] =
+          sx == kCodePresent ? LocusAdds{{d, 1.0, -0.0, -0.0}} : LocusAdds{{1.0, d, -0.0, -0.0}};
+      ++scored;
+    }
+    // Partners from x+1 on, from the start of the block holding x+1: the
+    // values of the few partners y <= x in that block are not used.
+    const int first_block = (x + 1) / kBlock;
+    const std::size_t first = static_cast<std::size_t>(first_block) * kBlock;
+    std::fill(sum.begin() + static_cast<std::ptrdiff_t>(first), sum.end(), 0.0);
+    std::fill(missing.begin() + static_cast<std::ptrdiff_t>(first), missing.end(), 0);
+    for (int start = 0; start < scored; start += kLociPerPass) {
+      const int count = std::min(kLociPerPass, scored - start);
+      for (int b = first_block; b < layout.blocks; ++b) {
+        const std::size_t at = static_cast<std::size_t>(b) * kBlock;
+        pass(layout.codes.data() + static_cast<std::size_t>(b) * block_bytes, locus.data() + start,
+             adds.data() + start, count, sum.data() + at, missing.data() + at);
+      }
     }
     float* out = rel.row(x);
-    for (int j = 0; j < len; ++j) {
-      out[j] = used[static_cast<std::size_t>(j)] == 0
-                   ? kRelatednessUndefined
-                   : static_cast<float>(sum[static_cast<std::size_t>(j)] / used[static_cast<std::size_t>(j)]);
+    for (int y = x + 1; y < n; ++y) {
+      const std::size_t j = static_cast<std::size_t>(y);
+      const int used = scored - missing[j];
+      out[y - x - 1] = used == 0 ? kRelatednessUndefined : static_cast<float>(sum[j] / used);
     }
   }
 }
 
 void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
-                         RelatednessTriangle& rel, int threads) {
+                         RelatednessTriangle& rel, int threads, RelatednessKernel kernel) {
   const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS);
   // Rows are handed out in small chunks: early rows hold more pairs than late ones.
   parallel_chunks(ntot, 8, threads,
-                  [&](int x_begin, int x_end) { compute_relatedness(layout, x_begin, x_end, rel); });
+                  [&](int x_begin, int x_end) { compute_relatedness(layout, x_begin, x_end, rel, kernel); });
 }
 
 int population_of_individual(int x, const IVector& bounds, int r) {

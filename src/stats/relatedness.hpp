@@ -4,11 +4,13 @@
 // Phylip format, and Table 6 (every individual against every other).
 //
 // The cost grows with the square of the sample, O(ntot^2 m).  The pairs are
-// computed one individual x at a time, for all y > x together: the scores are
-// laid out locus by locus (RelatednessLayout) so that the inner loop runs over
-// the partners y at one locus and vectorises, while each pair's sum is still
-// accumulated in locus order.  Rows x are independent and write disjoint parts
-// of the result, so a caller may spread ranges of rows over threads.
+// computed one individual x at a time, for all y > x together, in blocks of
+// kRelatednessBlock partners: the scores are copied block by block
+// (RelatednessLayout) so that a block's codes for successive loci lie next to
+// each other, and the block's running sums stay in vector registers while the
+// loci are walked in order, so each pair's sum is still accumulated in locus
+// order.  Rows x are independent and write disjoint parts of the result, so a
+// caller may spread ranges of rows over threads.
 #pragma once
 
 #include <cstddef>
@@ -67,21 +69,41 @@ class RelatednessTriangle {
 // scores: imatrix(0,ntot-1, 0,m-1); p, S, VarS: vector(0,m-1).
 void compute_overall_freq(const IMatrix& scores, int ntot, int m, FVector& p, FVector& S, FVector& VarS);
 
+// Partners of an individual are handled this many at a time.
+inline constexpr int kRelatednessBlock = 32;
+
 // The scores rearranged for the pair computation: only the loci with S < 1
-// (polymorphic in the pooled sample), each as one row of per-individual codes
-// (0 band absent, 1 band present, 2 missing) padded with "missing" codes, and
-// the contribution of the locus to a pair whose two scores differ,
+// (polymorphic in the pooled sample), as one-byte codes (0 band absent, 2
+// band present, 0xFF missing) grouped by blocks of kRelatednessBlock
+// individuals: block b holds, locus after locus, the codes of individuals
+// b*kRelatednessBlock.. (padded with "missing" past ntot).  Also the
+// contribution of each kept locus to a pair whose two scores differ,
 // VarS / (1 - S)^3 - S / (1 - S), in double.
 struct RelatednessLayout {
   int ntot = 0;
   int loci = 0;                      // loci kept (S < 1)
-  std::size_t stride = 0;            // codes per locus row (>= ntot, padded)
-  std::vector<std::uint8_t> codes;   // codes[u * stride + x]
+  int blocks = 0;                    // ceil(ntot / kRelatednessBlock)
+  std::vector<std::uint8_t> codes;   // codes[(b * loci + u) * kRelatednessBlock + j]
   std::vector<double> differ;        // differ[u]
+
+  // The code of individual x at kept locus u.
+  std::uint8_t code(int x, int u) const {
+    const std::size_t b = static_cast<std::size_t>(x / kRelatednessBlock);
+    return codes[(b * static_cast<std::size_t>(loci) + static_cast<std::size_t>(u)) * kRelatednessBlock +
+                 static_cast<std::size_t>(x % kRelatednessBlock)];
+  }
 };
 
 RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m, const FVector& S,
                                           const FVector& VarS);
+
+// The inner loop over a block of partners: the AVX2 version where the
+// processor has those instructions (automatic), or the portable one on
+// request.  Both give bit-identical results.
+enum class RelatednessKernel { automatic, portable };
+
+// Whether `automatic` runs the AVX2 version on this processor.
+bool relatedness_avx2_available();
 
 // Rows x_begin <= x < x_end of the triangle: for every y > x, r_xy = (sum over
 // the used loci, in locus order, of 1 for equal scores and of the locus's
@@ -89,11 +111,13 @@ RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m
 // float, or 999 when k = 0.  A locus is used by a pair when S < 1 and both are
 // scored there.  Calls over disjoint row ranges may run concurrently on the
 // same triangle; the result does not depend on how the rows are split.
-void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel);
+void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel,
+                         RelatednessKernel kernel = RelatednessKernel::automatic);
 
 // The whole triangle: rel must have been made for ntot individuals.
 void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
-                         RelatednessTriangle& rel, int threads = 1);
+                         RelatednessTriangle& rel, int threads = 1,
+                         RelatednessKernel kernel = RelatednessKernel::automatic);
 
 // The 0-based population of individual x: the number of leading entries
 // bounds[1], bounds[2], ... (at most r of them) not greater than x.
