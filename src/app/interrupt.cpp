@@ -27,9 +27,10 @@ struct InterruptState {
   termios terminal_saved{};
 };
 
+// Never destroyed: a signal may come while the process exits.
 InterruptState& state() {
-  static InterruptState s;
-  return s;
+  static auto* s = new InterruptState;
+  return *s;
 }
 
 // The process is ending: a note that cannot be written is only told on the

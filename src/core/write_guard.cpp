@@ -3,9 +3,10 @@
 
 namespace bandscape {
 
+// Never destroyed: an interruption may still take it while the process exits.
 std::recursive_mutex& write_lock() {
-  static std::recursive_mutex lock;
-  return lock;
+  static auto* lock = new std::recursive_mutex;
+  return *lock;
 }
 
 }  // namespace bandscape
