@@ -11,7 +11,8 @@ namespace bandscape {
 struct Answer {
   enum Kind { kReturn, kWord, kEnd };
   Kind kind = kReturn;
-  std::string word;  // the first white-space-delimited word typed (kWord)
+  std::string word;   // the first white-space-delimited word typed (kWord)
+  std::string typed;  // the whole line typed, without its Return (kWord)
 };
 
 class Console {
@@ -19,7 +20,8 @@ class Console {
   virtual ~Console() = default;
   virtual void print(const std::string& text) = 0;
   // First key Return: kReturn.  Any other key begins the answer (echoed), read
-  // up to Return: kWord with its first word.  No more input: kEnd.
+  // up to Return: kWord with its first word and the whole line.  No more
+  // input: kEnd.
   virtual Answer read_answer() = 0;
   // One key, no echo; returns at once at the end of input.
   virtual void wait_for_key() = 0;

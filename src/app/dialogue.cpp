@@ -52,22 +52,33 @@ bool scan_integer_any_base(const std::string& word, long& value) {
   return end != word.c_str() && errno != ERANGE;
 }
 
-// The integer at the start of `word` as "%d" reads it (decimal, characters
-// after the number ignored).  A number beyond the int range counts as unread.
-bool scan_int(const std::string& word, int& value) {
+// `typed` without the white space around it.
+std::string trimmed(const std::string& typed) {
+  const char* blanks = " \t\n\v\f\r";
+  const size_t b = typed.find_first_not_of(blanks);
+  if (b == std::string::npos) return {};
+  return typed.substr(b, typed.find_last_not_of(blanks) - b + 1);
+}
+
+// A decimal integer, optionally signed, and nothing else but white space
+// around it.  A number beyond the int range counts as unread.
+bool read_whole_int(const std::string& typed, int& value) {
+  const std::string text = trimmed(typed);
   char* end = nullptr;
   errno = 0;
-  const long v = std::strtol(word.c_str(), &end, 10);
-  if (end == word.c_str() || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
   value = static_cast<int>(v);
   return true;
 }
 
-// The real number at the start of `word` as "%f" reads it into a float.
-bool scan_float(const std::string& word, float& value) {
+// A finite real number read into a float, and nothing else but white space
+// around it.
+bool read_whole_float(const std::string& typed, float& value) {
+  const std::string text = trimmed(typed);
   char* end = nullptr;
-  value = std::strtof(word.c_str(), &end);
-  return end != word.c_str();
+  value = std::strtof(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && std::isfinite(value);
 }
 
 bool is_bayesian(int method) { return method == kBayesUniform || method == kBayesNonUniform; }
@@ -143,7 +154,8 @@ void check_appendable(Console& console, bool batch, const std::string& output) {
   }
 }
 
-// A non-negative count: Return (or the end of input) gives 0 with `none_text`.
+// A non-negative count: Return (or the end of input) gives 0 with `none_text`;
+// the answer must be the number alone.
 int ask_count(Console& console, const char* question, const char* skip_hint, const char* none_text,
               const char* what) {
   for (;;) {
@@ -155,7 +167,7 @@ int ask_count(Console& console, const char* question, const char* skip_hint, con
       return 0;
     }
     int n = 0;
-    if (!scan_int(a.word, n)) {
+    if (!read_whole_int(a.typed, n)) {
       console.print(format("\nvalue of number of %s is invalid", what));
     } else if (n < 0) {
       console.print(format("\nvalue of number of %s = %d cannot be negative", what, n));
@@ -284,9 +296,9 @@ void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {
         options.fis = 0.0f;
         console.print("Hardy & Weinberg genotypic proportions assumed");
         settled = true;
-      } else if (!scan_float(a.word, f)) {
+      } else if (!read_whole_float(a.typed, f)) {
         console.print("\nvalue of Fis is invalid");
-      } else if (!(f >= -1.0f && f <= 1.0f)) {  // written so that NaN is refused too
+      } else if (f < -1.0f || f > 1.0f) {
         console.print(format("\nvalue of Fis = %f outside the range -1.0 to 1.0", f));
       } else if (is_bayesian(options.method) && f < 0.0f) {
         console.print(bayesian_range_message(f));

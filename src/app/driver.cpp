@@ -11,7 +11,9 @@
 #include <string>
 
 #include "app/dialogue.hpp"
+#include "app/interrupt.hpp"
 #include "core/message_log.hpp"
+#include "core/write_guard.hpp"
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
 #include "freq/frequency_table.hpp"
@@ -54,6 +56,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
 
   truncate_file(kErrorLogName);
   ErrorLogFile log;
+  InterruptNote interrupt_note(report, log.name());
 
   // Header line, subset file, first pass over the data lines.
   int R = 0, m = 0;
@@ -243,7 +246,13 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   write_frequency_table(report, r, m, population_names, locus_names, non_missing, pooled, fragment_frequencies, P, V);
   write_relatedness_matrices(report, ntot, relatedness);
   write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds);
-  append_to_file(report, "\n\n ");
+  {
+    // One step for an interruption: either the note without the closing
+    // text, or the closing text without the note.
+    const WriteGuard closing;
+    append_to_file(report, "\n\n ");
+    interrupt_note.finish();
+  }
 
   console.print("\n\nThe program has finished normally. Press Return to close the window.");
   if (!command_line.batch) console.wait_for_key();

@@ -5,6 +5,7 @@
 
 #include "app/command_line.hpp"
 #include "app/driver.hpp"
+#include "app/interrupt.hpp"
 #include "core/message_log.hpp"
 #include "app/terminal_console.hpp"
 #include "numeric/random.hpp"
@@ -27,6 +28,8 @@ int main(int argc, char* argv[]) {
   SeedSource seed_source = [&command_line]() -> long {
     return command_line.seed ? *command_line.seed : seed_from_clock();
   };
+  // Before any thread starts, so that every thread inherits the blocked signals.
+  start_interrupt_watcher();
   try {
     auto console = make_console();
     run_bandscape(*console, command_line, seed_source);

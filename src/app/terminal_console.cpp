@@ -6,55 +6,34 @@
 
 #include <cctype>
 #include <cerrno>
-#include <csignal>
 #include <iostream>
+
+#include "app/interrupt.hpp"
+#include "app/line_editor.hpp"
 
 namespace bandscape {
 namespace {
 
-// The terminal settings to put back when SIGINT or SIGTERM arrives while the
-// terminal is in raw mode.  A signal handler can reach nothing but globals, so
-// these are the only process-wide variables of the console; they are written
-// only while no raw-mode read is active.
-struct termios g_saved_terminal;
-int g_raw_fd = -1;
-volatile std::sig_atomic_t g_raw_active = 0;
-
-extern "C" void restore_terminal_and_reraise(int sig) {
-  if (g_raw_active) tcsetattr(g_raw_fd, TCSANOW, &g_saved_terminal);
-  g_raw_active = 0;
-  std::signal(sig, SIG_DFL);
-  std::raise(sig);
-}
-
 // Raw mode for the lifetime of the object: no line buffering, no echo, one
-// byte per read.  Interrupt keys still raise their signals; the handlers put
-// the terminal back before the default action ends the process.
+// byte per read.  The interrupt keys still raise their signals; the saved
+// settings are handed to the interruption watcher, which puts them back
+// before the signal ends the process.
 class RawMode {
  public:
   explicit RawMode(int fd) : fd_(fd) {
     if (tcgetattr(fd, &saved_) != 0) return;
-    g_saved_terminal = saved_;
-    g_raw_fd = fd;
-    struct sigaction sa {};
-    sa.sa_handler = restore_terminal_and_reraise;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, &old_int_);
-    sigaction(SIGTERM, &sa, &old_term_);
+    remember_terminal_settings(fd, saved_);
     struct termios raw = saved_;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
-    g_raw_active = 1;
     installed_ = true;
     tcsetattr(fd, TCSANOW, &raw);
   }
   ~RawMode() {
     if (!installed_) return;
     tcsetattr(fd_, TCSANOW, &saved_);
-    g_raw_active = 0;
-    sigaction(SIGINT, &old_int_, nullptr);
-    sigaction(SIGTERM, &old_term_, nullptr);
+    forget_terminal_settings();
   }
   RawMode(const RawMode&) = delete;
   RawMode& operator=(const RawMode&) = delete;
@@ -63,7 +42,6 @@ class RawMode {
   int fd_;
   bool installed_ = false;
   struct termios saved_ {};
-  struct sigaction old_int_ {}, old_term_ {};
 };
 
 // One byte from a file descriptor; -1 at the end of input or on an error.
@@ -89,6 +67,12 @@ std::string first_word(const std::string& typed) {
   return typed.substr(b, e - b);
 }
 
+Answer answer_from_typed(const std::string& typed) {
+  std::string word = first_word(typed);
+  if (word.empty()) return {Answer::kReturn, {}, {}};
+  return {Answer::kWord, std::move(word), typed};
+}
+
 // ---------------------------------------------------------------- terminal
 
 TerminalConsole::TerminalConsole(int in_fd, std::FILE* out) : in_fd_(in_fd), out_(out) {}
@@ -98,34 +82,41 @@ void TerminalConsole::print(const std::string& text) {
   std::fflush(out_);
 }
 
-int TerminalConsole::read_raw_key() {
+Answer TerminalConsole::read_answer() {
+  std::fflush(out_);
+  RawMode raw(in_fd_);
+  LineEditor editor;
+  for (;;) {
+    const int c = read_byte(in_fd_);
+    if (c < 0) {  // the terminal has gone: what was typed is the answer
+      if (!editor.text().empty()) break;
+      ended_ = true;
+      return {Answer::kEnd, {}, {}};
+    }
+    std::string echo;
+    const LineEditor::Step step = editor.feed(static_cast<unsigned char>(c), echo);
+    if (!echo.empty()) {
+      std::fwrite(echo.data(), 1, echo.size(), out_);
+      std::fflush(out_);
+    }
+    if (step == LineEditor::Step::kEndOfInput) {
+      ended_ = true;
+      return {Answer::kEnd, {}, {}};
+    }
+    if (step == LineEditor::Step::kReturn) break;
+  }
+  return answer_from_typed(editor.text());
+}
+
+void TerminalConsole::wait_for_key() {
   std::fflush(out_);
   RawMode raw(in_fd_);
   const int c = read_byte(in_fd_);
   // In raw mode the end-of-file key arrives as a plain byte: honour it.
-  return c == 0x04 ? -1 : c;
-}
-
-Answer TerminalConsole::read_answer() {
-  const int first = read_raw_key();
-  if (first < 0) {
-    ended_ = true;
-    return {Answer::kEnd, {}};
-  }
-  if (is_return(first)) return {Answer::kReturn, {}};
-  // The first key was read without echo: show it, then let the terminal echo
-  // and edit the rest of the line as usual.
-  std::string typed(1, static_cast<char>(first));
-  std::fputc(first, out_);
-  std::fflush(out_);
-  for (int c = read_byte(in_fd_); c >= 0 && !is_return(c); c = read_byte(in_fd_)) typed += static_cast<char>(c);
-  std::string word = first_word(typed);
-  if (word.empty()) return {Answer::kReturn, {}};
-  return {Answer::kWord, word};
-}
-
-void TerminalConsole::wait_for_key() {
-  if (read_raw_key() < 0) ended_ = true;
+  if (c < 0 || c == 0x04) ended_ = true;
+  // The rest of a key that sends several bytes (an arrow, a function key)
+  // must not be left for whatever reads the terminal next.
+  tcflush(in_fd_, TCIFLUSH);
 }
 
 // ---------------------------------------------------------------- stream
@@ -150,20 +141,18 @@ Answer StreamConsole::read_answer() {
   int c = next_byte();
   if (c < 0) {
     ended_ = true;
-    return {Answer::kEnd, {}};
+    return {Answer::kEnd, {}, {}};
   }
   if (is_return(c)) {
     skip_line_feed_ = c == '\r';
-    return {Answer::kReturn, {}};
+    return {Answer::kReturn, {}, {}};
   }
   std::string typed;
   for (; c >= 0 && !is_return(c); c = next_byte()) typed += static_cast<char>(c);
   skip_line_feed_ = c == '\r';
   out_ << typed << '\n';
   out_.flush();
-  std::string word = first_word(typed);
-  if (word.empty()) return {Answer::kReturn, {}};
-  return {Answer::kWord, word};
+  return answer_from_typed(typed);
 }
 
 void StreamConsole::wait_for_key() {

@@ -6,8 +6,10 @@
 // with echo up to Return.  The answer is the first white-space-delimited word
 // of what was typed; when only blanks were typed it counts as Return.
 //
-// TerminalConsole reads a terminal in raw mode for the first key (no echo, no
-// wait for Return) and in the terminal's normal line mode for the rest.
+// TerminalConsole reads a terminal in raw mode (no terminal echo, no wait for
+// Return) and echoes and edits the answer itself (app/line_editor.hpp):
+// Backspace and Delete erase, Ctrl+U clears, cursor and function keys are
+// swallowed, Ctrl+D on an empty answer ends the input.
 // StreamConsole applies the same rules to a byte stream (a pipe, a file, or a
 // string in the tests); "\n", "\r" and "\r\n" each count as one Return, and the
 // typed answer is echoed to its output followed by "\n", as a terminal shows it.
@@ -32,8 +34,6 @@ class TerminalConsole : public Console {
   bool input_ended() const override { return ended_; }
 
  private:
-  // One key in raw mode (no echo, no line editing); -1 at the end of input.
-  int read_raw_key();
   int in_fd_;
   std::FILE* out_;
   bool ended_ = false;
@@ -57,6 +57,9 @@ class StreamConsole : public Console {
 
 // The first white-space-delimited word of `typed` (empty when there is none).
 std::string first_word(const std::string& typed);
+
+// The answer that the line `typed` gives: kReturn when it holds only blanks.
+Answer answer_from_typed(const std::string& typed);
 
 // TerminalConsole when standard input is a terminal, else a StreamConsole on
 // standard input and output.

@@ -3,9 +3,12 @@
 
 #include <cstdio>
 
+#include "core/write_guard.hpp"
+
 namespace bandscape {
 
 void append_to_file(const std::string& file, const std::string& text) {
+  const WriteGuard guard;
   std::FILE* f = std::fopen(file.c_str(), "a");
   if (!f) {
     std::printf("error in writing %s : cannot open file", text.c_str());

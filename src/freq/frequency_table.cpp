@@ -4,11 +4,14 @@
 #include <cstdio>
 #include <vector>
 
+#include "core/write_guard.hpp"
+
 namespace bandscape {
 
 int write_frequency_table(const std::string& report, int r, int m, const NameList& population_names,
                           const NameList& locus_names, const IMatrix& non_missing, const FVector& pooled,
                           const FMatrix& fragment, const FMatrix& P, const FMatrix& V) {
+  const WriteGuard guard;
   std::FILE* f = std::fopen(report.c_str(), "a");
   if (!f) return -999;
   std::vector<char> buffer(std::size_t{1} << 16);

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "core/write_guard.hpp"
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
 #include "freq/estimate_cache.hpp"
@@ -147,6 +148,7 @@ float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IV
 }
 
 void write_table4(const std::string& report, int nperm, float observed, const ResampleSummary& s, MessageLog& log) {
+  const WriteGuard guard;
   std::FILE* f = std::fopen(report.c_str(), "a");
   if (!f) fatal_error(log, "\ncannot open outputfile ");
   std::fputs("\n\nTable 4: Permutation test for genetic differentiation among populations", f);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "core/write_guard.hpp"
 #include "stats/diversity.hpp"
 
 namespace bandscape {
@@ -88,6 +89,7 @@ void append_phylip_block(std::string& out, const NameList& names, int r, const F
 
 int write_distance_matrices(const std::string& report, const NameList& names, int r, const FMatrix& Nei,
                             const FMatrix& Fst) {
+  const WriteGuard guard;
   std::FILE* f = std::fopen(report.c_str(), "a");
   if (!f) return -999;
   std::string text;

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/write_guard.hpp"
+
 namespace bandscape {
 
 void count_polymorphic_loci(int r, int m, const IMatrix& N, const FMatrix& q, IVector& nlocP, FVector& PLP) {
@@ -98,6 +100,7 @@ void compute_Hw(int r, const FVector& Hj, const FVector& VarIHj, const FVector& 
 int write_population_table(const std::string& report, int r, const NameList& names, const IVector& nbar,
                            const IVector& L, const IVector& nlocP, const FVector& PLP, const FVector& Hj,
                            const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj) {
+  const WriteGuard guard;
   std::FILE* f = std::fopen(report.c_str(), "a");
   if (!f) return -999;
   std::fputs("\n\nTable 1: Population data [Lynch & Milligan method]\n\n", f);
@@ -119,6 +122,7 @@ int write_population_table(const std::string& report, int r, const NameList& nam
 
 int write_within_diversity_table(const std::string& report, int r, float Hw, float VarHw, float VarIHw,
                                  float VarLHw, float VarPHw) {
+  const WriteGuard guard;
   std::FILE* f = std::fopen(report.c_str(), "a");
   if (!f) return -999;
   const double var = VarHw;

@@ -14,6 +14,7 @@
 #endif
 
 #include "core/message_log.hpp"
+#include "core/write_guard.hpp"
 
 namespace bandscape {
 
@@ -357,7 +358,8 @@ int format_fixed(char* out, double v, int decimals) {
 
 namespace {
 
-// One report file opened in append mode and written through a large buffer.
+// One report file opened in append mode and written through a large buffer;
+// the whole table is one write for the write lock.
 class ReportWriter {
  public:
   explicit ReportWriter(const std::string& name) : buffer_(kCapacity) {
@@ -413,6 +415,7 @@ class ReportWriter {
     used_ = 0;
   }
 
+  WriteGuard guard_;  // first member: held from before the open until after the close
   std::FILE* file_ = nullptr;
   std::vector<char> buffer_;
   std::size_t used_ = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/write_guard.hpp"
 #include "stats/diversity.hpp"
 
 namespace bandscape {
@@ -170,6 +171,7 @@ void compute_Ht_Fst(int r, const IMatrix& nPair, float Hb, float Hw, float VarHb
 
 int write_structure_table(const std::string& report, int r, float Ht, float Hw, float Hb, float Fst, float VarHw,
                           float VarHb, float VarFst) {
+  const WriteGuard guard;
   std::FILE* f = std::fopen(report.c_str(), "a");
   if (!f) return -999;
   auto se = [](float v) { return v > 0.0f ? std::sqrt(static_cast<double>(v)) : 0.0; };

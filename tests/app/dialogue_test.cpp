@@ -1,14 +1,16 @@
 // The setup dialogue, driven through a StreamConsole with scripted keys; the
 // whole console text is compared.  The expected texts are the program's
 // prompts and messages written out by hand, and the answers they lead to were
-// worked out by hand from the question rules (Return takes the default, "%i",
-// "%f" and "%d" readings of the answers, the Fis ranges of each method).
+// worked out by hand from the question rules (Return takes the default, the
+// method read as "%i" reads it, Fis and the counts only as a number standing
+// alone, the Fis ranges of each method).
 #include "app/dialogue.hpp"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <sstream>
+#include <vector>
 
 #include "app/command_line.hpp"
 #include "core/message_log.hpp"
@@ -352,7 +354,6 @@ TEST(OptionsDialogue, FisLimitsOfTheSquareRootMethod) {
   EXPECT_EQ(o.options.fis, -1.0f);
   EXPECT_EQ(options("2\n0\n\n\n").options.fis, 0.0f);
   EXPECT_EQ(options("2\n1.0\n\n\n").options.fis, 1.0f);
-  EXPECT_EQ(options("2\n0.25xyz\n\n\n").options.fis, 0.25f);
 }
 
 TEST(OptionsDialogue, BayesianMethodsRefuseNegativeFis) {
@@ -363,21 +364,53 @@ TEST(OptionsDialogue, BayesianMethodsRefuseNegativeFis) {
                            kFisQuestion + "0.3\n" + kPermQuestion + kNoPerm + kBootQuestion + kNoBoot);
   EXPECT_EQ(o.options.fis, 0.3f);
   // Outside -1..1 the general range message comes first.
-  const Outcome o3 = options("3\n-2\nnan\n\n\n\n");
+  const Outcome o3 = options("3\n-2\n\n\n\n");
   EXPECT_EQ(o3.console, kMenu + "3\n" + kFisQuestion + "-2\n\nvalue of Fis = -2.000000 outside the range -1.0 to 1.0" +
-                            kFisQuestion + "nan\n\nvalue of Fis = nan outside the range -1.0 to 1.0" + kFisQuestion +
-                            kHardyWeinberg + kPermQuestion + kNoPerm + kBootQuestion + kNoBoot);
+                            kFisQuestion + kHardyWeinberg + kPermQuestion + kNoPerm + kBootQuestion + kNoBoot);
 }
 
 TEST(OptionsDialogue, CountsRefuseNegativeAndNonNumericAnswers) {
-  const Outcome o = options("1\n-5\nabc\n0\n-1\n99999999999\n12x\n");
+  const Outcome o = options("1\n-5\nabc\n0\n-1\n99999999999\n+12\n");
   EXPECT_EQ(o.console, kMenu + "1\n" + kPermQuestion + "-5\n\nvalue of number of permutations = -5 cannot be negative" +
                            kPermQuestion + "abc\n\nvalue of number of permutations is invalid" + kPermQuestion +
                            "0\n" + kBootQuestion + "-1\n\nvalue of number of bootstraps = -1 cannot be negative" +
                            kBootQuestion + "99999999999\n\nvalue of number of bootstraps is invalid" + kBootQuestion +
-                           "12x\n");
+                           "+12\n");
   EXPECT_EQ(o.options.permutations, 0);
   EXPECT_EQ(o.options.bootstraps, 12);
+}
+
+// An answer that holds more than the number (an exponent, a decimal comma,
+// letters, a second number, not a number at all) is refused whole with the
+// question's "invalid" message; blanks around the number are allowed.  A Fis
+// written with an exponent is a number: out of range, it gets the range
+// message, as on the command line.
+TEST(OptionsDialogue, NumbersMustStandAlone) {
+  const std::vector<std::string> not_counts = {"1e9", "1e3", "0,3", "12abc", "1 2", "nan", "inf"};
+  std::string junk;  // their keys
+  for (const auto& answer : not_counts) junk += answer + "\n";
+  auto refused = [&](const std::string& question, const std::string& message) {
+    std::string text;  // the console for them
+    for (const auto& answer : not_counts) text += question + answer + "\n" + message;
+    return text;
+  };
+  const Outcome o = options("2\n1e3\n1e-1x\n0,3\n12abc\n0.3 0.4\nnan\ninf\n \t-0.25 \n" + junk + " 12 \n" + junk +
+                            "\t7 \n");
+  const std::string fis_invalid = "\nvalue of Fis is invalid";
+  EXPECT_EQ(o.console, kMenu + "2\n" + kFisQuestion + "1e3\n\nvalue of Fis = 1000.000000 outside the range -1.0 to 1.0" +
+                           kFisQuestion + "1e-1x\n" + fis_invalid + kFisQuestion + "0,3\n" + fis_invalid +
+                           kFisQuestion + "12abc\n" + fis_invalid + kFisQuestion + "0.3 0.4\n" + fis_invalid +
+                           kFisQuestion + "nan\n" + fis_invalid + kFisQuestion + "inf\n" + fis_invalid +
+                           kFisQuestion + " \t-0.25 \n" +
+                           refused(kPermQuestion, "\nvalue of number of permutations is invalid") + kPermQuestion +
+                           " 12 \n" + refused(kBootQuestion, "\nvalue of number of bootstraps is invalid") +
+                           kBootQuestion + "\t7 \n");
+  EXPECT_EQ(o.options.fis, -0.25f);
+  EXPECT_EQ(o.options.permutations, 12);
+  EXPECT_EQ(o.options.bootstraps, 7);
+  // The exponent form of an accepted Fis, and the method menu's own reading.
+  EXPECT_EQ(options("2\n2.5e-1\n\n\n").options.fis, 0.25f);
+  EXPECT_EQ(options("03 x\n\n\n\n").options.method, 3);
 }
 
 TEST(OptionsDialogue, CommandLineAnswersAreNotAsked) {

@@ -1,0 +1,50 @@
+// What happens when the process is interrupted (SIGINT, SIGTERM).
+//
+// A signal belongs to the whole process, so the state that answers it must be
+// process-wide too: all of it lives in this module and nowhere else.  main
+// blocks both signals before any other thread starts (every thread inherits
+// the mask) and starts one watcher thread that takes them with sigwait.  The
+// answer therefore runs as ordinary code, not inside a signal handler: it may
+// take locks and write files.  On a signal the watcher
+//   1. takes the write lock (core/write_guard.hpp), so that a text or table
+//      being written is finished first and no write begins afterwards;
+//   2. while a run is under way (its report and error log settled, its
+//      closing message not yet shown), appends kInterruptedNote to the report
+//      and to the error log;
+//   3. puts back the terminal settings that raw-mode reading saved;
+//   4. ends the process by the same signal with its default action, as it
+//      would have ended without the watcher.
+#pragma once
+
+#include <termios.h>
+
+#include <string>
+
+namespace bandscape {
+
+inline constexpr const char* kInterruptedNote = "\n\nThe run was interrupted before it finished";
+
+// Blocks SIGINT and SIGTERM in the calling thread, and so in every thread
+// started after it, and starts the watcher.  A signal that the process
+// inherited as ignored (a background job of a script) stays ignored.  Call
+// once, from main, before any other thread starts.  Returns false when the
+// watcher could not be started; the signals then keep their default action.
+bool start_interrupt_watcher();
+
+// While it lives, an interruption appends the note to these two files.
+class InterruptNote {
+ public:
+  InterruptNote(const std::string& report, const std::string& error_log);
+  ~InterruptNote() { finish(); }
+  InterruptNote(const InterruptNote&) = delete;
+  InterruptNote& operator=(const InterruptNote&) = delete;
+  // The run has finished (or failed): no note from now on.
+  void finish();
+};
+
+// The settings of the terminal `fd` before raw mode, put back on interruption
+// until forget_terminal_settings().
+void remember_terminal_settings(int fd, const termios& saved);
+void forget_terminal_settings();
+
+}  // namespace bandscape
