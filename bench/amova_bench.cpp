@@ -8,6 +8,7 @@
 
 #include "amova/amova.hpp"
 #include "numeric/array.hpp"
+#include "numeric/keyed_random.hpp"
 #include "stats/band_differences.hpp"
 
 namespace {
@@ -20,13 +21,8 @@ constexpr int kPopulations = 20;
 // frequency at each locus around the locus's overall one; 2% missing.
 IMatrix make_scores(int ntot, int m) {
   IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
-  std::uint64_t state = 88172645463325252ull;
-  auto next = [&state]() {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return static_cast<double>(state >> 11) * (1.0 / 9007199254740992.0);
-  };
+  KeyedStream stream(20240615);
+  auto next = [&stream]() { return static_cast<double>(stream.next() >> 11) * 0x1.0p-53; };
   std::vector<double> base(static_cast<std::size_t>(m));
   for (double& b : base) b = 0.1 + 0.8 * next();
   std::vector<double> freq(static_cast<std::size_t>(m));
