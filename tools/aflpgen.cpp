@@ -17,9 +17,9 @@
 // decimals beyond.
 //
 // Determinism.  The random numbers come from xoshiro256** seeded through
-// splitmix64, and the logarithm and exponential used by the gamma and normal
-// samplers are computed here from + - * / only (with exact scaling by powers of
-// two), so the same arguments give the same bytes on every IEEE machine,
+// splitmix64 (the library's KeyedStream), and the logarithm and exponential
+// used by the gamma and normal samplers are computed here from + - * / only
+// (with exact scaling by powers of two), so the same arguments give the same bytes on every IEEE machine,
 // whatever its maths library.  The build forbids fused multiply-adds.
 #include <cmath>
 #include <cstdint>
@@ -29,37 +29,17 @@
 #include <string>
 #include <vector>
 
+#include "numeric/keyed_random.hpp"
+
 namespace {
 
 // ------------------------------------------------------------ random stream
 
 struct Rng {
-  std::uint64_t s[4];
+  bandscape::KeyedStream stream;
 
-  explicit Rng(std::uint64_t seed) {
-    std::uint64_t x = seed;
-    for (auto& w : s) {  // splitmix64
-      x += 0x9E3779B97F4A7C15ULL;
-      std::uint64_t z = x;
-      z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-      z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-      w = z ^ (z >> 31);
-    }
-  }
-
-  static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
-
-  std::uint64_t next() {  // xoshiro256**
-    const std::uint64_t result = rotl(s[1] * 5, 7) * 9;
-    const std::uint64_t t = s[1] << 17;
-    s[2] ^= s[0];
-    s[3] ^= s[1];
-    s[1] ^= s[2];
-    s[0] ^= s[3];
-    s[2] ^= t;
-    s[3] = rotl(s[3], 45);
-    return result;
-  }
+  explicit Rng(std::uint64_t seed) : stream(seed) {}
+  std::uint64_t next() { return stream.next(); }
 
   // Uniform on the open interval (0, 1), 53-bit resolution.
   double uniform() { return (static_cast<double>(next() >> 11) + 0.5) * 0x1.0p-53; }

@@ -1,0 +1,156 @@
+// Band-profile distances from bit-packed presence and scored flags.
+#include "stats/band_differences.hpp"
+
+#include <bit>
+#include <cstdint>
+#include <limits>
+
+#include "numeric/parallel.hpp"
+
+namespace bandscape {
+namespace {
+
+using Word = std::uint64_t;
+
+bool is_missing(int score) { return score >= 9; }
+
+// Each individual's flags over the used loci, 64 to a word: bit b of word w
+// stands for used locus 64 w + b.  Presence bits are set only where scored.
+struct PackedProfiles {
+  int words = 0;
+  std::vector<Word> present;  // individual x at [x * words, (x + 1) * words)
+  std::vector<Word> scored;
+  std::vector<char> complete;  // 1 when scored at every used locus
+};
+
+PackedProfiles pack_profiles(const IMatrix& scores, int ntot, const std::vector<int>& loci) {
+  PackedProfiles p;
+  const int k = static_cast<int>(loci.size());
+  p.words = (k + 63) / 64;
+  const std::size_t total = static_cast<std::size_t>(ntot) * static_cast<std::size_t>(p.words);
+  p.present.assign(total, 0);
+  p.scored.assign(total, 0);
+  // Without any used locus no pair has a locus in common: nobody is complete.
+  p.complete.assign(static_cast<std::size_t>(ntot), k > 0 ? 1 : 0);
+  for (int x = 0; x < ntot; ++x) {
+    const int* row = scores[x];
+    Word* present = p.present.data() + static_cast<std::size_t>(x) * p.words;
+    Word* scored = p.scored.data() + static_cast<std::size_t>(x) * p.words;
+    for (int u = 0; u < k; ++u) {
+      const int s = row[loci[static_cast<std::size_t>(u)]];
+      const Word bit = Word{1} << (u % 64);
+      if (is_missing(s)) {
+        p.complete[static_cast<std::size_t>(x)] = 0;
+        continue;
+      }
+      scored[u / 64] |= bit;
+      if (s == 1) present[u / 64] |= bit;
+    }
+  }
+  return p;
+}
+
+[[gnu::always_inline]] inline int count_differences(const Word* a, const Word* b, int words) {
+  int n = 0;
+  for (int w = 0; w < words; ++w) n += std::popcount(a[w] ^ b[w]);
+  return n;
+}
+
+// Differences and loci scored in both, for a pair where either lacks scores.
+[[gnu::always_inline]] inline void count_with_missing(const Word* pa, const Word* sa, const Word* pb, const Word* sb,
+                                                      int words, int& differ, int& both) {
+  differ = 0;
+  both = 0;
+  for (int w = 0; w < words; ++w) {
+    const Word common = sa[w] & sb[w];
+    both += std::popcount(common);
+    differ += std::popcount((pa[w] ^ pb[w]) & common);
+  }
+}
+
+// Row x of the triangle: d(x, y) for y = x+1..ntot-1 into out[0..]; returns
+// the number of undefined pairs.
+[[gnu::always_inline]] inline std::size_t distance_row(const PackedProfiles& p, int x, int ntot, double k,
+                                                       double* out) {
+  const int words = p.words;
+  const Word* px = p.present.data() + static_cast<std::size_t>(x) * words;
+  const Word* sx = p.scored.data() + static_cast<std::size_t>(x) * words;
+  const bool x_complete = p.complete[static_cast<std::size_t>(x)] != 0;
+  std::size_t undefined = 0;
+  for (int y = x + 1; y < ntot; ++y) {
+    const Word* py = p.present.data() + static_cast<std::size_t>(y) * words;
+    if (x_complete && p.complete[static_cast<std::size_t>(y)]) {
+      *out++ = count_differences(px, py, words);
+      continue;
+    }
+    const Word* sy = p.scored.data() + static_cast<std::size_t>(y) * words;
+    int differ, both;
+    count_with_missing(px, sx, py, sy, words, differ, both);
+    if (both == 0) {
+      *out++ = std::numeric_limits<double>::quiet_NaN();
+      ++undefined;
+    } else {
+      *out++ = static_cast<double>(differ) * k / both;
+    }
+  }
+  return undefined;
+}
+
+using RowKernel = std::size_t (*)(const PackedProfiles&, int, int, double, double*);
+
+std::size_t distance_row_portable(const PackedProfiles& p, int x, int ntot, double k, double* out) {
+  return distance_row(p, x, ntot, k, out);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+// The same code compiled for the popcnt instruction, which the baseline
+// x86-64 target lacks; chosen at run time when the processor has it.
+[[gnu::target("popcnt")]] std::size_t distance_row_popcnt(const PackedProfiles& p, int x, int ntot, double k,
+                                                          double* out) {
+  return distance_row(p, x, ntot, k, out);
+}
+
+RowKernel pick_row_kernel() { return __builtin_cpu_supports("popcnt") ? distance_row_popcnt : distance_row_portable; }
+#else
+RowKernel pick_row_kernel() { return distance_row_portable; }
+#endif
+
+}  // namespace
+
+PackedDistances::PackedDistances(int n) : n_(n < 0 ? 0 : n) {
+  const std::size_t size = static_cast<std::size_t>(n_);
+  values_.assign(size < 2 ? 0 : size * (size - 1) / 2, 0.0);
+}
+
+std::vector<int> used_loci(const IMatrix& scores, int ntot, int m) {
+  std::vector<int> missing(static_cast<std::size_t>(m > 0 ? m : 0), 0);
+  for (int x = 0; x < ntot; ++x) {
+    const int* row = scores[x];
+    for (int l = 0; l < m; ++l) missing[static_cast<std::size_t>(l)] += is_missing(row[l]);
+  }
+  std::vector<int> loci;
+  for (int l = 0; l < m; ++l) {
+    if (locus_used(missing[static_cast<std::size_t>(l)], ntot)) loci.push_back(l);
+  }
+  return loci;
+}
+
+BandDifferences band_differences(const IMatrix& scores, int ntot, int m, int threads) {
+  BandDifferences result;
+  result.loci = used_loci(scores, ntot, m);
+  result.distances = PackedDistances(ntot);
+  const PackedProfiles p = pack_profiles(scores, ntot, result.loci);
+  const double k = static_cast<double>(result.loci.size());
+  const RowKernel row = pick_row_kernel();
+  std::vector<std::size_t> undefined(static_cast<std::size_t>(ntot > 0 ? ntot : 0), 0);
+  // Rows shrink from ntot - 1 pairs to none; small chunks keep the workers even.
+  parallel_chunks(ntot - 1, 8, threads, [&](int begin, int end) {
+    for (int x = begin; x < end; ++x) {
+      undefined[static_cast<std::size_t>(x)] = row(p, x, ntot, k, &result.distances.upper(x, x + 1));
+    }
+  });
+  for (std::size_t u : undefined) result.undefined_pairs += u;
+  return result;
+}
+
+}  // namespace bandscape
