@@ -56,16 +56,14 @@ TEST(SpecialInputs, FifoAndProcessSubstitutionGiveThePlainFileResults) {
   ASSERT_EQ(plain.status, 0) << plain.console;
   auto expected = take_outputs();
 
-  // A FIFO named like the plain file: every file the same.  The writer gives
-  // up after 20 s should the program never open the FIFO.
+  // A FIFO named like the plain file (its writer gives up after 20 s).
   ASSERT_EQ(mkfifo("aflpdata.txt", 0600), 0);
   const std::string writer = "timeout 20 cat '" + (kData / "four_pops.txt").string() + "' > aflpdata.txt &";
   const Outcome fifo = run_program(kArgs, "", writer);
   EXPECT_EQ(fifo.status, 0) << fifo.console;
   EXPECT_EQ(take_outputs(), expected);
 
-  // <(cat ...) through bash (the program is bash's $0): the data file is
-  // /dev/fd/N, which the report names.
+  // <(cat ...) through bash, whose $0 is the program: the report names /dev/fd/N.
   fs::copy_file(kData / "four_pops.txt", "data.txt");
   const Outcome piped =
       run_program("", "", std::string("bash -c '\"$0\" ") + kArgs + " <(cat data.txt) aflpout.txt'");
@@ -92,10 +90,9 @@ TEST(SpecialInputs, DevZeroEndsAtTheLongestLine) {
   EXPECT_LT(seconds, 30.0);
 }
 
-// every_warning.txt holds each of the four faults that read without a fatal
-// error, some more than once (see tests/input/data_line_warnings_test.cpp).
-// With structure.txt made unwritable (a folder of that name), error.txt shows
-// the four warnings once each, in order, before the export's fatal message.
+// every_warning.txt (see tests/input/data_line_warnings_test.cpp), with
+// structure.txt a folder: the four warnings reach error.txt once each, in
+// order, before the fatal message of the STRUCTURE export.
 TEST(SpecialInputs, DataLineWarningsComeOnceInOrderBeforeTheExport) {
   TempDir dir;
   fs::copy_file(fs::path(BANDSCAPE_TEST_DATA) / "hostile" / "every_warning.txt", "d.txt");
@@ -110,7 +107,6 @@ TEST(SpecialInputs, DataLineWarningsComeOnceInOrderBeforeTheExport) {
       "\nWARNING! population popA of line 5 of file d.txt has the name of an earlier population (line 2): the two "
       "are analysed as different populations";
   EXPECT_EQ(read_file("error.txt"), warnings + "\nError in write_structure_file: cannot open file structure.txt");
-  EXPECT_NE(out.console.find("recorded: 2" + warnings), std::string::npos) << out.console;
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
-// Data files that read without a fatal error but lose or bend data: extra
-// fields, scores not written 0, 1 or 9, data lines after the declared
-// populations, a population name that comes back.  Each file of
-// tests/data/hostile gives exactly its warning, and its data read exactly as
-// from the clean file written beside it in the test (the same file with the
-// fault taken out).  Expected texts are worked by hand from the bytes of the
-// files, quoted in the comments.
+// Data files of tests/data/hostile that read without a fatal error but lose or
+// bend data.  Each gives exactly its warning and the data of the clean file
+// beside it (the same file with the fault taken out).  Expected texts are
+// worked by hand from the bytes of the files, quoted in the comments.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,21 +15,15 @@
 namespace bandscape {
 namespace {
 
-using testing::load;
-using testing::Loaded;
-using testing::RecordingLog;
-using testing::rows_of;
-using testing::TempDir;
-using testing::write_file;
+using namespace testing;
 using Texts = std::vector<std::string>;
 
-const std::filesystem::path kHostile = std::filesystem::path(BANDSCAPE_TEST_DATA) / "hostile";
-
 // The warnings a run writes after reading `file` (copied from hostile/ when
-// it is there), with the data read.
+// it is there), and the data read.
 Texts warnings_of(const std::string& file, Loaded& d, const std::string& subset = "") {
-  if (std::filesystem::exists(kHostile / file)) {
-    std::filesystem::copy_file(kHostile / file, file, std::filesystem::copy_options::overwrite_existing);
+  const auto source = std::filesystem::path(BANDSCAPE_TEST_DATA) / "hostile" / file;
+  if (std::filesystem::exists(source)) {
+    std::filesystem::copy_file(source, file, std::filesystem::copy_options::overwrite_existing);
   }
   RecordingLog log;
   load(d, file, subset, log);
@@ -41,67 +32,46 @@ Texts warnings_of(const std::string& file, Loaded& d, const std::string& subset 
   return log.entries;
 }
 
-void expect_same_data(const Loaded& d, const std::string& clean_text) {
-  write_file("clean.txt", clean_text);
-  Loaded c;
-  EXPECT_EQ(warnings_of("clean.txt", c), Texts{});
-  EXPECT_EQ(rows_of(d.scores), rows_of(c.scores));
-  EXPECT_EQ(rows_of(d.counts), rows_of(c.counts));
-  EXPECT_EQ(testing::ints_of(d.bounds, 0, d.r), testing::ints_of(c.bounds, 0, c.r));
-}
+struct Case {
+  const char* file;
+  const char* clean;
+  std::string warning;
+};
+
+const Case kCases[] = {
+    // Line 3 ends "0\textra", line 4 "1\t\t " (blank only: not counted), line 5 "1\t7".
+    {"extra_fields.txt",
+     "2\t3\tA\tB\tC\npopA\ti1\t1\t0\t9\npopA\ti2\t1\t1\t0\npopB\ti3\t0\t0\t1\npopB\ti4\t0\t0\t1\nEND\n",
+     "E:\nWARNING! 2 lines of file extra_fields.txt hold more than 3 scores (the first is line 3): the extra fields "
+     "are not read"},
+    // Windows line ends; "1.00000000000000000000001" ends line 3 (cut to 20),
+    // " 0", "01", "1x" on line 4, "9.5", "0.7" on line 5.
+    {"odd_scores.txt",
+     "2\t3\tA\tB\tC\npopA\ti1\t1\t0\t9\npopA\ti2\t1\t1\t1\npopB\ti3\t0\t1\t1\npopB\ti4\t9\t0\t1\nEND\n",
+     "E:\nWARNING! 6 scores of file odd_scores.txt are not written 0, 1 or 9 (the first is \"1.000000000000000000\" "
+     "on line 3, read as 1)"},
+    // Two populations declared, popC on line 4.
+    {"lines_after_populations.txt", "2\t1\tA\npopA\ti1\t1\npopB\ti2\t0\nEND\n",
+     "E:\nWARNING! file lines_after_populations.txt holds data lines after its 2 declared populations (from line 4 "
+     "on): they are not analysed"},
+    // popA on lines 2-3, popB on 4, popA again on 5 (popC in the clean file).
+    {"repeated_name.txt", "3\t1\tA\npopA\ti1\t1\npopA\ti2\t0\npopB\ti3\t1\npopC\ti4\t9\nEND\n",
+     "E:\nWARNING! population popA of line 5 of file repeated_name.txt has the name of an earlier population (line "
+     "2): the two are analysed as different populations"},
+};
 
 TEST(DataLineWarnings, EachFaultWarnsOnceAndReadsLikeTheCleanFile) {
   TempDir dir;
-  Loaded d;
-  // Line 3 ends "0\textra", line 4 "1\t\t " (blank only: no warning), line 5
-  // "1\t7".
-  EXPECT_EQ(warnings_of("extra_fields.txt", d),
-            Texts{"E:\nWARNING! 2 lines of file extra_fields.txt hold more than 3 scores (the first is line 3): "
-                  "the extra fields are not read"});
-  expect_same_data(d, "2\t3\tA\tB\tC\npopA\ti1\t1\t0\t9\npopA\ti2\t1\t1\t0\npopB\ti3\t0\t0\t1\n"
-                      "popB\ti4\t0\t0\t1\nEND\n");
-
-  // "1.0" on line 3; " 0", "01", "1x" on line 4; "9.5", "0.7" on line 5.
-  Loaded o;
-  EXPECT_EQ(warnings_of("odd_scores.txt", o),
-            Texts{"E:\nWARNING! 6 scores of file odd_scores.txt are not written 0, 1 or 9 (the first is \"1.0\" "
-                  "on line 3, read as 1)"});
-  expect_same_data(o, "2\t3\tA\tB\tC\npopA\ti1\t1\t0\t9\npopA\ti2\t1\t1\t0\npopB\ti3\t0\t1\t1\n"
-                      "popB\ti4\t9\t0\t1\nEND\n");
-
-  // Two populations declared, popC on line 4.
-  Loaded a;
-  EXPECT_EQ(warnings_of("lines_after_populations.txt", a),
-            Texts{"E:\nWARNING! file lines_after_populations.txt holds data lines after its 2 declared populations "
-                  "(from line 4 on): they are not analysed"});
-  expect_same_data(a, "2\t1\tA\npopA\ti1\t1\npopB\ti2\t0\nEND\n");
-
-  // popA on lines 2-3, popB on 4, popA again on 5.
-  Loaded n;
-  EXPECT_EQ(warnings_of("repeated_name.txt", n),
-            Texts{"E:\nWARNING! population popA of line 5 of file repeated_name.txt has the name of an earlier "
-                  "population (line 2): the two are analysed as different populations"});
-  EXPECT_EQ(testing::names_of(n.populations), (Texts{"popA", "popB", "popA"}));
-  expect_same_data(n, "3\t1\tA\npopA\ti1\t1\npopA\ti2\t0\npopB\ti3\t1\npopC\ti4\t9\nEND\n");
-}
-
-// The field as written runs to its tab or to the line end without "\r\n",
-// and is cut to 20 characters; a blank field reads the next field's number.
-TEST(DataLineWarnings, OddScoreQuotedAsWritten) {
-  TempDir dir;
-  Loaded d;
-  write_file("long.txt", "1\t2\tA\tB\r\np\ti\t0\t1.00000000000000000000001\r\nEND\r\n");
-  EXPECT_EQ(warnings_of("long.txt", d),
-            Texts{"E:\nWARNING! 1 scores of file long.txt are not written 0, 1 or 9 (the first is "
-                  "\"1.000000000000000000\" on line 2, read as 1)"});
-  // One locus: the blank score field reads the 9 of the extra field.
-  Loaded b;
-  write_file("blank.txt", "1\t1\tA\np\ti\t \t9\nEND\n");
-  EXPECT_EQ(warnings_of("blank.txt", b),
-            (Texts{"E:\nWARNING! 1 lines of file blank.txt hold more than 1 scores (the first is line 2): the extra "
-                   "fields are not read",
-                   "E:\nWARNING! 1 scores of file blank.txt are not written 0, 1 or 9 (the first is \" \" on line 2, "
-                   "read as 9)"}));
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.file);
+    Loaded d, clean;
+    EXPECT_EQ(warnings_of(c.file, d), Texts{c.warning});
+    write_file("clean.txt", c.clean);
+    EXPECT_EQ(warnings_of("clean.txt", clean), Texts{});
+    EXPECT_EQ(rows_of(d.scores), rows_of(clean.scores));
+    EXPECT_EQ(rows_of(d.counts), rows_of(clean.counts));
+    EXPECT_EQ(ints_of(d.bounds, 0, d.r), ints_of(clean.bounds, 0, clean.r));
+  }
 }
 
 // every_warning.txt, 4 populations of 2 loci:
@@ -109,9 +79,9 @@ TEST(DataLineWarnings, OddScoreQuotedAsWritten) {
 //   3 popA i2 " 1" 0     odd score
 //   4 popB i3 0 1 "" y   extra field
 //   5 popA i4 1.0 9x     two odd scores; popA again (first on line 2)
-//   6 popB i5 0 0        popB again (first on line 4): not named, one such warning
+//   6 popB i5 0 0        popB again (first on line 4): only the first is named
 //   7 popC i6 1 1        after the 4 declared populations
-//   8 popD i7 1.5 1 z    not analysed: neither its score nor its field counts
+//   8 popD i7 1.5 1 z    not analysed: its odd score and extra field are not counted
 TEST(DataLineWarnings, FixedOrderAtMostOnceAndOnlyAnalysedPopulations) {
   TempDir dir;
   Loaded d;
