@@ -21,7 +21,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -54,6 +53,7 @@ class TextLines {
   TextLines(const TextLines&) = delete;
   TextLines& operator=(const TextLines&) = delete;
 
+  // Whether the file could be opened for reading.
   bool is_open() const { return fd_ >= 0 || !starts_.empty(); }
   const std::string& file_name() const { return name_; }
 
