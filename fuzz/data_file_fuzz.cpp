@@ -1,5 +1,6 @@
 // Fuzz target: the data-file reader over its whole read sequence (header line,
-// first pass, second pass, fragment sizes) on arbitrary bytes.  A fatal error
+// first pass, second pass, the warnings about the data lines, fragment sizes)
+// on arbitrary bytes.  A fatal error
 // is an expected answer to a malformed file; anything else that goes wrong
 // (a crash, an out-of-bounds access, a leak, a hang) is a finding.
 //
@@ -36,17 +37,21 @@ std::string read_all() {
   try {
     int R = 0, m = 0;
     NameList loci;
-    read_header_line("data.txt", R, m, loci, log);
+    TextLines text("data.txt");
+    read_header_line(text, R, m, loci, log);
     const int r = R;
     SubsetSelection none;
     NameList populations = name_list(1, r);
     IMatrix counts = imatrix(1, r, 1, m);
     IVector selected = ivector(1, r), groups = ivector(1, r), file_sizes = ivector(1, R);
     int ntot = 0;
-    readsecondinfo("data.txt", R, r, false, none, m, populations, counts, selected, groups, file_sizes, ntot, log);
+    DataLineFindings findings;
+    readsecondinfo(text, R, r, false, none, m, populations, counts, selected, groups, file_sizes, ntot, findings,
+                   log);
     IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
     IVector bounds = ivector(0, r);
-    readfrequall("data.txt", r, false, m, selected, file_sizes, ntot, scores, bounds, log);
+    readfrequall(text, r, false, m, selected, file_sizes, ntot, scores, bounds, log);
+    warn_about_data_lines(findings, "data.txt", R, m, log);
     int available = 0;
     FVector sizes = vector(1, m);
     locus_names_to_sizes(available, m, loci, sizes, log);

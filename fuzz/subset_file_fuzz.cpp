@@ -44,16 +44,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     int R = 0, m = 0;
     NameList loci;
-    read_header_line("data.txt", R, m, loci, log);
+    TextLines text("data.txt");
+    read_header_line(text, R, m, loci, log);
     const int r = subset.rsub;
     NameList populations = name_list(1, r);
     IMatrix counts = imatrix(1, r, 1, m);
     IVector selected = ivector(1, r), groups = ivector(1, r), file_sizes = ivector(1, R);
     int ntot = 0;
-    readsecondinfo("data.txt", R, r, true, subset, m, populations, counts, selected, groups, file_sizes, ntot, log);
+    DataLineFindings findings;
+    readsecondinfo(text, R, r, true, subset, m, populations, counts, selected, groups, file_sizes, ntot, findings,
+                   log);
     IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
     IVector bounds = ivector(0, r);
-    readfrequall("data.txt", r, true, m, selected, file_sizes, ntot, scores, bounds, log);
+    readfrequall(text, r, true, m, selected, file_sizes, ntot, scores, bounds, log);
     if (bounds[r] != ntot) __builtin_trap();
     for (int k = 2; k <= r; ++k)
       if (selected[k] <= selected[k - 1]) __builtin_trap();

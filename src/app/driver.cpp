@@ -58,10 +58,12 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   ErrorLogFile log;
   InterruptNote interrupt_note(report, log.name());
 
-  // Header line, subset file, first pass over the data lines.
+  // Header line, subset file, first pass over the data lines.  The data file
+  // is read once into memory; both passes read that copy.
+  TextLines data_text(input);
   int R = 0, m = 0;
   NameList locus_names;
-  read_header_line(input, R, m, locus_names, log);
+  read_header_line(data_text, R, m, locus_names, log);
 
   SubsetSelection subset;
   int r = R;
@@ -76,8 +78,9 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   IVector population_groups = ivector(1, r);
   IVector file_population_sizes = ivector(1, R);
   int ntot = 0;
-  readsecondinfo(input, R, r, options.use_subset, subset, m, population_names, non_missing, selected_index,
-                 population_groups, file_population_sizes, ntot, log);
+  DataLineFindings findings;
+  readsecondinfo(data_text, R, r, options.use_subset, subset, m, population_names, non_missing, selected_index,
+                 population_groups, file_population_sizes, ntot, findings, log);
   echo_loaded_data(console, input, report, r, m, population_names);
 
   ask_options(console, command_line, options);
@@ -100,8 +103,10 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   // Second pass: the band scores, then their STRUCTURE export.
   IMatrix band_scores = imatrix(0, ntot - 1, 0, m - 1);
   IVector population_bounds = ivector(0, r);
-  readfrequall(input, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
+  readfrequall(data_text, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
                population_bounds, log);
+  data_text.release();
+  warn_about_data_lines(findings, input, R, m, log);
   write_structure_file("structure.txt", r, m, band_scores, population_bounds, log);
   selected_index = IVector();
   file_population_sizes = IVector();

@@ -2,11 +2,18 @@
 // and the line and field helpers.
 #include "input/data_file.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <new>
 #include <utility>
 
 #include "input/subset_file.hpp"
@@ -18,7 +25,8 @@ namespace {
 // White space as the C locale's isspace() sees it.
 inline bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
-constexpr std::size_t kReadBuffer = std::size_t{1} << 18;
+// Bytes asked of the file at a time.
+constexpr std::size_t kChunk = std::size_t{1} << 18;
 
 [[noreturn]] void fail_at(MessageLog& log, const char* what, int line_number, const std::string& file_name) {
   fatal_error(log, format("\n%s on line %d from file %s", what, line_number, file_name.c_str()));
@@ -26,49 +34,148 @@ constexpr std::size_t kReadBuffer = std::size_t{1} << 18;
 
 }  // namespace
 
-InputFile::InputFile(const std::string& name) {
-  file_ = std::fopen(name.c_str(), "r");
-  if (file_) {
-    buffer_.resize(kReadBuffer);
-    std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
-  }
+TextLines::TextLines(std::string file_name, std::size_t longest_line)
+    : name_(std::move(file_name)), longest_(longest_line) {
+  do {
+    fd_ = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd_ < 0 && errno == EINTR);
+  if (fd_ < 0) stop_ = Stop::end_of_file;
 }
 
-InputFile::~InputFile() {
-  if (file_) std::fclose(file_);
+TextLines::~TextLines() { release(); }
+
+void TextLines::release() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  std::free(data_);
+  data_ = nullptr;
+  size_ = capacity_ = 0;
+  starts_ = {};
+  chunk_ = {};
+  chunk_at_ = chunk_end_ = 0;
+  if (stop_ == Stop::none) stop_ = Stop::end_of_file;
 }
 
-LineBuffer::~LineBuffer() { std::free(data_); }
-
-void read_next_line(InputFile& file, LineBuffer& line, const std::string& file_name, int& line_number,
-                    MessageLog& log) {
-  ++line_number;
-  const ssize_t n = ::getline(&line.data_, &line.capacity_, file.get());
-  if (n < 0) {
-    if (std::ferror(file.get())) {
-      fatal_error(log, format("\ncannot read line %d from file %s", line_number, file_name.c_str()));
+bool TextLines::fill_chunk() {
+  if (chunk_.empty()) chunk_.resize(kChunk);
+  for (;;) {
+    const ssize_t n = ::read(fd_, chunk_.data(), chunk_.size());
+    if (n > 0) {
+      chunk_at_ = 0;
+      chunk_end_ = static_cast<std::size_t>(n);
+      bytes_read_ += n;
+      return true;
     }
-    fail_at(log, "End of file encountered before END message", line_number, file_name);
+    if (n == 0) {
+      stop_ = Stop::end_of_file;
+      return false;
+    }
+    if (errno != EINTR) {
+      stop_ = Stop::read_error;
+      return false;
+    }
   }
-  std::size_t len = static_cast<std::size_t>(n);
-  char* d = line.data_;
+}
+
+void TextLines::reserve(std::size_t needed, std::size_t line_start) {
+  if (needed <= capacity_) return;
+  // Doubling, but never beyond what the longest allowed line needs: a file
+  // without line breaks stops at kLongestLine, not at twice that.
+  std::size_t grown = std::max({needed, 2 * capacity_, kChunk});
+  grown = std::max(needed, std::min(grown, line_start + longest_ + 2));
+  char* moved = static_cast<char*>(std::realloc(data_, grown));
+  if (!moved) throw std::bad_alloc();
+  data_ = moved;
+  capacity_ = grown;
+}
+
+bool TextLines::read_line() {
+  if (stop_ != Stop::none) return false;
+  const std::size_t start = size_;
+  std::size_t length = 0;  // characters before the line break
+  bool ended = false;
+  try {
+    while (chunk_at_ < chunk_end_ || fill_chunk()) {
+      const char* from = chunk_.data() + chunk_at_;
+      const std::size_t available = chunk_end_ - chunk_at_;
+      const char* line_break = static_cast<const char*>(std::memchr(from, '\n', available));
+      const std::size_t piece = line_break ? static_cast<std::size_t>(line_break - from) : available;
+      if (piece > longest_ - length) {
+        stop_ = Stop::too_long;
+        size_ = start;
+        return false;
+      }
+      reserve(size_ + piece + 2, start);  // room for the line break and the NUL
+      std::memcpy(data_ + size_, from, piece);
+      size_ += piece;
+      length += piece;
+      chunk_at_ += piece;
+      if (line_break) {
+        data_[size_++] = '\n';
+        ++chunk_at_;
+        ended = true;
+        break;
+      }
+    }
+  } catch (const std::bad_alloc&) {
+    stop_ = Stop::read_error;  // reported as a line that cannot be read
+  }
+  if (!ended && (stop_ == Stop::read_error || length == 0)) {
+    size_ = start;
+    return false;
+  }
   // A Windows line end reads as a Unix one: drop the "\r" before the line break
   // (or at the very end of a last line without a break).
+  char* d = data_ + start;
+  std::size_t len = size_ - start;
   if (len >= 2 && d[len - 1] == '\n' && d[len - 2] == '\r') {
     d[len - 2] = '\n';
-    d[len - 1] = '\0';
     --len;
   } else if (len >= 1 && d[len - 1] == '\r') {
-    d[len - 1] = '\0';
     --len;
   }
-  line.start_ = 0;
-  if (line_number == 1 && len >= 3 && static_cast<unsigned char>(d[0]) == 0xEF &&
+  size_ = start + len;
+  data_[size_++] = '\0';
+  std::size_t text_start = start;
+  if (starts_.empty() && len >= 3 && static_cast<unsigned char>(d[0]) == 0xEF &&
       static_cast<unsigned char>(d[1]) == 0xBB && static_cast<unsigned char>(d[2]) == 0xBF) {
-    line.start_ = 3;  // UTF-8 byte-order mark
-    len -= 3;
+    text_start += 3;  // UTF-8 byte-order mark
   }
-  line.length_ = len;
+  starts_.push_back(text_start);
+  return true;
+}
+
+void TextLines::fail(int n, MessageLog& log) const {
+  switch (stop_) {
+    case Stop::read_error:
+      fatal_error(log, format("\ncannot read line %d from file %s", n, name_.c_str()));
+    case Stop::too_long:
+      fatal_error(log, format("\nline %d of file %s is longer than %zu characters", n, name_.c_str(), longest_));
+    default:
+      fail_at(log, "End of file encountered before END message", n, name_);
+  }
+}
+
+const char* TextLines::line(int n, MessageLog& log) {
+  while (starts_.size() < static_cast<std::size_t>(n)) {
+    if (!read_line()) fail(n, log);
+  }
+  return data_ + starts_[static_cast<std::size_t>(n - 1)];
+}
+
+bool TextLines::holds_at_least(long long bytes, MessageLog& log) {
+  struct stat status;
+  if (fd_ >= 0 && ::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) return status.st_size >= bytes;
+  while (bytes_read_ < bytes && read_line()) {
+  }
+  if (bytes_read_ >= bytes) return true;
+  if (stop_ != Stop::end_of_file) fail(static_cast<int>(starts_.size()) + 1, log);
+  return false;
+}
+
+const char* read_next_line(TextLines& text, int& line_number, MessageLog& log) {
+  ++line_number;
+  return text.line(line_number, log);
 }
 
 const char* skip_field(const char* text, const std::string& file_name, int line_number, MessageLog& log) {
@@ -144,13 +251,12 @@ bool same_name(const std::string& a, const std::string& b) {
   return std::strncmp(a.c_str(), b.c_str(), kNameLength) == 0;
 }
 
-void read_header_line(const std::string& input_file, int& R, int& m, NameList& LocusNames, MessageLog& log) {
-  InputFile file(input_file);
-  if (!file.is_open()) fatal_error(log, format("\ncannot open inputfile %s", input_file.c_str()));
-  LineBuffer line;
+void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log) {
+  const std::string& input_file = data.file_name();
+  if (!data.is_open()) fatal_error(log, format("\ncannot open inputfile %s", input_file.c_str()));
   int line_number = 0;
-  read_next_line(file, line, input_file, line_number, log);
-  const char* p = line.text();
+  const char* line = read_next_line(data, line_number, log);
+  const char* p = line;
   if (!scan_int(p, R) || !scan_int(p, m)) fail_at(log, "cannot read r and m", line_number, input_file);
   if (m <= 0) {
     fatal_error(log, format("\nnumber of loci %d on line %d from file %s is not a positive count", m, line_number,
@@ -164,7 +270,7 @@ void read_header_line(const std::string& input_file, int& R, int& m, NameList& L
   // beyond what line 1 holds ends with "tab not found" instead of allocating
   // for it.
   std::vector<std::string> names;
-  p = next_field(line.text(), input_file, line_number, log);
+  p = next_field(line, input_file, line_number, log);
   for (int k = 1; k <= m; ++k) {
     p = next_field(p, input_file, line_number, log);
     names.emplace_back();
@@ -174,31 +280,60 @@ void read_header_line(const std::string& input_file, int& R, int& m, NameList& L
   // holds at least two characters per locus (a tab and a score).  A declared
   // R x m beyond the size of the whole file cannot be right, and the arrays
   // sized from it (R names, r x m counts) are not allocated then.
-  if (std::fseek(file.get(), 0, SEEK_END) == 0) {
-    const long long file_size = std::ftell(file.get());
-    if (file_size >= 0 && static_cast<long long>(R) * m > file_size) {
-      fatal_error(log, format("\nnumber of populations %d on line %d from file %s is more than the file holds", R,
-                              line_number, input_file.c_str()));
-    }
+  if (!data.holds_at_least(static_cast<long long>(R) * m, log)) {
+    fatal_error(log, format("\nnumber of populations %d on line %d from file %s is more than the file holds", R,
+                            line_number, input_file.c_str()));
   }
   LocusNames = name_list(1, m);
   for (int k = 1; k <= m; ++k) LocusNames[k] = std::move(names[static_cast<std::size_t>(k - 1)]);
 }
 
-void readsecondinfo(const std::string& input_file, int R, int r, bool use_subset, const SubsetSelection& subset,
-                    int m, NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
-                    IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, MessageLog& log) {
+namespace {
+
+// Where the field that starts at `field` ends: at its tab, at the line break
+// or at the end of the text.
+const char* field_end(const char* field) {
+  while (*field != '\t' && *field != '\n' && *field != '\0') ++field;
+  return field;
+}
+
+// A score field read as `value`: counted when it is written otherwise than as
+// the single digit 0, 1 or 9 (" 1", "1x", "01", "1.0").
+void note_score_field(const char* field, int value, int line_number, DataLineFindings& findings) {
+  const char* end = field_end(field);
+  if (end - field == 1 && *field == '0' + value) return;
+  if (findings.odd_scores++ == 0) {
+    findings.first_odd_score.assign(field, std::min<std::size_t>(static_cast<std::size_t>(end - field), kNameLength));
+    findings.first_odd_score_line = line_number;
+    findings.first_odd_score_value = value;
+  }
+}
+
+// After the m-th score field starting at `field`: counts the line when
+// anything but white space follows the tab that ends it.
+void note_extra_fields(const char* field, int line_number, DataLineFindings& findings) {
+  const char* p = field_end(field);
+  if (*p != '\t') return;
+  while (is_space(*p)) ++p;
+  if (*p != '\0' && findings.lines_with_extra_fields++ == 0) findings.first_extra_fields_line = line_number;
+}
+
+}  // namespace
+
+void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const SubsetSelection& subset, int m,
+                    NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
+                    IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, DataLineFindings& findings,
+                    MessageLog& log) {
   for (int i = 1; i <= r; ++i)
     for (int j = 1; j <= m; ++j) NonMissingCounts[i][j] = 0;
+  findings = DataLineFindings();
 
-  InputFile file(input_file);
-  if (!file.is_open()) fatal_error(log, "cannot open inputfile in readsecondinfo");
-  LineBuffer line;
+  const std::string& input_file = data.file_name();
   int line_number = 0;
-  read_next_line(file, line, input_file, line_number, log);
-  read_next_line(file, line, input_file, line_number, log);
+  read_next_line(data, line_number, log);
+  const char* line = read_next_line(data, line_number, log);
   std::string label;
-  read_word(line.text(), label, kNameLength, input_file, line_number, log);
+  read_word(line, label, kNameLength, input_file, line_number, log);
 
   // The populations found so far, for the messages that list them.
   auto names_found = [&](int i) {
@@ -206,6 +341,8 @@ void readsecondinfo(const std::string& input_file, int R, int r, bool use_subset
     for (int k = 1; k <= i; ++k) lines.push_back("\n" + PopulationNames[k]);
     return lines;
   };
+  // The first line of the first processed population of each name.
+  std::map<std::string, int> first_line_of;
 
   ntot = 0;
   int i = 0;
@@ -229,26 +366,36 @@ void readsecondinfo(const std::string& input_file, int R, int r, bool use_subset
       } else if (i == r) {
         return;  // every subset population read; the rest of the file is not
       } else {
-        skip_population(file, line, input_file, i, PopulationNames, line_number, label, population_name, count,
-                        log);
+        skip_population(data, i, PopulationNames, line_number, label, population_name, count, log);
+        line = data.line(line_number, log);  // the first line after the skipped population
         FilePopulationSizes[b] = count;
         continue;
       }
     }
     PopulationNames[i] = label;
+    if (findings.repeated_name_line == 0) {
+      const auto [earlier, is_new] = first_line_of.emplace(label, line_number);
+      if (!is_new) {
+        findings.repeated_name = label;
+        findings.repeated_name_line = line_number;
+        findings.earlier_name_line = earlier->second;
+      }
+    }
     int* counts = NonMissingCounts[i];
     while (same_name(label, population_name)) {
       ++count;
       ++ntot;
-      const char* p = skip_field(line.text(), input_file, line_number, log);
+      const char* p = skip_field(line, input_file, line_number, log);
       for (int j = 1; j <= m; ++j) {
         p = next_field(p, input_file, line_number, log);
         int score = 0;
         read_score(p, score, input_file, line_number, log);
         if (score != 9) ++counts[j];
+        note_score_field(p, score, line_number, findings);
       }
-      read_next_line(file, line, input_file, line_number, log);
-      read_word(line.text(), label, kNameLength, input_file, line_number, log);
+      note_extra_fields(p, line_number, findings);
+      line = read_next_line(data, line_number, log);
+      read_word(line, label, kNameLength, input_file, line_number, log);
       if (label == "END" && i < r) {
         fatal_error(log, format("\nEND message encountered after %d pop on line %d from file %s", i, line_number,
                                 input_file.c_str()),
@@ -262,29 +409,28 @@ void readsecondinfo(const std::string& input_file, int R, int r, bool use_subset
                             input_file.c_str()),
                 names_found(i));
   }
+  if (label != "END") findings.line_after_declared = line_number;
 }
 
-void readfrequall(const std::string& input_file, int r, bool use_subset, int m,
-                  const IVector& SelectedPopulationIndex, const IVector& FilePopulationSizes, int ntot,
-                  IMatrix& BandScores, IVector& PopulationBounds, MessageLog& log) {
-  InputFile file(input_file);
-  if (!file.is_open()) fatal_error(log, "cannot open inputfile in readfrequall");
-  LineBuffer line;
+void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
+                  const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
+                  MessageLog& log) {
+  const std::string& input_file = data.file_name();
   int line_number = 0;
-  read_next_line(file, line, input_file, line_number, log);
+  read_next_line(data, line_number, log);
   int ind = 0;
   int b = 0;
   for (int k = 1; k <= r; ++k) {
     ++b;
     if (use_subset) {
       for (; b < SelectedPopulationIndex[k]; ++b) {
-        for (int l = 0; l < FilePopulationSizes[b]; ++l) read_next_line(file, line, input_file, line_number, log);
+        for (int l = 0; l < FilePopulationSizes[b]; ++l) read_next_line(data, line_number, log);
       }
     }
     PopulationBounds[k - 1] = ind;
     for (int l = 0; l < FilePopulationSizes[b]; ++l) {
-      read_next_line(file, line, input_file, line_number, log);
-      const char* p = skip_field(line.text(), input_file, line_number, log);
+      const char* line = read_next_line(data, line_number, log);
+      const char* p = skip_field(line, input_file, line_number, log);
       int* row = BandScores[ind];
       for (int j = 0; j < m; ++j) {
         p = next_field(p, input_file, line_number, log);
@@ -295,6 +441,33 @@ void readfrequall(const std::string& input_file, int r, bool use_subset, int m,
   }
   if (ind != ntot) log.echo("\nError in readata: ind_tot different from ntot");
   PopulationBounds[r] = ind;
+}
+
+void warn_about_data_lines(const DataLineFindings& findings, const std::string& input_file, int R, int m,
+                           MessageLog& log) {
+  const char* file = input_file.c_str();
+  if (findings.lines_with_extra_fields > 0) {
+    log.echo(format("\nWARNING! %d lines of file %s hold more than %d scores (the first is line %d): the extra "
+                    "fields are not read",
+                    findings.lines_with_extra_fields, file, m, findings.first_extra_fields_line));
+  }
+  if (findings.odd_scores > 0) {
+    log.echo(format("\nWARNING! %lld scores of file %s are not written 0, 1 or 9 (the first is %c%s%c on line %d, "
+                    "read as %d)",
+                    findings.odd_scores, file, '"', findings.first_odd_score.c_str(), '"',
+                    findings.first_odd_score_line, findings.first_odd_score_value));
+  }
+  if (findings.line_after_declared > 0) {
+    log.echo(format("\nWARNING! file %s holds data lines after its %d declared populations (from line %d on): "
+                    "they are not analysed",
+                    file, R, findings.line_after_declared));
+  }
+  if (findings.repeated_name_line > 0) {
+    log.echo(format("\nWARNING! population %s of line %d of file %s has the name of an earlier population (line "
+                    "%d): the two are analysed as different populations",
+                    findings.repeated_name.c_str(), findings.repeated_name_line, file,
+                    findings.earlier_name_line));
+  }
 }
 
 void locus_names_to_sizes(int& FragmentSizesAvailable, int m, const NameList& LocusNames, FVector& FragmentSizes,

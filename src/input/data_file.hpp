@@ -11,15 +11,16 @@
 // Fields are parsed in place with the conventions of C formatted input: an
 // integer skips leading white space (tabs and line breaks included) and stops
 // at the first character that is not a digit; a word is the first run of
-// non-space characters, cut to 20.  Lines may be of any length; a "\r" before
-// the line break and a UTF-8 byte-order mark at the start of a file are dropped.
+// non-space characters, cut to 20.  Lines may be up to kLongestLine characters
+// long; a "\r" before the line break and a UTF-8 byte-order mark at the start of
+// a file are dropped.  The file is read once (TextLines): the header line and
+// both passes read the same lines in memory.
 //
 // Every failure is fatal through fatal_error(log, ...): the message names the
 // line last read and the file.
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -33,48 +34,67 @@ inline constexpr std::size_t kNameLength = 20;
 
 struct SubsetSelection;
 
-// A text file opened for reading; closed when it goes out of scope, so a fatal
-// error thrown while reading never leaves it open.
-class InputFile {
+// The longest line a data or subset file may hold (its line break not
+// counted): a file without line breaks, such as /dev/zero, ends there instead
+// of filling the memory.
+inline constexpr std::size_t kLongestLine = 268435456;
+
+// A text file read once, line by line, into memory.  Lines are read from the
+// file when first asked for and kept, so every later reading of a line (the
+// second pass over the data lines) works on the same copy: a pipe, a FIFO or a
+// process substitution is read only once, and reading ends where the readers
+// stop asking (normally at the END line).  The lines lie one after another in
+// one buffer, each NUL-terminated with its line break kept; a "\r" before the
+// line break and a UTF-8 byte-order mark at the start of line 1 are dropped.
+class TextLines {
  public:
-  explicit InputFile(const std::string& name);
-  ~InputFile();
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
-  bool is_open() const { return file_ != nullptr; }
-  std::FILE* get() const { return file_; }
+  explicit TextLines(std::string file_name, std::size_t longest_line = kLongestLine);
+  ~TextLines();
+  TextLines(const TextLines&) = delete;
+  TextLines& operator=(const TextLines&) = delete;
+
+  // Whether the file could be opened for reading.
+  bool is_open() const { return fd_ >= 0 || !starts_.empty(); }
+  const std::string& file_name() const { return name_; }
+
+  // Line n (from 1), read from the file first when it is not held yet.  The
+  // text stays valid until a later call reads another line.  Fatal when the
+  // file ends before line n ("End of file encountered before END message"),
+  // on a read error, or when line n is longer than the longest line allowed.
+  const char* line(int n, MessageLog& log);
+
+  // Whether the file holds at least `bytes` bytes.  A regular file answers by
+  // its size; a pipe or device by reading lines ahead until that many bytes
+  // came or the file ended.  A read error or an overlong line met on the way
+  // is fatal as in line().
+  bool holds_at_least(long long bytes, MessageLog& log);
+
+  // Lets the memory go and closes the file; no line can be asked for after.
+  void release();
 
  private:
-  std::vector<char> buffer_;
-  std::FILE* file_ = nullptr;
-};
+  enum class Stop { none, end_of_file, read_error, too_long };
+  bool read_line();
+  bool fill_chunk();
+  void reserve(std::size_t needed, std::size_t line_start);
+  [[noreturn]] void fail(int n, MessageLog& log) const;
 
-// One line as read, NUL-terminated, its line break kept.  The storage grows to
-// the longest line met and is reused from line to line.
-class LineBuffer {
- public:
-  LineBuffer() = default;
-  ~LineBuffer();
-  LineBuffer(const LineBuffer&) = delete;
-  LineBuffer& operator=(const LineBuffer&) = delete;
-  const char* text() const { return data_ ? data_ + start_ : ""; }
-  // Number of characters of text().
-  std::size_t length() const { return length_; }
-
- private:
-  friend void read_next_line(InputFile&, LineBuffer&, const std::string&, int&, MessageLog&);
-  char* data_ = nullptr;  // owned; grown by getline()
-  std::size_t capacity_ = 0;
-  std::size_t start_ = 0;  // 3 after a byte-order mark on line 1
-  std::size_t length_ = 0;
+  std::string name_;
+  std::size_t longest_;
+  int fd_ = -1;
+  char* data_ = nullptr;  // owned (malloc), holds the lines
+  std::size_t size_ = 0, capacity_ = 0;
+  std::vector<std::size_t> starts_;  // where each line begins in data_
+  std::vector<char> chunk_;          // bytes read from the file, not yet in a line
+  std::size_t chunk_at_ = 0, chunk_end_ = 0;
+  long long bytes_read_ = 0;
+  Stop stop_ = Stop::none;
 };
 
 // ---- line and field helpers ------------------------------------------------
 
-// Adds 1 to line_number and reads the next line.  Fatal at the end of the file
-// ("End of file encountered before END message ...") or on a read error.
-void read_next_line(InputFile& file, LineBuffer& line, const std::string& file_name, int& line_number,
-                    MessageLog& log);
+// Adds 1 to line_number and returns that line of `text` (see TextLines::line).
+const char* read_next_line(TextLines& text, int& line_number, MessageLog& log);
 
 // The position just after the next tab of `text`.  Fatal when there is no tab,
 // or when the character after it is another tab (an empty field).
@@ -104,8 +124,25 @@ bool same_name(const std::string& a, const std::string& b);
 
 // ---- the data file -----------------------------------------------------------
 
+// What the first pass found in the lines of the processed populations that
+// is read without a fatal error but may not be what the file meant.  Line
+// numbers are 0 while nothing of the kind was found.
+struct DataLineFindings {
+  int lines_with_extra_fields = 0;  // non-blank text after the tab ending the m-th score
+  int first_extra_fields_line = 0;
+  long long odd_scores = 0;  // score fields not written exactly 0, 1 or 9 ("1x", " 1", "01")
+  std::string first_odd_score;  // as written, cut to 20 characters
+  int first_odd_score_line = 0;
+  int first_odd_score_value = 0;  // the score it was read as
+  int line_after_declared = 0;    // the line after the R-th population, when not the end line
+  std::string repeated_name;      // the first population named like an earlier one
+  int repeated_name_line = 0;     // its first line
+  int earlier_name_line = 0;      // the first line of the earlier one
+};
+
 // Reads line 1: R, m and the locus names.  LocusNames is allocated here, 1..m.
-void read_header_line(const std::string& input_file, int& R, int& m, NameList& LocusNames, MessageLog& log);
+// Fatal "cannot open inputfile" when `data` could not be opened.
+void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log);
 
 // First pass over the data lines.  The caller allocates, from r (R, or rsub
 // with a subset file), m and R:
@@ -113,17 +150,25 @@ void read_header_line(const std::string& input_file, int& R, int& m, NameList& L
 //   SelectedPopulationIndex ivector(1,r), PopulationGroups ivector(1,r),
 //   FilePopulationSizes ivector(1,R).
 // `subset` is read only when use_subset is true.  Gives ntot, the number of
-// individuals of the processed populations.
-void readsecondinfo(const std::string& input_file, int R, int r, bool use_subset, const SubsetSelection& subset,
-                    int m, NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
-                    IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, MessageLog& log);
+// individuals of the processed populations, and what the lines of those
+// populations hold that the run should warn about.
+void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const SubsetSelection& subset, int m,
+                    NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
+                    IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, DataLineFindings& findings,
+                    MessageLog& log);
 
 // Second pass: the band scores of the processed populations, using the line
 // counts of the first pass.  The caller allocates BandScores
 // imatrix(0,ntot-1,0,m-1) and PopulationBounds ivector(0,r).
-void readfrequall(const std::string& input_file, int r, bool use_subset, int m,
-                  const IVector& SelectedPopulationIndex, const IVector& FilePopulationSizes, int ntot,
-                  IMatrix& BandScores, IVector& PopulationBounds, MessageLog& log);
+void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
+                  const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
+                  MessageLog& log);
+
+// The warnings for `findings` (appended with echo, each at most once, in a
+// fixed order): extra fields, odd scores, lines after the R-th population, a
+// population name met again.
+void warn_about_data_lines(const DataLineFindings& findings, const std::string& input_file, int R, int m,
+                           MessageLog& log);
 
 // Fragment sizes from the locus names read as floating-point numbers.  The
 // caller allocates FragmentSizes vector(1,m).  FragmentSizesAvailable is 1 when

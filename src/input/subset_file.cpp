@@ -8,16 +8,15 @@
 namespace bandscape {
 
 void read_subset_file(const std::string& subset_file, SubsetSelection& subset, MessageLog& log) {
-  InputFile file(subset_file);
-  if (!file.is_open()) fatal_error(log, format("\ncannot open subsetfile %s", subset_file.c_str()));
-  LineBuffer line;
+  TextLines text(subset_file);
+  if (!text.is_open()) fatal_error(log, format("\ncannot open subsetfile %s", subset_file.c_str()));
   int line_number = 0;
-  read_next_line(file, line, subset_file, line_number, log);
-  const char* p = line.text();
+  const char* line = read_next_line(text, line_number, log);
+  const char* p = line;
   if (!scan_int(p, subset.rsub)) {
     fatal_error(log, format("\ncannot read rsub on line %d from file %s", line_number, subset_file.c_str()));
   }
-  p = next_field(line.text(), subset_file, line_number, log);
+  p = next_field(line, subset_file, line_number, log);
   if (!scan_int(p, subset.n1)) {
     fatal_error(log, format("\ncannot read n1 on line %d from file %s", line_number, subset_file.c_str()));
   }
@@ -32,12 +31,12 @@ void read_subset_file(const std::string& subset_file, SubsetSelection& subset, M
   std::vector<std::string> names;
   std::vector<int> ids;
   for (int k = 1; k <= rsub; ++k) {
-    read_next_line(file, line, subset_file, line_number, log);
+    line = read_next_line(text, line_number, log);
     names.emplace_back();
-    read_word(line.text(), names.back(), kNameLength, subset_file, line_number, log);
+    read_word(line, names.back(), kNameLength, subset_file, line_number, log);
     int id = 0;
     if (subset.n1 != 0) {
-      p = next_field(line.text(), subset_file, line_number, log);
+      p = next_field(line, subset_file, line_number, log);
       if (!scan_int(p, id)) {
         fatal_error(log, format("\ncannot read grp1id on line %d from file %s", line_number, subset_file.c_str()));
       }
@@ -88,13 +87,12 @@ int find_subset_population(const std::string& label, int r, const NameList& name
   return 0;
 }
 
-void skip_population(InputFile& file, LineBuffer& line, const std::string& file_name, int i,
-                     const NameList& PopulationNames, int& line_number, std::string& label,
+void skip_population(TextLines& data, int i, const NameList& PopulationNames, int& line_number, std::string& label,
                      const std::string& population_name, int& line_count, MessageLog& log) {
+  const std::string& file_name = data.file_name();
   while (same_name(label, population_name)) {
     ++line_count;
-    read_next_line(file, line, file_name, line_number, log);
-    read_word(line.text(), label, kNameLength, file_name, line_number, log);
+    read_word(read_next_line(data, line_number, log), label, kNameLength, file_name, line_number, log);
     if (label == "END") {
       std::vector<std::string> found;
       for (int k = 1; k <= i; ++k) found.push_back("\n" + PopulationNames[k]);

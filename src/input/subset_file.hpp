@@ -35,8 +35,7 @@ int find_subset_population(const std::string& label, int r, const NameList& name
 // list: while `label` (the current line's label) equals `population_name`,
 // counts the line, reads the next one and takes its label.  Meeting "END" is
 // fatal; the message lists PopulationNames 1..i, the populations found so far.
-void skip_population(InputFile& file, LineBuffer& line, const std::string& file_name, int i,
-                     const NameList& PopulationNames, int& line_number, std::string& label,
+void skip_population(TextLines& data, int i, const NameList& PopulationNames, int& line_number, std::string& label,
                      const std::string& population_name, int& line_count, MessageLog& log);
 
 }  // namespace bandscape

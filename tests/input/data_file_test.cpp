@@ -182,20 +182,23 @@ TEST(DataFileHeader, CountsAndLocusNamesByTabPosition) {
   int R = 0, m = 0;
   NameList loci;
   write_file("h1.txt", "3\t5\tL1\tL2\tL3\tL4\tabcdefghijklmnopqrstuvw more\n");
-  read_header_line("h1.txt", R, m, loci, log);
+  TextLines h1("h1.txt");
+  read_header_line(h1, R, m, loci, log);
   EXPECT_EQ(R, 3);
   EXPECT_EQ(m, 5);
   EXPECT_EQ(names_of(loci), (Texts{"L1", "L2", "L3", "L4", "abcdefghijklmnopqrst"}));
 
   // R and m in one field: the names shift by one field, so L1 is lost.
   write_file("h2.txt", "3 5\tL1\tL2\tL3\tL4\tL5\tL6\n");
-  read_header_line("h2.txt", R, m, loci, log);
+  TextLines h2("h2.txt");
+  read_header_line(h2, R, m, loci, log);
   EXPECT_EQ(names_of(loci), (Texts{"L2", "L3", "L4", "L5", "L6"}));
   write_file("h3.txt", "3 5\tL1\tL2\tL3\tL4\tL5\n");
   EXPECT_EQ(fatal_log([](MessageLog& l) {
               int R = 0, m = 0;
               NameList loci;
-              read_header_line("h3.txt", R, m, loci, l);
+              TextLines h3("h3.txt");
+              read_header_line(h3, R, m, loci, l);
             }),
             (Texts{"E:\ntab not found one column missing on line 1 from file h3.txt"}));
   EXPECT_TRUE(log.entries.empty());
@@ -207,7 +210,8 @@ TEST(DataFileHeader, FatalMessages) {
     return fatal_log([&](MessageLog& l) {
       int R = 0, m = 0;
       NameList loci;
-      read_header_line(name, R, m, loci, l);
+      TextLines text(name);
+      read_header_line(text, R, m, loci, l);
     });
   };
   EXPECT_EQ(header_failure("absent.txt"), (Texts{"E:\ncannot open inputfile absent.txt"}));
@@ -237,7 +241,8 @@ TEST(DataFileHeader, ImpossibleCountsAreFatalAtLineOne) {
     return fatal_log([](MessageLog& l) {
       int R = 0, m = 0;
       NameList loci;
-      read_header_line("h.txt", R, m, loci, l);
+      TextLines text("h.txt");
+      read_header_line(text, R, m, loci, l);
     });
   };
   const std::string data = "p\ti\t1\nEND\n";
@@ -337,28 +342,17 @@ TEST(DataFilePopulations, LabelsAndEndLine) {
             (Texts{"E:\nEnd of file encountered before END message on line 4 from file noend.txt"}));
 }
 
-TEST(DataFilePasses, OpenFailuresAndCountMismatch) {
+TEST(DataFilePasses, CountMismatch) {
   TempDir dir;
-  SubsetSelection none;
-  NameList names = name_list(1, 1);
-  IMatrix counts = imatrix(1, 1, 1, 1), scores = imatrix(0, 1, 0, 0);
-  IVector selected = ivector(1, 1), groups = ivector(1, 1), sizes = ivector(1, 1), bounds = ivector(0, 1);
-  int ntot = 0;
-  EXPECT_EQ(fatal_log([&](MessageLog& l) {
-              readsecondinfo("absent.txt", 1, 1, false, none, 1, names, counts, selected, groups, sizes, ntot, l);
-            }),
-            (Texts{"E:cannot open inputfile in readsecondinfo"}));
-  EXPECT_EQ(fatal_log([&](MessageLog& l) {
-              readfrequall("absent.txt", 1, false, 1, selected, sizes, 1, scores, bounds, l);
-            }),
-            (Texts{"E:cannot open inputfile in readfrequall"}));
-
+  IMatrix scores = imatrix(0, 1, 0, 0);
+  IVector selected = ivector(1, 1), sizes = ivector(1, 1), bounds = ivector(0, 1);
   // The second pass trusts the first pass's line counts; a different ntot is
   // reported and the run goes on.
   write_file("d.txt", "1\t1\tA\np\ti\t1\nEND\n");
   sizes[1] = 1;
   RecordingLog log;
-  readfrequall("d.txt", 1, false, 1, selected, sizes, 2, scores, bounds, log);
+  TextLines text("d.txt");
+  readfrequall(text, 1, false, 1, selected, sizes, 2, scores, bounds, log);
   EXPECT_EQ(log.entries, (Texts{"E:\nError in readata: ind_tot different from ntot"}));
   EXPECT_EQ(ints_of(bounds, 0, 1), (std::vector<int>{0, 1}));
 }

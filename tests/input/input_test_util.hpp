@@ -50,6 +50,7 @@ inline std::vector<std::vector<int>> rows_of(const IMatrix& a) {
 // Everything the reading steps of a run produce.
 struct Loaded {
   int R = 0, m = 0, r = 0, ntot = 0;
+  DataLineFindings findings;
   bool use_subset = false;
   SubsetSelection subset;
   NameList loci, populations;
@@ -60,9 +61,12 @@ struct Loaded {
 };
 
 // The driver's calling order: read_header_line, read_subset_file (when a
-// subset file is named), readsecondinfo, readfrequall.
-inline void load(Loaded& d, const std::string& data_file, const std::string& subset_file, MessageLog& log) {
-  read_header_line(data_file, d.R, d.m, d.loci, log);
+// subset file is named), readsecondinfo, readfrequall, all over one reading of
+// the data file whose longest line is `longest_line`.
+inline void load(Loaded& d, const std::string& data_file, const std::string& subset_file, MessageLog& log,
+                 std::size_t longest_line = kLongestLine) {
+  TextLines text(data_file, longest_line);
+  read_header_line(text, d.R, d.m, d.loci, log);
   d.use_subset = !subset_file.empty();
   d.r = d.R;
   if (d.use_subset) {
@@ -74,11 +78,11 @@ inline void load(Loaded& d, const std::string& data_file, const std::string& sub
   d.selected = ivector(1, d.r);
   d.groups = ivector(1, d.r);
   d.file_sizes = ivector(1, d.R);
-  readsecondinfo(data_file, d.R, d.r, d.use_subset, d.subset, d.m, d.populations, d.counts, d.selected, d.groups,
-                 d.file_sizes, d.ntot, log);
+  readsecondinfo(text, d.R, d.r, d.use_subset, d.subset, d.m, d.populations, d.counts, d.selected, d.groups,
+                 d.file_sizes, d.ntot, d.findings, log);
   d.scores = imatrix(0, d.ntot - 1, 0, d.m - 1);
   d.bounds = ivector(0, d.r);
-  readfrequall(data_file, d.r, d.use_subset, d.m, d.selected, d.file_sizes, d.ntot, d.scores, d.bounds, log);
+  readfrequall(text, d.r, d.use_subset, d.m, d.selected, d.file_sizes, d.ntot, d.scores, d.bounds, log);
 }
 
 // A fatal error while loading: what was logged.
