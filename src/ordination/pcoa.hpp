@@ -51,9 +51,9 @@ enum class EigenRoute {
   kAutomatic,    // kDense up to kDenseRouteLimit objects, kLeadingAxes above
   kDense,        // one full decomposition, eigenvalues and every eigenvector
   kLeadingAxes,  // every eigenvalue without eigenvectors, then an implicitly
-                 // restarted Lanczos iteration for the leading eigenvectors only
-                 // (falls back to kDense when it does not find exactly the
-                 // leading eigenvalues, as with an eigenvalue of multiplicity > 1)
+                 // restarted Lanczos iteration for the leading eigenvectors only;
+                 // kDense when the iteration fails or misses one of the leading
+                 // eigenvalues (which a repeated eigenvalue can cause)
 };
 inline constexpr int kDenseRouteLimit = 200;
 

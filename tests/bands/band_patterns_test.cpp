@@ -10,8 +10,8 @@
 namespace bandscape {
 namespace {
 
-// Band scores from one string per individual ("1091" = scores 1, 0, 9, 1) and
-// one frequency row per population.
+// Band scores from one string per individual ("1091" = scores 1, 0, 9, 1),
+// frequencies from one row per population, population bounds.
 IMatrix scores_from(const std::vector<std::string>& rows) {
   IMatrix s = imatrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows[0].size()) - 1);
   for (int k = 0; k < s.rows(); ++k) {
@@ -32,28 +32,23 @@ IVector bounds_of(const std::vector<int>& b) {
   return v;
 }
 
-// Four populations, seven loci.  Band frequencies (present / scored):
-//        L1   L2   L3   L4   L5   L6   L7     populations with the band:
-//   A   1/2   1    0    1    -    0    0      L1 3, L2 2 (A D), L3 2 (B C),
-//   B   1/2   0   1/4   0   1/2   0    0      L4 2 (A C), L5 3, L6 0, L7 1 (D)
-//   C    1    0   1/2  1/2  1/2   0    0
-//   D   0/3  1/4   0    0   1/4   0   1/4     (A is never scored at L5)
-// Every band present is common (>= 5%).  Locally common: at most 1 population
-// (0.25 x 4) or at most 2 (0.5 x 4).  A: L2, L4 at 50%.  B: L3.  C: L3, L4.
-// D: L7 private, at 25% and 50%; L2 at 50%.
-// Shannon, with h = I(1/2) = ln 2 and q = I(1/4) = I(3/4) = 2 ln 2 - 3/4 ln 3,
-// I(0) = I(1) = 0, over 6 loci for A (L5 left out) and 7 for the others:
-// A h/6, B (2h + q)/7, C 3h/7, D 3q/7.  From estimates 0.5 everywhere but
-// A L5 = 0.25 (not scored: left out) and D L7 = 0.25: h, h, h, (6h + q)/7.
-// Down-weighted: carriers in the data set per locus 5, 3, 2, 3, 3, 0, 1.
-// A 1/5 + 2/3 + 2/3 = 23/15; B 2/5 + 1/2 + 1/3 = 37/30;
-// C 2/5 + 1/2 + 1/3 + 1/3 = 47/30; D 1/3 + 1/3 + 1 = 5/3 (sum 6, the bands).
+// Four populations A-D, seven loci; A is never scored at L5.  Populations with
+// the band per locus: 3, 2 (A D), 2 (B C), 2 (A C), 3, 0, 1 (D).  Every band
+// present is common (>= 5%).  Locally common, in at most 1 (0.25 x 4) or 2
+// (0.5 x 4) populations: A L2, L4 at 50%; B L3; C L3, L4; D L7 (private) at
+// 25% and 50%, L2 at 50%.  Shannon with h = I(1/2) = ln 2, q = I(1/4) =
+// 2 ln 2 - 3/4 ln 3, I(0) = I(1) = 0, over 6 loci for A and 7 for the others:
+// A h/6, B (2h + q)/7, C 3h/7, D 3q/7; from estimates 0.5 everywhere but A L5
+// (not scored: left out) and D L7 at 0.25: h, h, h, (6h + q)/7.  Down-weighted,
+// with 5, 3, 2, 3, 3, 0, 1 carriers per locus in the data set: A 1/5 + 2/3 +
+// 2/3 = 23/15; B 2/5 + 1/2 + 1/3 = 37/30; C 2/5 + 1/2 + 2/3 = 47/30;
+// D 1/3 + 1/3 + 1 = 5/3 (their sum, 6, is the number of bands).
 TEST(BandPatterns, HandWorkedFourPopulations) {
-  const IMatrix scores = scores_from({"1101900", "0101900",                        // A
-                                      "1010000", "1000900", "0000900", "0000100",  // B
-                                      "1001100", "1010000",                        // C
+  const IMatrix scores = scores_from({"1101900", "0101900",                          // A
+                                      "1010000", "1000900", "0000900", "0000100",    // B
+                                      "1001100", "1010000",                          // C
                                       "0100000", "0000100", "0000001", "9000000"});  // D
-  const FMatrix f = frequencies_from({{0.5, 1, 0, 1, 0, 0, 0},
+  const FMatrix f = frequencies_from({{0.5, 1, 0, 1, 0, 0, 0},  // present / scored
                                       {0.5, 0, 0.25, 0, 0.5, 0, 0},
                                       {1, 0, 0.5, 0.5, 0.5, 0, 0},
                                       {0, 0.25, 0, 0, 0.25, 0, 0.25}});
@@ -78,21 +73,19 @@ TEST(BandPatterns, HandWorkedFourPopulations) {
   }
 }
 
-// The 5% bound: 1 carrier among 20 (frequency 1/20, stored as a float) is
-// common, 1 among 21 is not.  With two populations a band of one population is
-// private and found in 1 <= 0.5 x 2 populations but not in <= 0.25 x 2.
 TEST(BandPatterns, CommonBandBoundAndTwoPopulations) {
   std::vector<std::string> rows(41, "00");
   rows[7] = "10";   // population 1: rows 0..19
   rows[30] = "01";  // population 2: rows 20..40
   const FMatrix f = frequencies_from({{1.0 / 20, 0}, {0, 1.0 / 21}});
   const auto bands = band_patterns(2, 2, scores_from(rows), bounds_of({0, 20, 41}), f, f);
-  EXPECT_EQ((std::vector<int>{bands[0].bands_present, bands[0].bands_common, bands[0].private_bands,
-                              bands[0].locally_common_25, bands[0].locally_common_50}),
-            (std::vector<int>{1, 1, 1, 0, 1}));
-  EXPECT_EQ((std::vector<int>{bands[1].bands_present, bands[1].bands_common, bands[1].private_bands,
-                              bands[1].locally_common_25, bands[1].locally_common_50}),
-            (std::vector<int>{1, 0, 1, 0, 0}));
+  const int expected[2][5] = {{1, 1, 1, 0, 1}, {1, 0, 1, 0, 0}};
+  for (int j = 0; j < 2; ++j) {
+    const BandPattern& b = bands[j];
+    EXPECT_EQ((std::vector<int>{b.bands_present, b.bands_common, b.private_bands, b.locally_common_25,
+                                b.locally_common_50}),
+              std::vector<int>(expected[j], expected[j] + 5));
+  }
   EXPECT_DOUBLE_EQ(bands[1].down_weighted, 1.0);
   EXPECT_DOUBLE_EQ(bands[1].down_weighted_per_individual, 1.0 / 21);
 }
