@@ -7,29 +7,21 @@
 #include <string>
 #include <vector>
 
+#include "test_util.hpp"
+
 namespace bandscape {
 namespace {
 
-// Band scores from one string per individual ("1091" = scores 1, 0, 9, 1),
-// frequencies from one row per population, population bounds.
-IMatrix scores_from(const std::vector<std::string>& rows) {
-  IMatrix s = imatrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows[0].size()) - 1);
-  for (int k = 0; k < s.rows(); ++k) {
-    for (int i = 0; i < s.cols(); ++i) s[k][i] = rows[k][i] - '0';
-  }
-  return s;
-}
+using testing::bounds_of;
+using testing::scores_from;
+
+// Frequencies from one row per population.
 FMatrix frequencies_from(const std::vector<std::vector<double>>& rows) {
   FMatrix f = matrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows[0].size()) - 1);
   for (int j = 0; j < f.rows(); ++j) {
     for (int i = 0; i < f.cols(); ++i) f[j][i] = static_cast<float>(rows[j][i]);
   }
   return f;
-}
-IVector bounds_of(const std::vector<int>& b) {
-  IVector v = ivector(0, static_cast<int>(b.size()) - 1);
-  for (int k = 0; k < v.size(); ++k) v[k] = b[k];
-  return v;
 }
 
 // Four populations A-D, seven loci; A is never scored at L5.  Populations with
