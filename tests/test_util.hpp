@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/message_log.hpp"
+#include "numeric/array.hpp"
 
 namespace bandscape::testing {
 
@@ -67,6 +68,21 @@ inline std::string read_file(const std::filesystem::path& p) {
 inline void write_file(const std::filesystem::path& p, const std::string& text) {
   std::ofstream out(p, std::ios::binary);
   out << text;
+}
+
+// Band scores imatrix(0, rows - 1, 0, m - 1) from one string per individual
+// ("1091" = scores 1, 0, 9, 1), and population bounds ivector(0, r).
+inline IMatrix scores_from(const std::vector<std::string>& rows) {
+  IMatrix s = imatrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows.front().size()) - 1);
+  for (int k = 0; k < s.rows(); ++k) {
+    for (int i = 0; i < s.cols(); ++i) s[k][i] = rows[k][i] - '0';
+  }
+  return s;
+}
+inline IVector bounds_of(const std::vector<int>& b) {
+  IVector v = ivector(0, static_cast<int>(b.size()) - 1);
+  for (int k = 0; k < v.size(); ++k) v[k] = b[k];
+  return v;
 }
 
 }  // namespace bandscape::testing

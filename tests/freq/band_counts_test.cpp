@@ -13,21 +13,8 @@
 namespace bandscape {
 namespace {
 
-// Band scores from one string per individual ("1091" = scores 1, 0, 9, 1).
-IMatrix scores_from(const std::vector<std::string>& rows) {
-  const int m = static_cast<int>(rows.front().size());
-  IMatrix s = imatrix(0, static_cast<int>(rows.size()) - 1, 0, m - 1);
-  for (int k = 0; k < static_cast<int>(rows.size()); ++k) {
-    for (int i = 0; i < m; ++i) s[k][i] = rows[k][i] - '0';
-  }
-  return s;
-}
-
-IVector bounds_of(const std::vector<int>& b) {
-  IVector v = ivector(0, static_cast<int>(b.size()) - 1);
-  for (int k = 0; k < static_cast<int>(b.size()); ++k) v[k] = b[k];
-  return v;
-}
+using testing::bounds_of;
+using testing::scores_from;
 
 // Population 1 = four individuals, population 2 = two individuals.
 // Locus 1: 1, 0, 9, 1 in population 1 (N = 3); all 9 in population 2.

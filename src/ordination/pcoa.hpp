@@ -1,0 +1,80 @@
+// Principal coordinates analysis (Gower 1966) of n objects from their distances.
+//
+// The matrix A = -d²/2 is double-centred, B = (I - J/n) A (I - J/n), and B is
+// eigen-decomposed.  Every eigenvalue is kept, negative ones included (no
+// correction for non-Euclidean distances), each also as a share of their sum,
+// the trace of B.  The coordinates of the objects on axis a are the unit
+// eigenvector of the a-th largest eigenvalue times its square root, on the
+// leading positive axes only.
+//
+// Eigenvalues whose magnitude is at most sqrt(DBL_EPSILON) times the largest
+// magnitude are rounding noise around 0 (B always has the eigenvalue 0 of the
+// constant vector) and are reported as exactly 0; they never give an axis.
+//
+// Sign of an axis: an eigenvector is defined up to its sign.  Each axis is
+// turned so that the first object (in input order) whose coordinate is clearly
+// non-zero, at least 1e-6 times the largest magnitude on that axis, has a
+// positive coordinate.  Objects keep their order, so the same data give the
+// same axes on every run and machine.  When eigenvalues coincide, the axes
+// within their common eigenspace are not unique: any rotation of them fits the
+// distances equally well.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace bandscape {
+
+// A square matrix of distances between n objects, row after row.  Only the
+// cells above the diagonal, (i, j) with i < j, are read: the distance is
+// symmetric and an object is at distance 0 from itself.
+struct DistanceMatrix {
+  int n = 0;
+  std::vector<double> cells;  // n * n
+
+  explicit DistanceMatrix(int objects = 0)
+      : n(objects), cells(static_cast<std::size_t>(objects) * static_cast<std::size_t>(objects), 0.0) {}
+  double& at(int i, int j) { return cells[static_cast<std::size_t>(i) * n + j]; }
+  double at(int i, int j) const { return cells[static_cast<std::size_t>(i) * n + j]; }
+};
+
+// The first pair (i, j), i < j, 0-based in row order, whose distance is not a
+// finite number; none when every distance is defined.  A matrix with such a
+// pair has no principal coordinates.
+std::optional<std::pair<int, int>> first_undefined_distance(const DistanceMatrix& d);
+
+// How the eigenvectors of the leading axes are obtained.  Both give the same
+// axes up to rounding; the choice is a matter of speed.
+enum class EigenRoute {
+  kAutomatic,    // kDense up to kDenseRouteLimit objects, kLeadingAxes above
+  kDense,        // one full decomposition, eigenvalues and every eigenvector
+  kLeadingAxes,  // every eigenvalue without eigenvectors, then an implicitly
+                 // restarted Lanczos iteration for the leading eigenvectors only;
+                 // kDense when the iteration fails or misses one of the leading
+                 // eigenvalues (which a repeated eigenvalue can cause)
+};
+inline constexpr int kDenseRouteLimit = 200;
+
+struct PrincipalCoordinates {
+  int n = 0;     // objects
+  int axes = 0;  // columns of `coordinates`: min(max_axes, n - 1, number of positive eigenvalues)
+  double trace = 0.0;                        // trace of B, the sum of all eigenvalues
+  std::vector<double> eigenvalues;           // all n, largest first
+  std::vector<double> relative_eigenvalues;  // eigenvalue / trace (all 0 when the trace is 0)
+  std::vector<double> coordinates;           // n x axes, row after row
+
+  double coordinate(int object, int axis) const {
+    return coordinates[static_cast<std::size_t>(object) * axes + axis];
+  }
+};
+
+// Principal coordinates of the objects of `d` on at most `max_axes` axes.
+// Throws std::invalid_argument for a distance that is not finite (check with
+// first_undefined_distance first), a cell count other than n², or a negative
+// max_axes.  n = 0 gives an empty result; n = 1 the single eigenvalue 0.
+PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes = 10,
+                                           EigenRoute route = EigenRoute::kAutomatic);
+
+}  // namespace bandscape
