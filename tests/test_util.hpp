@@ -40,8 +40,8 @@ class TempDir {
 };
 
 // A MessageLog that keeps what was written: every text in order with its kind
-// ("E:" echoed to the console and logged, "A:" logged only), and the echoed and
-// appended texts each joined into one string.
+// ("E:" echoed to the console and logged, "A:" logged only, "C:" shown on the
+// console only), and the echoed and appended texts each joined into one string.
 class RecordingLog : public MessageLog {
  public:
   void echo(const std::string& text) override {
@@ -52,6 +52,7 @@ class RecordingLog : public MessageLog {
     entries.push_back("A:" + text);
     appended += text;
   }
+  void console(const std::string& text) override { entries.push_back("C:" + text); }
   std::vector<std::string> entries;
   std::string echoed;
   std::string appended;

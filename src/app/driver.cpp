@@ -139,7 +139,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
     variances[k] = matrix(0, r - 1, 0, m - 1);
   }
   if (method == kSquareRoot) {
-    compute_freq_allele_sqrt(r, m, fragment_frequencies, non_missing, fis, estimates[2], variances[2]);
+    compute_freq_allele_sqrt(r, m, fragment_frequencies, non_missing, fis, estimates[2], variances[2], log);
   } else if (method == kBayesUniform) {
     compute_freq_allele_Bayes_UNIF(r, m, absent_counts, fis, non_missing, estimates[3], variances[3], log);
   } else if (method == kBayesNonUniform) {

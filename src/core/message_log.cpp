@@ -22,6 +22,11 @@ void append_to_file_echo(const std::string& file, const std::string& text) {
   append_to_file(file, text);
 }
 
+void MessageLog::console(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
 bool truncate_file(const std::string& file) {
   std::FILE* f = std::fopen(file.c_str(), "w");
   if (!f) return false;

@@ -103,7 +103,7 @@ float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IV
   const FMatrix* estimates = &w.frequencies;
   switch (in.method) {
     case 2:
-      compute_freq_allele_sqrt(r, m, w.frequencies, w.N, in.fis, w.estimates, w.variances, *w.cache);
+      compute_freq_allele_sqrt(r, m, w.frequencies, w.N, in.fis, w.estimates, w.variances, log, *w.cache);
       estimates = &w.estimates;
       break;
     case 3:
