@@ -50,4 +50,13 @@ void allocation_failure(const char* message) {
   throw FatalError(message);
 }
 
+void report_last_failure(const char* file, const char* message) noexcept {
+  std::fputs(message, stdout);
+  std::fflush(stdout);
+  if (std::FILE* f = std::fopen(file, "a")) {
+    std::fputs(message, f);
+    std::fclose(f);
+  }
+}
+
 }  // namespace bandscape

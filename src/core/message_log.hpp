@@ -88,4 +88,9 @@ class BufferedLog : public MessageLog {
 // Allocation failures: `message` with echo to "erreur", then FatalError.
 [[noreturn]] void allocation_failure(const char* message);
 
+// For a failure that escaped every other handler: prints `message` on the
+// console and appends it to `file` when that can be opened.  Allocates nothing
+// and never throws, so it can report running out of memory.
+void report_last_failure(const char* file, const char* message) noexcept;
+
 }  // namespace bandscape

@@ -2,8 +2,15 @@
 // report, error log, console, resample.txt and the bootstrap files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <set>
 #include <string>
+#include <system_error>
+#include <vector>
 
+#include "numeric/special.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "resample/replicate_batches.hpp"
@@ -114,6 +121,79 @@ TEST(ResampleThreads, LateFailureFlushesEarlierReplicatesInOrder) {
     EXPECT_TRUE(committed.ends_with(",68,69,"));
     EXPECT_EQ(committed.find("70,"), std::string::npos);
   }
+}
+
+// The console notes of the numerical routines travel with the replicate's
+// other messages: every fifth replicate finds no root bracketed, replicate 100
+// ends the run in polint.  With 1 and 7 threads the log receives, in order,
+// exactly the sequence written out below from that rule.
+TEST(ResampleThreads, NumericalNotesKeepTheirPlaceInReplicateOrder) {
+  std::vector<std::string> expected;
+  for (int i = 0; i <= 100; ++i) {
+    if (i % 10 == 0) expected.push_back(format("E:\nd%d", i));
+    expected.push_back(format("A:\nc%d", i));
+    if (i % 5 == 0) expected.push_back("C:\nRoot must be bracketed in zbrent");
+  }
+  expected.push_back("C:\nerror in routine polint");
+  for (int threads : {1, 7}) {
+    testing::RecordingLog log;
+    ::testing::internal::CaptureStdout();
+    EXPECT_THROW(run_replicates(
+                     130, threads, log,
+                     [](int i, int, MessageLog& out) {
+                       if (i % 10 == 0) out.echo(format("\nd%d", i));
+                     },
+                     [](int, int i, int, MessageLog& out) {
+                       out.append(format("\nc%d", i));
+                       if (i % 5 == 0) zbrent([](float x) -> double { return x + 1.0; }, 0.2f, 0.4f, 1e-6f, out);
+                       if (i == 100) {
+                         const double xa[] = {0.0, 1.0, 1.0}, ya[] = {0.0, 1.0, 4.0};
+                         float y = 0.0f, dy = 0.0f;
+                         polint(xa, ya, 2, 0.5f, y, dy, out);
+                       }
+                     },
+                     [](int, int) {}),
+                 FatalError);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << threads;
+    EXPECT_EQ(log.entries, expected) << threads << " threads";
+  }
+}
+
+// Threads refused by the system (the starter lets two start in the whole run,
+// then throws what std::thread throws) leave their replicates to the others:
+// log and commits are those of the sequential run.  Working arrays are
+// prepared only for workers about to start: 0, the two that ran, and 3 whose
+// thread was refused and which never computed.
+TEST(ResampleThreads, RefusedThreadsGiveTheSequentialOutcome) {
+  auto run_all = [](int threads, const ThreadStarter& starter, std::set<int>& prepared, std::set<int>& computing) {
+    testing::ResampleLog log;
+    std::string committed;
+    std::mutex guard;
+    run_replicates(
+        150, threads, log, [](int i, int, MessageLog& out) { out.echo(format("\nd%d", i)); },
+        [&](int worker, int i, int, MessageLog& out) {
+          out.append(format("\nc%d", i));
+          const std::lock_guard<std::mutex> lock(guard);
+          computing.insert(worker);
+        },
+        [&](int i, int) { committed += format("%d,", i); }, [&](int worker) { prepared.insert(worker); }, starter);
+    return log.echoed + log.appended + committed;
+  };
+  std::set<int> prepared, computing;
+  const std::string sequential = run_all(1, {}, prepared, computing);
+  EXPECT_EQ(prepared, (std::set<int>{0}));
+  std::atomic<int> started{0};
+  const ThreadStarter two_then_refused = [&started](std::function<void()> body) {
+    if (started.load() >= 2) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    ++started;
+    return std::thread(std::move(body));
+  };
+  prepared.clear();
+  computing.clear();
+  EXPECT_EQ(run_all(7, two_then_refused, prepared, computing), sequential);
+  EXPECT_EQ(prepared, (std::set<int>{0, 1, 2, 3}));
+  EXPECT_TRUE(std::includes(prepared.begin(), prepared.end(), computing.begin(), computing.end()));
+  EXPECT_EQ(computing.count(3), 0u);
 }
 
 }  // namespace
