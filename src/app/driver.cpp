@@ -226,6 +226,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
     compute_distances(r, nPair, Hj, VarHj, D, VarD, HbPair, Nei, FstPair);
+    for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     write_distance_matrices(report, population_names, r, Nei, FstPair);
 
     if (options.bootstraps > 0) {
