@@ -3,14 +3,17 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "core/message_log.hpp"
+#include "numeric/parallel.hpp"
 
 namespace bandscape::testing {
 
@@ -57,6 +60,16 @@ class RecordingLog : public MessageLog {
   std::string echoed;
   std::string appended;
 };
+
+// Starts `allowed` threads, counted in `started`, then throws what std::thread
+// throws when the system has no thread left.
+inline ThreadStarter refusing_thread_starter(int allowed, std::atomic<int>& started) {
+  return [allowed, &started](std::function<void()> body) {
+    if (started.load() >= allowed) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    ++started;
+    return std::thread(std::move(body));
+  };
+}
 
 inline std::string read_file(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -85,29 +85,23 @@ TEST(EstimateCacheUse, RefusesAnotherMethodOrFis) {
 }
 
 // A kept cell whose computation gave a console note (an integral that did not
-// converge) shows the note again at every reuse, as computing it again would:
-// the console must not depend on which cells a worker's cache already holds.
+// converge) shows it again at every reuse, as computing it again would: the
+// console must not depend on which cells a worker's cache already holds.
 TEST(EstimateCacheUse, ReusedCellRepeatsItsConsoleNotes) {
   CellMemo memo;
   testing::RecordingLog log;
   int computed = 0;
-  auto slow_cell = [&computed](MessageLog& out, float& estimate, float& variance) {
-    ++computed;
-    out.console("\ntoo many steps in integration routine qromb");
-    estimate = 0.25f;
-    variance = 0.5f;
-  };
-  auto quiet_cell = [](MessageLog&, float& estimate, float& variance) { estimate = variance = 1.0f; };
-  float e1 = 0, v1 = 0, e2 = 0, v2 = 0, e3 = 0, v3 = 0;
-  memoised_cell(memo, cell_key(8, 3), log, e1, v1, slow_cell);
-  memoised_cell(memo, cell_key(8, 2), log, e2, v2, quiet_cell);
-  memoised_cell(memo, cell_key(8, 3), log, e3, v3, slow_cell);
-  memoised_cell(memo, cell_key(8, 2), log, e2, v2, quiet_cell);
-  EXPECT_EQ(computed, 1);
-  EXPECT_EQ(e3, 0.25f);
-  EXPECT_EQ(v3, 0.5f);
-  const std::vector<std::string> note(2, "C:\ntoo many steps in integration routine qromb");
-  EXPECT_EQ(log.entries, note);
+  float e = 0, v = 0;
+  for (int absent : {3, 2, 3, 2}) {
+    memoised_cell(memo, cell_key(8, absent), log, e, v, [&](MessageLog& out, float& estimate, float& variance) {
+      ++computed;
+      if (absent == 3) out.console("\ntoo many steps in integration routine qromb");
+      estimate = variance = 0.25f * absent;
+    });
+  }
+  EXPECT_EQ(computed, 2);
+  EXPECT_EQ(e, 0.5f);
+  EXPECT_EQ(log.entries, std::vector<std::string>(2, "C:\ntoo many steps in integration routine qromb"));
 }
 
 }  // namespace

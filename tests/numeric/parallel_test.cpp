@@ -7,21 +7,12 @@
 
 #include <atomic>
 #include <stdexcept>
-#include <system_error>
 #include <vector>
+
+#include "test_util.hpp"
 
 namespace bandscape {
 namespace {
-
-// Starts `allowed` threads, then throws what std::thread throws when the
-// system has no thread left.
-ThreadStarter refusing_after(int allowed, std::atomic<int>& started) {
-  return [allowed, &started](std::function<void()> body) {
-    if (started.load() >= allowed) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
-    ++started;
-    return std::thread(std::move(body));
-  };
-}
 
 TEST(ParallelThreads, RefusedThreadsLeaveTheirChunksToTheOthers) {
   for (int allowed : {0, 3}) {
@@ -29,14 +20,14 @@ TEST(ParallelThreads, RefusedThreadsLeaveTheirChunksToTheOthers) {
     std::vector<int> visits(1000, 0);
     parallel_chunks(
         1000, 7, 50, [&](int begin, int end) { for (int i = begin; i < end; ++i) ++visits[i]; },
-        refusing_after(allowed, started));
+        testing::refusing_thread_starter(allowed, started));
     EXPECT_EQ(started.load(), allowed);
     EXPECT_EQ(visits, std::vector<int>(1000, 1)) << allowed << " threads allowed";
   }
   std::atomic<int> started{0};
   EXPECT_THROW(parallel_chunks(
                    100, 1, 8, [](int begin, int) { if (begin == 57) throw std::runtime_error("chunk 57"); },
-                   refusing_after(2, started)),
+                   testing::refusing_thread_starter(2, started)),
                std::runtime_error);
 }
 
