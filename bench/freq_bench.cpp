@@ -19,6 +19,7 @@ constexpr int kPerPopulation = 25;
 struct DiscardLog : MessageLog {
   void echo(const std::string&) override {}
   void append(const std::string&) override {}
+  void console(const std::string&) override {}
 };
 
 // Band scores with a band-present frequency per population and locus drawn
@@ -77,8 +78,9 @@ BENCHMARK(BM_FragmentFrequencies)->Unit(benchmark::kMillisecond);
 void BM_SquareRoot(benchmark::State& state) {
   const Data& d = data();
   FMatrix est = matrix(0, d.r - 1, 0, d.m - 1), var = matrix(0, d.r - 1, 0, d.m - 1);
+  DiscardLog log;
   for (auto _ : state) {
-    compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, fis_of(state), est, var, sharing_of(state));
+    compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, fis_of(state), est, var, log, sharing_of(state));
     benchmark::DoNotOptimize(est.data());
   }
 }
@@ -121,7 +123,7 @@ void BM_CachedAcrossCalls(benchmark::State& state) {
   EstimateCache cache(method, 0.3f);
   for (auto _ : state) {
     if (method == 2) {
-      compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, 0.3f, est, var, cache);
+      compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, 0.3f, est, var, log, cache);
     } else {
       compute_freq_allele_Bayes_UNIF(d.r, d.m, d.absent, 0.3f, d.scored, est, var, log, cache);
     }

@@ -42,7 +42,8 @@ void BM_QrombBayesIntegrand(benchmark::State& st) {
     const double dh = 2.0 * q * (1.0 - f) + f;
     return std::pow(h, x + alpha - 1.0) * std::pow(1.0 - h, n - x + beta - 1.0) * dh;
   };
-  for (auto _ : st) benchmark::DoNotOptimize(qromb(g, 0.0f, 1.0f));
+  BufferedLog log;
+  for (auto _ : st) benchmark::DoNotOptimize(qromb(g, 0.0f, 1.0f, log));
 }
 BENCHMARK(BM_QrombBayesIntegrand);
 

@@ -25,6 +25,7 @@ constexpr int kPops = 20, kInds = 20, kLoci = 500;
 struct NullLog : MessageLog {
   void echo(const std::string&) override {}
   void append(const std::string&) override {}
+  void console(const std::string&) override {}
 };
 
 struct Data {
@@ -129,7 +130,7 @@ void BM_PermutationEstimation1000(benchmark::State& state) {
     for (int i = 0; i < 1000; ++i) {
       shuffle_range(perm, 0, d.ntot - 1, random);
       compute_freq_frag_permuted(r, d.scores, d.bounds, perm, m, N, X, f, v, log);
-      if (method == 2) compute_freq_allele_sqrt(r, m, f, N, fis, e, v, cache);
+      if (method == 2) compute_freq_allele_sqrt(r, m, f, N, fis, e, v, log, cache);
       if (method == 3) compute_freq_allele_Bayes_UNIF(r, m, X, fis, N, e, v, log, cache);
       if (method == 4) compute_freq_allele_Bayes_NONUNIF(r, m, X, fis, N, alpha, beta, e, v, log);
     }

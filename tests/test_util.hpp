@@ -3,15 +3,18 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "core/message_log.hpp"
 #include "numeric/array.hpp"
+#include "numeric/parallel.hpp"
 
 namespace bandscape::testing {
 
@@ -41,8 +44,8 @@ class TempDir {
 };
 
 // A MessageLog that keeps what was written: every text in order with its kind
-// ("E:" echoed to the console and logged, "A:" logged only), and the echoed and
-// appended texts each joined into one string.
+// ("E:" echoed to the console and logged, "A:" logged only, "C:" shown on the
+// console only), and the echoed and appended texts each joined into one string.
 class RecordingLog : public MessageLog {
  public:
   void echo(const std::string& text) override {
@@ -53,10 +56,21 @@ class RecordingLog : public MessageLog {
     entries.push_back("A:" + text);
     appended += text;
   }
+  void console(const std::string& text) override { entries.push_back("C:" + text); }
   std::vector<std::string> entries;
   std::string echoed;
   std::string appended;
 };
+
+// Starts `allowed` threads, counted in `started`, then throws what std::thread
+// throws when the system has no thread left.
+inline ThreadStarter refusing_thread_starter(int allowed, std::atomic<int>& started) {
+  return [allowed, &started](std::function<void()> body) {
+    if (started.load() >= allowed) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    ++started;
+    return std::thread(std::move(body));
+  };
+}
 
 inline std::string read_file(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);

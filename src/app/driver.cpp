@@ -147,7 +147,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
     variances[k] = matrix(0, r - 1, 0, m - 1);
   }
   if (method == kSquareRoot) {
-    compute_freq_allele_sqrt(r, m, fragment_frequencies, non_missing, fis, estimates[2], variances[2]);
+    compute_freq_allele_sqrt(r, m, fragment_frequencies, non_missing, fis, estimates[2], variances[2], log);
   } else if (method == kBayesUniform) {
     compute_freq_allele_Bayes_UNIF(r, m, absent_counts, fis, non_missing, estimates[3], variances[3], log);
   } else if (method == kBayesNonUniform) {
@@ -234,6 +234,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
     compute_distances(r, nPair, Hj, VarHj, D, VarD, HbPair, Nei, FstPair);
+    for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     write_distance_matrices(report, population_names, r, Nei, FstPair);
 
     if (options.bootstraps > 0) {

@@ -1,7 +1,11 @@
 // Entry point: parses the command line, runs the analysis and maps its outcome
 // to the exit status (interactive runs end with 1, as the program always has;
 // batch runs with 0 after a normal finish; 1 after any error; 2 for bad options).
+// Whatever else escapes the run (memory exhausted, an unforeseen failure) is
+// reported like a fatal error and ends with status 1 as well.
 #include <cstdio>
+#include <exception>
+#include <new>
 
 #include "app/command_line.hpp"
 #include "app/driver.hpp"
@@ -36,6 +40,17 @@ int main(int argc, char* argv[]) {
   } catch (const FatalError& error) {
     std::fflush(stdout);
     return error.status();
+  } catch (const std::bad_alloc&) {
+    report_last_failure(kErrorLogName, "\nout of memory");
+    return 1;
+  } catch (const std::exception& error) {
+    char message[512];
+    std::snprintf(message, sizeof message, "\nunexpected error: %s", error.what());
+    report_last_failure(kErrorLogName, message);
+    return 1;
+  } catch (...) {
+    report_last_failure(kErrorLogName, "\nunexpected error");
+    return 1;
   }
   std::fflush(stdout);
   return command_line.batch ? 0 : 1;

@@ -25,6 +25,11 @@ void append_to_file_echo(const std::string& file, const std::string& text) {
   append_to_file(file, text);
 }
 
+void MessageLog::console(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fflush(stdout);
+}
+
 bool truncate_file(const std::string& file) {
   std::FILE* f = std::fopen(file.c_str(), "w");
   if (!f) return false;
@@ -46,6 +51,15 @@ void fatal_error(const std::string& message, const std::vector<std::string>& det
 void allocation_failure(const char* message) {
   append_to_file_echo(kAllocationLogName, message);
   throw FatalError(message);
+}
+
+void report_last_failure(const char* file, const char* message) noexcept {
+  std::fputs(message, stdout);
+  std::fflush(stdout);
+  if (std::FILE* f = std::fopen(file, "a")) {
+    std::fputs(message, f);
+    std::fclose(f);
+  }
 }
 
 }  // namespace bandscape

@@ -4,7 +4,9 @@
 // was written survives a later fatal error.  Texts begin with "\n" and carry no
 // trailing newline.  Warnings go to a MessageLog passed by the caller: the
 // error log itself (ErrorLogFile) or a per-replicate buffer (BufferedLog) that
-// a resampling loop flushes in replicate order.
+// a resampling loop flushes in replicate order.  The notes of the numerical
+// routines (an integral that did not converge, a root not bracketed) take the
+// same path but are shown on the console only, never logged.
 #pragma once
 
 #include <string>
@@ -36,6 +38,8 @@ class MessageLog {
   virtual void echo(const std::string& text) = 0;
   // Appended to the log only.
   virtual void append(const std::string& text) = 0;
+  // Shown on the console only.
+  virtual void console(const std::string& text);
 };
 
 // The error log file (normally error.txt in the working directory).
@@ -53,11 +57,16 @@ class ErrorLogFile : public MessageLog {
 // Collects texts in order; flush_to() replays them into another log.
 class BufferedLog : public MessageLog {
  public:
-  void echo(const std::string& text) override { entries_.emplace_back(true, text); }
-  void append(const std::string& text) override { entries_.emplace_back(false, text); }
+  void echo(const std::string& text) override { entries_.emplace_back(Kind::kEcho, text); }
+  void append(const std::string& text) override { entries_.emplace_back(Kind::kAppend, text); }
+  void console(const std::string& text) override { entries_.emplace_back(Kind::kConsole, text); }
   void flush_to(MessageLog& target) {
-    for (auto& [with_echo, text] : entries_) {
-      if (with_echo) target.echo(text); else target.append(text);
+    for (auto& [kind, text] : entries_) {
+      switch (kind) {
+        case Kind::kEcho: target.echo(text); break;
+        case Kind::kAppend: target.append(text); break;
+        case Kind::kConsole: target.console(text); break;
+      }
     }
     entries_.clear();
   }
@@ -65,7 +74,8 @@ class BufferedLog : public MessageLog {
   void clear() { entries_.clear(); }
 
  private:
-  std::vector<std::pair<bool, std::string>> entries_;
+  enum class Kind { kEcho, kAppend, kConsole };
+  std::vector<std::pair<Kind, std::string>> entries_;
 };
 
 // The fatal-error convention: `message` and then each detail line are appended
@@ -77,5 +87,10 @@ class BufferedLog : public MessageLog {
 
 // Allocation failures: `message` with echo to "erreur", then FatalError.
 [[noreturn]] void allocation_failure(const char* message);
+
+// For a failure that escaped every other handler: prints `message` on the
+// console and appends it to `file` when that can be opened.  Allocates nothing
+// and never throws, so it can report running out of memory.
+void report_last_failure(const char* file, const char* message) noexcept;
 
 }  // namespace bandscape

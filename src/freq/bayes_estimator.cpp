@@ -135,11 +135,11 @@ class KernelTape {
 // (the last result stands when none is).  Each attempt starts at the head of
 // the tape, if any.
 template <class Func>
-float integrate_to_one(const Func& func, const float* lower, int count, KernelTape* tape) {
+float integrate_to_one(const Func& func, const float* lower, int count, KernelTape* tape, MessageLog& log) {
   float result = 0.0f;
   for (int k = 0; k < count; ++k) {
     if (tape) tape->rewind();
-    result = qromb(func, lower[k], 1.0f);
+    result = qromb(func, lower[k], 1.0f, log);
     if (!std::isnan(result)) break;
   }
   return result;
@@ -159,8 +159,8 @@ void integrated_cell(int absent, int scored, double fis, double alpha, double be
   auto second = [&g](float q) { return (static_cast<double>(q) * q) * g(q); };
   const bool all_absent = absent == scored;
 
-  const float numtemp = integrate_to_one(numerator, bounds.numerator, bounds.numerator_count, tape);
-  const float denomtemp = integrate_to_one(normaliser, bounds.normaliser, bounds.normaliser_count, tape);
+  const float numtemp = integrate_to_one(numerator, bounds.numerator, bounds.numerator_count, tape, log);
+  const float denomtemp = integrate_to_one(normaliser, bounds.normaliser, bounds.normaliser_count, tape, log);
   double mean;
   if (std::isnan(numtemp) || std::isnan(denomtemp)) {
     if (!all_absent) fatal_error(log, messages.undefined);
@@ -173,7 +173,7 @@ void integrated_cell(int absent, int scored, double fis, double alpha, double be
   }
   estimate = static_cast<float>(1.0 - mean);
 
-  const float moment2 = integrate_to_one(second, bounds.second, bounds.second_count, tape);
+  const float moment2 = integrate_to_one(second, bounds.second, bounds.second_count, tape, log);
   double var;
   if (std::isnan(denomtemp) || std::isnan(moment2)) {
     if (!all_absent) fatal_error(log, messages.undefined);
@@ -232,27 +232,22 @@ void nonuniform_closed_form_cell(int absent, int scored, double alpha, double be
   variance = static_cast<float>(moment2 - mean * mean);
 }
 
-// Runs `cell(X, N, estimate, variance)` over the loci of population j, once per
-// distinct (X, N) when a memo is given.
+// Runs `cell(X, N, log, estimate, variance)` over the loci of population j,
+// once per distinct (X, N) when a memo is given.
 template <class Cell>
 void fill_population(int j, int m, const IMatrix& absent_counts, const IMatrix& non_missing,
-                     FMatrix& estimates, FMatrix& variances, CellMemo* memo, const Cell& cell) {
+                     FMatrix& estimates, FMatrix& variances, MessageLog& log, CellMemo* memo, const Cell& cell) {
   for (int i = 0; i < m; ++i) {
     const int absent = absent_counts[j][i];
     const int scored = non_missing[j + 1][i + 1];
     if (!memo) {
-      cell(absent, scored, estimates[j][i], variances[j][i]);
+      cell(absent, scored, log, estimates[j][i], variances[j][i]);
       continue;
     }
-    const std::uint64_t key = cell_key(scored, absent);
-    const auto found = memo->find(key);
-    if (found != memo->end()) {
-      estimates[j][i] = found->second.estimate;
-      variances[j][i] = found->second.variance;
-      continue;
-    }
-    cell(absent, scored, estimates[j][i], variances[j][i]);
-    memo->emplace(key, CellEstimate{estimates[j][i], variances[j][i]});
+    memoised_cell(*memo, cell_key(scored, absent), log, estimates[j][i], variances[j][i],
+                  [&](MessageLog& out, float& estimate, float& variance) {
+                    cell(absent, scored, out, estimate, variance);
+                  });
   }
 }
 
@@ -261,15 +256,17 @@ void fill_uniform(int r, int m, const IMatrix& absent_counts, float fis, const I
   const double F = fis;
   KernelTape shared_tape;
   KernelTape* tape = memo ? &shared_tape : nullptr;
-  auto cell = [F, tape, &log](int absent, int scored, float& estimate, float& variance) {
+  auto cell = [F, tape](int absent, int scored, MessageLog& out, float& estimate, float& variance) {
     if (F == 0.0) {
-      uniform_closed_form_cell(absent, scored, log, estimate, variance);
+      uniform_closed_form_cell(absent, scored, out, estimate, variance);
     } else {
-      integrated_cell(absent, scored, F, kUniformAlpha, kUniformBeta, kUniformBounds, kUniformMessages, log, tape,
+      integrated_cell(absent, scored, F, kUniformAlpha, kUniformBeta, kUniformBounds, kUniformMessages, out, tape,
                       estimate, variance);
     }
   };
-  for (int j = 0; j < r; ++j) fill_population(j, m, absent_counts, non_missing, estimates, variances, memo, cell);
+  for (int j = 0; j < r; ++j) {
+    fill_population(j, m, absent_counts, non_missing, estimates, variances, log, memo, cell);
+  }
 }
 
 }  // namespace
@@ -346,17 +343,17 @@ void compute_freq_allele_Bayes_NONUNIF(int r, int m, const IMatrix& absent_count
     }
     alpha[j] = a;
     beta[j] = b;
-    auto cell = [F, a, b, tape, &log](int absent, int scored, float& estimate, float& variance) {
+    auto cell = [F, a, b, tape](int absent, int scored, MessageLog& out, float& estimate, float& variance) {
       if (F == 0.0) {
-        nonuniform_closed_form_cell(absent, scored, a, b, log, estimate, variance);
+        nonuniform_closed_form_cell(absent, scored, a, b, out, estimate, variance);
       } else {
-        integrated_cell(absent, scored, F, a, b, kNonUniformBounds, kNonUniformMessages, log, tape, estimate,
+        integrated_cell(absent, scored, F, a, b, kNonUniformBounds, kNonUniformMessages, out, tape, estimate,
                         variance);
       }
     };
     // The prior differs between populations, so results are shared within one only.
     memo.clear();
-    fill_population(j, m, absent_counts, non_missing, estimates, variances, shared ? &memo : nullptr, cell);
+    fill_population(j, m, absent_counts, non_missing, estimates, variances, log, shared ? &memo : nullptr, cell);
   }
 }
 

@@ -9,18 +9,30 @@
 //
 // Thread use: an EstimateCache is not synchronised.  Give each thread its own
 // (the number of distinct keys is small, so the duplicated work is slight).
+//
+// A cell whose computation gave console notes (an integral that did not
+// converge, a root not bracketed) shows them again each time its result is
+// reused, so the console reads as if every cell had been computed, whichever
+// cells a cache happened to hold.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "core/message_log.hpp"
 
 namespace bandscape {
 
-// The two outputs of one population-locus cell, as stored.
+// The two outputs of one population-locus cell, as stored, and the console
+// notes its computation gave (almost always none).
 struct CellEstimate {
   float estimate = 0.0f;
   float variance = 0.0f;
+  std::vector<std::string> notes;
 };
 
 // Whether the estimators share results between cells with equal counts
@@ -54,6 +66,40 @@ struct IdentityHash {
 };
 
 using CellMemo = std::unordered_map<std::uint64_t, CellEstimate, IdentityHash>;
+
+// Passes every message on to `target` and keeps a copy of the console notes.
+class NoteKeeper : public MessageLog {
+ public:
+  explicit NoteKeeper(MessageLog& target) : target_(target) {}
+  void echo(const std::string& text) override { target_.echo(text); }
+  void append(const std::string& text) override { target_.append(text); }
+  void console(const std::string& text) override {
+    target_.console(text);
+    notes.push_back(text);
+  }
+  std::vector<std::string> notes;
+
+ private:
+  MessageLog& target_;
+};
+
+// The cell of `key`: the first time compute(log, estimate, variance) fills the
+// two outputs and they are kept in `memo` with the notes the computation gave;
+// later the kept values are copied and the notes shown again through `log`.
+template <class Compute>
+void memoised_cell(CellMemo& memo, std::uint64_t key, MessageLog& log, float& estimate, float& variance,
+                   Compute&& compute) {
+  const auto found = memo.find(key);
+  if (found != memo.end()) {
+    for (const std::string& note : found->second.notes) log.console(note);
+    estimate = found->second.estimate;
+    variance = found->second.variance;
+    return;
+  }
+  NoteKeeper keeper(log);
+  compute(static_cast<MessageLog&>(keeper), estimate, variance);
+  memo.emplace(key, CellEstimate{estimate, variance, std::move(keeper.notes)});
+}
 
 // Results of the square-root (method 2) or uniform-prior (method 3) estimator
 // for one Fis value, kept across calls.  An estimator refuses (std::invalid_argument)

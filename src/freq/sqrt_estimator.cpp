@@ -30,30 +30,30 @@ float grid_point_root(double fis, double x) {
 }
 
 void fill(int r, int m, const FMatrix& fragment_frequencies, const IMatrix& non_missing, float fis,
-          FMatrix& estimates, FMatrix& variances, CellMemo* memo) {
+          FMatrix& estimates, FMatrix& variances, MessageLog& log, CellMemo* memo) {
   // With F = 0 a cell costs one square root, less than looking it up.
   if (fis == 0.0f) memo = nullptr;
   for (int j = 0; j < r; ++j) {
     for (int i = 0; i < m; ++i) {
       const float f = fragment_frequencies[j][i];
       const int n = non_missing[j + 1][i + 1];
-      CellEstimate cell;
+      auto compute = [f, n, fis](MessageLog& out, float& estimate, float& variance) {
+        const CellEstimate cell = sqrt_estimate_cell(f, n, fis, out);
+        estimate = cell.estimate;
+        variance = cell.variance;
+      };
       if (memo) {
-        const auto [it, inserted] = memo->try_emplace(cell_key(n, f));
-        if (inserted) it->second = sqrt_estimate_cell(f, n, fis);
-        cell = it->second;
+        memoised_cell(*memo, cell_key(n, f), log, estimates[j][i], variances[j][i], compute);
       } else {
-        cell = sqrt_estimate_cell(f, n, fis);
+        compute(log, estimates[j][i], variances[j][i]);
       }
-      estimates[j][i] = cell.estimate;
-      variances[j][i] = cell.variance;
     }
   }
 }
 
 }  // namespace
 
-CellEstimate sqrt_estimate_cell(float fragment_frequency, int scored, float fis) {
+CellEstimate sqrt_estimate_cell(float fragment_frequency, int scored, float fis, MessageLog& log) {
   const double F = fis;
   const double x = 1.0 - static_cast<double>(fragment_frequency);
   double p;
@@ -72,7 +72,7 @@ CellEstimate sqrt_estimate_cell(float fragment_frequency, int scored, float fis)
     float q;
     if (nb > 0) {
       const float tol = static_cast<float>((static_cast<double>(lo[0]) + hi[0]) * 1.0e-7);
-      q = zbrent(residual, lo[0], hi[0], tol);
+      q = zbrent(residual, lo[0], hi[0], tol, log);
     } else {
       q = grid_point_root(F, x);
     }
@@ -85,19 +85,21 @@ CellEstimate sqrt_estimate_cell(float fragment_frequency, int scored, float fis)
 }
 
 void compute_freq_allele_sqrt(int r, int m, const FMatrix& fragment_frequencies, const IMatrix& non_missing,
-                              float fis, FMatrix& estimates, FMatrix& variances, CellSharing sharing) {
+                              float fis, FMatrix& estimates, FMatrix& variances, MessageLog& log,
+                              CellSharing sharing) {
   if (sharing == CellSharing::kPerCell) {
-    fill(r, m, fragment_frequencies, non_missing, fis, estimates, variances, nullptr);
+    fill(r, m, fragment_frequencies, non_missing, fis, estimates, variances, log, nullptr);
     return;
   }
   CellMemo memo;
-  fill(r, m, fragment_frequencies, non_missing, fis, estimates, variances, &memo);
+  fill(r, m, fragment_frequencies, non_missing, fis, estimates, variances, log, &memo);
 }
 
 void compute_freq_allele_sqrt(int r, int m, const FMatrix& fragment_frequencies, const IMatrix& non_missing,
-                              float fis, FMatrix& estimates, FMatrix& variances, EstimateCache& cache) {
+                              float fis, FMatrix& estimates, FMatrix& variances, MessageLog& log,
+                              EstimateCache& cache) {
   if (!cache.serves(2, fis)) throw std::invalid_argument("estimate cache made for another method or Fis");
-  fill(r, m, fragment_frequencies, non_missing, fis, estimates, variances, &cache.memo());
+  fill(r, m, fragment_frequencies, non_missing, fis, estimates, variances, log, &cache.memo());
 }
 
 }  // namespace bandscape

@@ -9,6 +9,7 @@
 // bias correction is applied.
 #pragma once
 
+#include "core/message_log.hpp"
 #include "freq/estimate_cache.hpp"
 #include "numeric/array.hpp"
 
@@ -21,19 +22,21 @@ inline double sqrt_method_residual(float q, double fis, double x) {
 }
 
 // The estimate and variance of one cell with fragment frequency f and N scored
-// individuals.
-CellEstimate sqrt_estimate_cell(float fragment_frequency, int scored, float fis);
+// individuals.  The root finder's console notes go to `log`.
+CellEstimate sqrt_estimate_cell(float fragment_frequency, int scored, float fis, MessageLog& log);
 
 // Fills estimates and variances (matrix(0, r-1, 0, m-1)) for every population
 // j and locus i from f = fragment_frequencies[j][i] and N = non_missing[j+1][i+1]
-// (1-based).  Writes no message.
+// (1-based).  Writes no message of its own; the root finder's console notes go
+// to `log`.
 void compute_freq_allele_sqrt(int r, int m, const FMatrix& fragment_frequencies, const IMatrix& non_missing,
-                              float fis, FMatrix& estimates, FMatrix& variances,
+                              float fis, FMatrix& estimates, FMatrix& variances, MessageLog& log,
                               CellSharing sharing = CellSharing::kShared);
 
 // The same, with results kept in `cache` (made for method 2 and this Fis) for
 // later calls.
 void compute_freq_allele_sqrt(int r, int m, const FMatrix& fragment_frequencies, const IMatrix& non_missing,
-                              float fis, FMatrix& estimates, FMatrix& variances, EstimateCache& cache);
+                              float fis, FMatrix& estimates, FMatrix& variances, MessageLog& log,
+                              EstimateCache& cache);
 
 }  // namespace bandscape

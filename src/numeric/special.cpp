@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 namespace bandscape {
 
@@ -33,10 +32,9 @@ double beta_function(float z, float w) {
   return static_cast<double>(std::exp(exponent));
 }
 
-void polint(const double* xa, const double* ya, int n, float x, float& y, float& dy) {
+void polint(const double* xa, const double* ya, int n, float x, float& y, float& dy, MessageLog& log) {
   if (n < 1 || n > kPolintMaxPoints) {
-    std::fputs("\nerror in routine polint", stdout);
-    std::fflush(stdout);
+    log.console("\nerror in routine polint");
     throw FatalError("polint: number of points out of range");
   }
   // Neville's tableau: c and d are the corrections towards the upper and lower
@@ -66,8 +64,7 @@ void polint(const double* xa, const double* ya, int n, float x, float& y, float&
       const double w = static_cast<double>(c[i + 1]) - static_cast<double>(d[i]);
       double den = ho - hp;
       if (den == 0.0) {
-        std::fputs("\nerror in routine polint", stdout);
-        std::fflush(stdout);
+        log.console("\nerror in routine polint");
         throw FatalError("error in routine polint");
       }
       den = w / den;

@@ -16,13 +16,15 @@
 // Nothing here allocates on the heap: qromb and polint run millions of times in
 // the permutation test.
 //
-// The numerical routines report on the console only (never in error.txt).
-// Their fatal conditions print the message and throw FatalError.
+// The numerical routines report on the console only (never in error.txt),
+// through the console() of the MessageLog their caller passes: a resampling
+// replicate hands in its own buffer, so the notes keep their place among the
+// replicate's other messages whatever the number of threads.  Their fatal
+// conditions give the message and throw FatalError.
 #pragma once
 
 #include <array>
 #include <cmath>
-#include <cstdio>
 
 #include "core/message_log.hpp"
 
@@ -41,10 +43,10 @@ double beta_function(float z, float w);
 
 // Neville's algorithm: the value y at x of the polynomial of degree n - 1 through
 // (xa[i], ya[i]), i = 1..n (the pointers are addressed from 1), and an error
-// estimate dy.  Two equal abscissae print "\nerror in routine polint" and end the
-// run.  n is at most kPolintMaxPoints.
+// estimate dy.  Two equal abscissae give "\nerror in routine polint" on the
+// console of `log` and end the run.  n is at most kPolintMaxPoints.
 inline constexpr int kPolintMaxPoints = 16;
-void polint(const double* xa, const double* ya, int n, float x, float& y, float& dy);
+void polint(const double* xa, const double* ya, int n, float x, float& y, float& dy, MessageLog& log);
 
 // Stage n (n = 1, 2, 3, ... called in this order) of the extended trapezoidal
 // rule for the integral of func over [a, b].  Stage 1 uses the two ends; stage
@@ -76,10 +78,10 @@ double trapezoid_stage(F&& func, float a, float b, int n, double& running) {
 // step in h^2.  Once a NaN (or an infinity, which turns into NaN in the
 // extrapolation) has entered the estimates the convergence test counts as met
 // and NaN comes back after the fifth stage.  Without convergence after 30
-// stages it prints "\ntoo many steps in integration routine qromb" and returns
-// 9999 (an integral that is exactly 0 ends this way).
+// stages it shows "\ntoo many steps in integration routine qromb" on the console
+// of `log` and returns 9999 (an integral that is exactly 0 ends this way).
 template <class F>
-float qromb(F&& func, float a, float b) {
+float qromb(F&& func, float a, float b, MessageLog& log) {
   constexpr double kEps = 1.0e-6;
   constexpr int kMaxStages = 30;
   constexpr int kPoints = 5;
@@ -93,14 +95,13 @@ float qromb(F&& func, float a, float b) {
       float ss = 0.0f;
       float dss = 0.0f;
       // 1-based view of the last five steps and estimates.
-      polint(h.data() + (j - kPoints), s.data() + (j - kPoints), kPoints, 0.0f, ss, dss);
+      polint(h.data() + (j - kPoints), s.data() + (j - kPoints), kPoints, 0.0f, ss, dss, log);
       if (!(std::fabs(static_cast<double>(dss)) >= kEps * std::fabs(static_cast<double>(ss)))) return ss;
     }
     s[j + 1] = s[j];
     h[j + 1] = 0.25 * h[j];
   }
-  std::fputs("\ntoo many steps in integration routine qromb", stdout);
-  std::fflush(stdout);
+  log.console("\ntoo many steps in integration routine qromb");
   return 9999.0f;
 }
 
@@ -131,11 +132,11 @@ void bracket_root(F&& func, float x1, float x2, int n, float* xb1, float* xb2, i
 
 // Brent's method: a root of func between x1 and x2 located to within
 // 2 * 3e-8 |b| + tol / 2.  When func(x1) and func(x2) have the same strict sign
-// it prints "\nRoot must be bracketed in zbrent" and returns the midpoint.
-// After 100 iterations without convergence it prints "Maximum number of
-// iterations exceeded in zbrent" and ends the run.
+// it shows "\nRoot must be bracketed in zbrent" on the console of `log` and
+// returns the midpoint.  After 100 iterations without convergence it shows
+// "Maximum number of iterations exceeded in zbrent" there and ends the run.
 template <class F>
-float zbrent(F&& func, float x1, float x2, float tol) {
+float zbrent(F&& func, float x1, float x2, float tol, MessageLog& log) {
   constexpr double kEps = 3.0e-8;
   constexpr int kMaxIterations = 100;
   float a = x1;
@@ -146,8 +147,7 @@ float zbrent(F&& func, float x1, float x2, float tol) {
   double fa = func(a);
   double fb = func(b);
   if ((fa > 0.0 && fb > 0.0) || (fa < 0.0 && fb < 0.0)) {
-    std::fputs("\nRoot must be bracketed in zbrent", stdout);
-    std::fflush(stdout);
+    log.console("\nRoot must be bracketed in zbrent");
     return static_cast<float>((static_cast<double>(x1) + static_cast<double>(x2)) / 2.0);
   }
   double fc = fb;
@@ -211,8 +211,7 @@ float zbrent(F&& func, float x1, float x2, float tol) {
     }
     fb = func(b);
   }
-  std::fputs("Maximum number of iterations exceeded in zbrent", stdout);
-  std::fflush(stdout);
+  log.console("Maximum number of iterations exceeded in zbrent");
   throw FatalError("Maximum number of iterations exceeded in zbrent");
 }
 

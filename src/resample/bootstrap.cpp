@@ -89,10 +89,11 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
                         const FMatrix& variances, RandomState& state, const NameList& names, MessageLog& log,
                         int threads) {
   if (nboot <= 0) return;
-  const int nthreads = std::min(worker_count(threads), nboot);
+  const int nthreads = replicate_workers(threads, nboot);
 
-  std::vector<std::unique_ptr<BootstrapWorkspace>> workspaces;
-  for (int t = 0; t < nthreads; ++t) workspaces.push_back(std::make_unique<BootstrapWorkspace>(r, m));
+  WorkerWorkspaces<BootstrapWorkspace> workspaces(nthreads,
+                                                  [r, m] { return std::make_unique<BootstrapWorkspace>(r, m); });
+  workspaces.prepare(0);
   // One slot per replicate of a batch: its locus draw and its formatted blocks.
   const int slots = nthreads > 1 ? kReplicateSlots : 1;
   std::vector<IVector> draws;
@@ -118,10 +119,10 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
         }
       },
       [&](int worker, int, int slot, MessageLog& out) {
-        bootstrap_replicate(r, m, non_missing, estimates, variances, names, draws[slot], *workspaces[worker],
+        bootstrap_replicate(r, m, non_missing, estimates, variances, names, draws[slot], workspaces[worker],
                             blocks[slot], out);
       },
-      [&](int, int slot) { write_blocks(blocks[slot], log); });
+      [&](int, int slot) { write_blocks(blocks[slot], log); }, [&](int worker) { workspaces.prepare(worker); });
 }
 
 }  // namespace bandscape

@@ -104,7 +104,7 @@ float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IV
   const FMatrix* estimates = &w.frequencies;
   switch (in.method) {
     case 2:
-      compute_freq_allele_sqrt(r, m, w.frequencies, w.N, in.fis, w.estimates, w.variances, *w.cache);
+      compute_freq_allele_sqrt(r, m, w.frequencies, w.N, in.fis, w.estimates, w.variances, log, *w.cache);
       estimates = &w.estimates;
       break;
     case 3:
@@ -175,13 +175,14 @@ void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const I
   if (method < 1 || method > 4) throw std::invalid_argument("permutation_test_fst: method must be 1 to 4");
   if (nperm <= 0) return;
   const PermutationInput in{method, r, m, fis, band_scores, population_bounds};
-  const int nthreads = std::min(worker_count(threads), nperm);
+  const int nthreads = replicate_workers(threads, nperm);
 
   IVector permutation = ivector(0, ntot - 1);
   fill_identity(permutation, 0, ntot - 1);
   FVector values = vector(0, nperm - 1);
-  std::vector<std::unique_ptr<PermutationWorkspace>> workspaces;
-  for (int t = 0; t < nthreads; ++t) workspaces.push_back(std::make_unique<PermutationWorkspace>(method, r, m, fis));
+  WorkerWorkspaces<PermutationWorkspace> workspaces(
+      nthreads, [method, r, m, fis] { return std::make_unique<PermutationWorkspace>(method, r, m, fis); });
+  workspaces.prepare(0);
   // With several threads each permutation of a batch is kept until it is evaluated.
   std::vector<IVector> drawn;
   if (nthreads > 1) {
@@ -198,9 +199,9 @@ void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const I
         if (nthreads > 1) std::copy(permutation.begin(), permutation.end(), drawn[slot].begin());
       },
       [&](int worker, int i, int slot, MessageLog& out) {
-        values[i] = permuted_fst(in, *workspaces[worker], nthreads > 1 ? drawn[slot] : permutation, out);
+        values[i] = permuted_fst(in, workspaces[worker], nthreads > 1 ? drawn[slot] : permutation, out);
       },
-      [](int, int) {});
+      [](int, int) {}, [&](int worker) { workspaces.prepare(worker); });
 
   ResampleSummary summary;
   resample_summary(values, nperm - 1, summary, observed_fst);

@@ -87,6 +87,32 @@ void append_phylip_block(std::string& out, const NameList& names, int r, const F
   }
 }
 
+std::vector<std::string> phylip_label_warnings(const NameList& names, int r) {
+  std::vector<std::string> labels;
+  for (int a = 1; a <= r; ++a) labels.push_back(format("%-10.10s", names[a].c_str()));
+  std::vector<std::string> warnings;
+  bool pair_found = false;
+  for (int a = 1; a <= r && !pair_found; ++a) {
+    for (int b = a + 1; b <= r; ++b) {
+      if (labels[a - 1] == labels[b - 1]) {
+        warnings.push_back(format(
+            "\nWARNING! populations %s and %s have the same first 10 characters: their Phylip labels are identical",
+            names[a].c_str(), names[b].c_str()));
+        pair_found = true;
+        break;
+      }
+    }
+  }
+  for (int a = 1; a <= r; ++a) {
+    if (labels[a - 1].find_first_of("():;,[]") != std::string::npos) {
+      warnings.push_back(format(
+          "\nWARNING! population name %s holds a character that PHYLIP does not accept in names", names[a].c_str()));
+      break;
+    }
+  }
+  return warnings;
+}
+
 int write_distance_matrices(const std::string& report, const NameList& names, int r, const FMatrix& Nei,
                             const FMatrix& Fst) {
   const WriteGuard guard;

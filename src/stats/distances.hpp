@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "numeric/array.hpp"
 
@@ -35,6 +36,13 @@ void append_distance_cell(std::string& out, float value, DistanceCell rule);
 // uses lead "\n", the bootstrap side files "\n\n".
 void append_phylip_block(std::string& out, const NameList& names, int r, const FMatrix& values, DistanceCell rule,
                          const char* lead = "\n");
+
+// The warnings owed before population names go out as Phylip labels (cut or
+// padded to 10 characters), in this order and each at most once: the first
+// pair a < b (a = 1..r, then b = a+1..r) whose labels are identical, and the
+// first name whose label holds one of ( ) : ; , [ ], which PHYLIP does not
+// accept in names.  Empty when every label is usable.
+std::vector<std::string> phylip_label_warnings(const NameList& names, int r);
 
 // The Nei, pairwise Fst and Reynolds blocks with their title lines, appended
 // to `report`.  Returns 0, or -999 (nothing written) when it cannot be opened.

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <cstring>
 #include <stdexcept>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "freq/bayes_estimator.hpp"
 #include "test_util.hpp"
@@ -41,8 +43,8 @@ std::string run(int method, float fis, const DataSet& d, CellSharing sharing, Es
   FMatrix est = matrix(0, kR - 1, 0, kM - 1), var = matrix(0, kR - 1, 0, kM - 1);
   DVector alpha = dvector(0, kR - 1), beta = dvector(0, kR - 1);
   testing::RecordingLog log;
-  if (method == 2 && cache) compute_freq_allele_sqrt(kR, kM, d.fraction, d.scored, fis, est, var, *cache);
-  if (method == 2 && !cache) compute_freq_allele_sqrt(kR, kM, d.fraction, d.scored, fis, est, var, sharing);
+  if (method == 2 && cache) compute_freq_allele_sqrt(kR, kM, d.fraction, d.scored, fis, est, var, log, *cache);
+  if (method == 2 && !cache) compute_freq_allele_sqrt(kR, kM, d.fraction, d.scored, fis, est, var, log, sharing);
   if (method == 3 && cache) compute_freq_allele_Bayes_UNIF(kR, kM, d.absent, fis, d.scored, est, var, log, *cache);
   if (method == 3 && !cache) compute_freq_allele_Bayes_UNIF(kR, kM, d.absent, fis, d.scored, est, var, log, sharing);
   if (method == 4) {
@@ -80,6 +82,26 @@ TEST(EstimateCacheUse, RefusesAnotherMethodOrFis) {
   EXPECT_THROW(run(3, 0.3f, d, CellSharing::kShared, &for_sqrt), std::invalid_argument);
   EXPECT_THROW(run(2, 0.25f, d, CellSharing::kShared, &for_sqrt), std::invalid_argument);
   EXPECT_EQ(for_sqrt.size(), 0u);
+}
+
+// A kept cell whose computation gave a console note (an integral that did not
+// converge) shows it again at every reuse, as computing it again would: the
+// console must not depend on which cells a worker's cache already holds.
+TEST(EstimateCacheUse, ReusedCellRepeatsItsConsoleNotes) {
+  CellMemo memo;
+  testing::RecordingLog log;
+  int computed = 0;
+  float e = 0, v = 0;
+  for (int absent : {3, 2, 3, 2}) {
+    memoised_cell(memo, cell_key(8, absent), log, e, v, [&](MessageLog& out, float& estimate, float& variance) {
+      ++computed;
+      if (absent == 3) out.console("\ntoo many steps in integration routine qromb");
+      estimate = variance = 0.25f * absent;
+    });
+  }
+  EXPECT_EQ(computed, 2);
+  EXPECT_EQ(e, 0.5f);
+  EXPECT_EQ(log.entries, std::vector<std::string>(2, "C:\ntoo many steps in integration routine qromb"));
 }
 
 }  // namespace

@@ -10,12 +10,17 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
+
+#include "test_util.hpp"
 
 namespace bandscape {
 namespace {
 
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
+using Notes = std::vector<std::string>;
 
 TEST(SpecialFunctions, LogGammaBetaAndPolint) {
   // Gamma(1) = Gamma(2) = 1: the Lanczos sum gives 0 and -2^-51 (python script);
@@ -34,25 +39,29 @@ TEST(SpecialFunctions, LogGammaBetaAndPolint) {
   const double xa[] = {0.0, 1.0, 2.0, 3.0};
   const double ya[] = {0.0, 1.0, 4.0, 9.0};
   float y = 0.0f, dy = 0.0f;
-  polint(xa, ya, 3, 2.5f, y, dy);
+  testing::RecordingLog log;
+  polint(xa, ya, 3, 2.5f, y, dy, log);
   EXPECT_EQ(y, 6.25f);
   EXPECT_EQ(dy, 0.75f);
-  // Two equal abscissae: console message, the run ends.
+  // Two equal abscissae: a console note through the caller's log (nothing
+  // printed directly, nothing for error.txt), and the run ends.
   const double bad[] = {0.0, 1.0, 1.0};
   CaptureStdout();
-  EXPECT_THROW(polint(bad, ya, 2, 0.5f, y, dy), FatalError);
-  EXPECT_EQ(GetCapturedStdout(), "\nerror in routine polint");
+  EXPECT_THROW(polint(bad, ya, 2, 0.5f, y, dy, log), FatalError);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(log.entries, Notes{"C:\nerror in routine polint"});
 }
 
 TEST(Romberg, Convergence) {
+  testing::RecordingLog log;
   // The trapezoid rule is exact for constants and lines: every stage agrees and
   // the fifth stage stops, after 2 + 1 + 2 + 4 + 8 = 17 evaluations.
   int calls = 0;
-  EXPECT_EQ(qromb([&calls](float) -> double { ++calls; return 1.0; }, 0.0f, 1.0f), 1.0f);
+  EXPECT_EQ(qromb([&calls](float) -> double { ++calls; return 1.0; }, 0.0f, 1.0f, log), 1.0f);
   EXPECT_EQ(calls, 17);
-  EXPECT_EQ(qromb([](float x) -> double { return x; }, 0.0f, 1.0f), 0.5f);
+  EXPECT_EQ(qromb([](float x) -> double { return x; }, 0.0f, 1.0f, log), 0.5f);
   // e - 1 = 1.718281828; the python re-run of the stages stops at stage 5 with:
-  EXPECT_EQ(qromb([](float x) -> double { return std::exp(static_cast<double>(x)); }, 0.0f, 1.0f),
+  EXPECT_EQ(qromb([](float x) -> double { return std::exp(static_cast<double>(x)); }, 0.0f, 1.0f, log),
             1.7182817459106445f);
   // Posterior normaliser of the Bayesian estimator, Fis = 0.3, X = 5, N = 20,
   // alpha = 0.5, beta = 1.  Substituting h it is B(5.5, 16) = 6.1759953e-06; the
@@ -62,7 +71,7 @@ TEST(Romberg, Convergence) {
     const double h = (1.0 - f) * q * q + f * q;
     return std::pow(h, x + alpha - 1.0) * std::pow(1.0 - h, n - x + beta - 1.0) * (2.0 * q * (1.0 - f) + f);
   };
-  EXPECT_EQ(qromb(g, 0.0f, 1.0f), 6.175995167723158e-06f);
+  EXPECT_EQ(qromb(g, 0.0f, 1.0f, log), 6.175995167723158e-06f);
 
   // Interleaved integrations keep their own running estimates: x and x^2 over
   // [0, 1], stages 1 and 2 by hand (0.5, 0.5) and (0.5, 0.5 (0.5 + 0.25)).
@@ -76,18 +85,20 @@ TEST(Romberg, Convergence) {
 }
 
 TEST(Romberg, FailureModes) {
+  testing::RecordingLog log;
   // NaN at q = 0 (0 times infinity) poisons every estimate; the convergence test
   // counts as met and NaN comes back after stage 5 (17 evaluations).
   int calls = 0;
   auto nan_at_zero = [&calls](float q) -> double { ++calls; return q * std::pow(static_cast<double>(q), -1.5); };
-  EXPECT_TRUE(std::isnan(qromb(nan_at_zero, 0.0f, 1.0f)));
+  EXPECT_TRUE(std::isnan(qromb(nan_at_zero, 0.0f, 1.0f, log)));
   EXPECT_EQ(calls, 17);
   // The zero function never passes the strict test 0 < 1e-6 * 0: all 30 stages
-  // (2 + 2^29 - 1 evaluations), the console message and 9999.
+  // (2 + 2^29 - 1 evaluations), the console note through the log and 9999.
   long long zero_calls = 0;
   CaptureStdout();
-  const float result = qromb([&zero_calls](float) -> double { ++zero_calls; return 0.0; }, 0.0f, 1.0f);
-  EXPECT_EQ(GetCapturedStdout(), "\ntoo many steps in integration routine qromb");
+  const float result = qromb([&zero_calls](float) -> double { ++zero_calls; return 0.0; }, 0.0f, 1.0f, log);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(log.entries, Notes{"C:\ntoo many steps in integration routine qromb"});
   EXPECT_EQ(result, 9999.0f);
   EXPECT_EQ(zero_calls, (1LL << 29) + 1);
 }
@@ -122,24 +133,26 @@ TEST(RootFinding, BracketRoot) {
 }
 
 TEST(RootFinding, Zbrent) {
+  testing::RecordingLog log;
   // sqrt(2) in [1, 2] with the tolerance the square-root estimator uses,
   // (lo + hi) 1e-7: |b - root| <= 2 * 3e-8 |b| + tol / 2, plus one float step.
   const float tol = 3.0e-7f;
-  const float root = zbrent([](float x) -> double { return static_cast<double>(x) * x - 2.0; }, 1.0f, 2.0f, tol);
+  const float root = zbrent([](float x) -> double { return static_cast<double>(x) * x - 2.0; }, 1.0f, 2.0f, tol, log);
   EXPECT_LE(std::fabs(root - std::sqrt(2.0)), 6.0e-8 * 1.5 + 0.5 * tol + 1.2e-7);
   // A root at an end comes back at once.
-  EXPECT_EQ(zbrent([](float x) -> double { return x - 0.25; }, 0.0f, 0.25f, 1e-7f), 0.25f);
+  EXPECT_EQ(zbrent([](float x) -> double { return x - 0.25; }, 0.0f, 0.25f, 1e-7f, log), 0.25f);
 
-  // No sign change: console message and the midpoint of the interval.
+  // No sign change: console note and the midpoint of the interval.
+  EXPECT_TRUE(log.entries.empty());
   CaptureStdout();
-  const float mid = zbrent([](float x) -> double { return x + 1.0; }, 0.2f, 0.4f, 1e-6f);
-  EXPECT_EQ(GetCapturedStdout(), "\nRoot must be bracketed in zbrent");
+  const float mid = zbrent([](float x) -> double { return x + 1.0; }, 0.2f, 0.4f, 1e-6f, log);
   EXPECT_EQ(mid, 0.3f);
   // A sign step at 0 with tol = 0: the bracket always straddles 0, its half-width
   // never falls below 6e-8 |b|, and after 100 bisections the run ends.
-  CaptureStdout();
-  EXPECT_THROW(zbrent([](float x) -> double { return x > 0.0f ? 1.0 : -1.0; }, -1.0f, 2.0f, 0.0f), FatalError);
-  EXPECT_EQ(GetCapturedStdout(), "Maximum number of iterations exceeded in zbrent");
+  EXPECT_THROW(zbrent([](float x) -> double { return x > 0.0f ? 1.0 : -1.0; }, -1.0f, 2.0f, 0.0f, log), FatalError);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(log.entries,
+            (Notes{"C:\nRoot must be bracketed in zbrent", "C:Maximum number of iterations exceeded in zbrent"}));
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 // report, error log, console, resample.txt and the bootstrap files.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <set>
 #include <string>
+#include <vector>
 
+#include "numeric/special.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "resample/replicate_batches.hpp"
@@ -114,6 +118,64 @@ TEST(ResampleThreads, LateFailureFlushesEarlierReplicatesInOrder) {
     EXPECT_TRUE(committed.ends_with(",68,69,"));
     EXPECT_EQ(committed.find("70,"), std::string::npos);
   }
+}
+
+// The console notes of the numerical routines travel with the replicate's
+// other messages: every fifth replicate finds no root bracketed, replicate 100
+// ends the run in polint.  With 1 and 7 threads the log receives, in order,
+// exactly the sequence written out below from that rule.
+TEST(ResampleThreads, NumericalNotesKeepTheirPlaceInReplicateOrder) {
+  std::vector<std::string> expected;
+  for (int i = 0; i <= 100; ++i) {
+    if (i % 10 == 0) expected.push_back(format("E:\nd%d", i));
+    expected.push_back(format("A:\nc%d", i));
+    if (i % 5 == 0) expected.push_back("C:\nRoot must be bracketed in zbrent");
+  }
+  expected.push_back("C:\nerror in routine polint");
+  for (int threads : {1, 7}) {
+    testing::RecordingLog log;
+    ::testing::internal::CaptureStdout();
+    EXPECT_THROW(run_replicates(
+                     130, threads, log,
+                     [](int i, int, MessageLog& out) {
+                       if (i % 10 == 0) out.echo(format("\nd%d", i));
+                     },
+                     [](int, int i, int, MessageLog& out) {
+                       out.append(format("\nc%d", i));
+                       if (i % 5 == 0) zbrent([](float x) -> double { return x + 1.0; }, 0.2f, 0.4f, 1e-6f, out);
+                       if (i == 100) {
+                         const double xa[] = {0.0, 1.0, 1.0}, ya[] = {0.0, 1.0, 4.0};
+                         float y = 0.0f, dy = 0.0f;
+                         polint(xa, ya, 2, 0.5f, y, dy, out);
+                       }
+                     },
+                     [](int, int) {}),
+                 FatalError);
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << threads;
+    EXPECT_EQ(log.entries, expected) << threads << " threads";
+  }
+}
+
+// Threads refused by the system (two start in the whole run, then the starter
+// throws what std::thread throws) leave their replicates to the others: log and
+// commits are those of one thread.  Arrays are prepared only for workers about
+// to start: 0, the two that ran, and 3, whose thread was refused.
+TEST(ResampleThreads, RefusedThreadsGiveTheSequentialOutcome) {
+  std::atomic<int> started{0};
+  const ThreadStarter two_then_refused = testing::refusing_thread_starter(2, started);
+  std::string outcome[2];
+  std::set<int> prepared;
+  for (int k : {0, 1}) {
+    testing::ResampleLog log;
+    run_replicates(
+        150, k == 0 ? 1 : 7, log, [](int i, int, MessageLog& out) { out.echo(format("\nd%d", i)); },
+        [](int, int i, int, MessageLog& out) { out.append(format("\nc%d", i)); },
+        [&](int i, int) { outcome[k] += format("%d,", i); }, [&](int worker) { prepared.insert(worker); },
+        two_then_refused);
+    outcome[k] += log.echoed + log.appended;
+  }
+  EXPECT_EQ(outcome[1], outcome[0]);
+  EXPECT_EQ(prepared, (std::set<int>{0, 1, 2, 3}));
 }
 
 }  // namespace

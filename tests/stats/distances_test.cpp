@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "stats_inputs.hpp"
 #include "test_util.hpp"
@@ -208,6 +210,38 @@ TEST(PairwiseDistances, WriterReturnsMinus999ForUnopenableReport) {
   TempDir dir;
   HandMadePairs p;
   EXPECT_EQ(write_distance_matrices("no_such_folder/report.txt", p.names, 5, p.Nei, p.Fst), -999);
+}
+
+}  // namespace
+}  // namespace bandscape
+
+namespace bandscape {
+namespace {
+
+NameList names_of(const std::vector<std::string>& given) {
+  NameList names = name_list(1, static_cast<int>(given.size()));
+  for (std::size_t k = 0; k < given.size(); ++k) names[static_cast<int>(k) + 1] = given[k];
+  return names;
+}
+
+// Labels are the names cut or padded to 10 characters.  Population 1 shares
+// its label with 3 and 5, and 6 with 7: only (1, 3) is told.  "abcdefghij(k"
+// has its parenthesis beyond the label; "pop;A" and "[x]" hold a refused
+// character in it: only "pop;A", the first, is told.  Texts by hand.
+TEST(PhylipLabels, FirstIdenticalPairAndFirstRefusedCharacter) {
+  const NameList names = names_of({"PopulationNorth", "abcdefghij(k", "PopulationSouth", "pop;A",
+                                   "PopulationEast", "same", "same", "[x]"});
+  EXPECT_EQ(phylip_label_warnings(names, 8),
+            (std::vector<std::string>{"\nWARNING! populations PopulationNorth and PopulationSouth have the same first "
+                                      "10 characters: their Phylip labels are identical",
+                                      "\nWARNING! population name pop;A holds a character that PHYLIP does not "
+                                      "accept in names"}));
+  // Only the populations analysed count; each finding comes alone.
+  EXPECT_TRUE(phylip_label_warnings(names, 2).empty());
+  EXPECT_EQ(phylip_label_warnings(names, 3).size(), 1u);
+  EXPECT_EQ(phylip_label_warnings(names_of({"a,b", "c"}), 2),
+            std::vector<std::string>{
+                "\nWARNING! population name a,b holds a character that PHYLIP does not accept in names"});
 }
 
 }  // namespace
