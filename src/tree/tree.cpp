@@ -42,7 +42,7 @@ std::vector<int> postorder(const Tree& tree) {
 Tree hang_from_tip(const Tree& tree, int tip) {
   Tree out = tree;
   const int top = tree.nodes[tip].parent;
-  if (top < 0) return out;
+  if (top < 0 || tree.rooted) return out;
   // Walk from the new root up to the old one, reversing each branch.
   int below = tip;
   double length = 0.0;  // of the branch from the node to the one before it

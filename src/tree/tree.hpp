@@ -35,7 +35,8 @@ std::vector<int> postorder(const Tree& tree);
 // PHYLIP writes a tree with that tip as outgroup: under the new root its other
 // children in their order, then the way back to the old root, then the tip;
 // on the way, each node's other children come before its former parent.
-// Node numbers stay; branch lengths move with the branches.
+// Node numbers stay; branch lengths move with the branches.  A rooted tree
+// is returned as it is.
 Tree hang_from_tip(const Tree& tree, int tip);
 
 // Sum of the branch lengths (negative lengths included as they are).
