@@ -24,7 +24,7 @@ DistanceMatrix points_matrix(int n) {
     for (int j = i + 1; j < n; ++j) {
       double sum = 0.0;
       for (int k = 0; k < 5; ++k) sum += (x[i * 5 + k] - x[j * 5 + k]) * (x[i * 5 + k] - x[j * 5 + k]);
-      d.set(i, j, std::sqrt(sum));
+      d.at(i, j) = std::sqrt(sum);
     }
   }
   return d;

@@ -28,10 +28,10 @@ class Clusters {
         sums(d.n, 0.0),
         k_(d.n),
         storage_(static_cast<std::size_t>(d.n) * d.n / 2 + 1) {
-    if (first_undefined_pair(d)) throw std::invalid_argument("distance matrix with an undefined distance");
+    if (first_undefined_distance(d)) throw std::invalid_argument("distance matrix with an undefined distance");
     for (int p = 0; p < d.n; ++p) {
       double* row = storage_.data() + static_cast<std::ptrdiff_t>(p) * (p - 1) / 2;
-      for (int q = 0; q < p; ++q) row[q] = (d(q, p) + d(p, q)) / 2.0;
+      for (int q = 0; q < p; ++q) row[q] = d.at(q, p);
       rows_.push_back(row);
       node.push_back(p);
     }

@@ -4,7 +4,7 @@
 // operations, so that near ties are resolved the same way.
 #pragma once
 
-#include "tree/distance_matrix.hpp"
+#include "numeric/distance_matrix.hpp"
 #include "tree/tree.hpp"
 
 namespace bandscape {
@@ -15,7 +15,8 @@ namespace bandscape {
 // found keeps a tie); the new cluster takes the place of i.  The last three
 // clusters meet at one node, the root of the returned tree (hang_from_tip(tree,
 // 0) lays it out as `neighbor` writes it).  Negative branch lengths are kept.
-// Throws std::invalid_argument on an undefined distance.
+// Reads the cells above the diagonal; throws std::invalid_argument on an
+// undefined distance (see first_undefined_distance).
 Tree neighbor_joining(const DistanceMatrix& distances);
 
 // The rooted UPGMA tree: the closest pair joined at height d_ij / 2, the

@@ -16,7 +16,7 @@ DistanceMatrix matrix(int n, std::initializer_list<double> upper) {
   DistanceMatrix d(n);
   auto v = upper.begin();
   for (int i = 0; i < n; ++i) {
-    for (int j = i + 1; j < n; ++j) d.set(i, j, *v++);
+    for (int j = i + 1; j < n; ++j) d.at(i, j) = *v++;
   }
   return d;
 }
@@ -61,10 +61,12 @@ TEST(DistanceTrees, UpgmaByHand) {
 
 TEST(DistanceTrees, UndefinedDistances) {
   DistanceMatrix d = matrix(4, {1, 2, 3, 4, 5, 6});
-  EXPECT_FALSE(first_undefined_pair(d));
-  d(3, 1) = NAN;  // lower cell, before (2, 3) in row order
-  d(2, 3) = INFINITY;
-  EXPECT_EQ(first_undefined_pair(d), (TaxonPair{1, 3}));
+  d.at(3, 1) = NAN;  // below the diagonal: not read
+  // Every Q is -14: (0, 1) first, b0 = (1 + (6 - 10) / 2) / 2; the cluster at
+  // (2 + 4) / 2 and (3 + 5) / 2 from t2 and t3, 1/2 above the textbook values.
+  EXPECT_EQ(nj(d), "((t0:-0.5,t1:1.5):0,t2:2.5,t3:3.5);\n");
+  d.at(1, 3) = NAN;
+  EXPECT_THROW(neighbor_joining(d), std::invalid_argument);
   EXPECT_THROW(upgma(d), std::invalid_argument);
 }
 
