@@ -87,15 +87,6 @@ Eigen::MatrixXd lanczos_leading_vectors(const Eigen::MatrixXd& b, int axes, cons
 
 }  // namespace
 
-std::optional<std::pair<int, int>> first_undefined_distance(const DistanceMatrix& d) {
-  for (int i = 0; i < d.n; ++i) {
-    for (int j = i + 1; j < d.n; ++j) {
-      if (!std::isfinite(d.at(i, j))) return std::make_pair(i, j);
-    }
-  }
-  return std::nullopt;
-}
-
 PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes, EigenRoute route) {
   if (d.n < 0 || d.cells.size() != static_cast<std::size_t>(d.n) * static_cast<std::size_t>(d.n)) {
     throw std::invalid_argument("distance matrix: cell count is not n * n");

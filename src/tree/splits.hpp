@@ -1,0 +1,54 @@
+// The branches of trees as sets of tips: bootstrap support, majority-rule
+// consensus and the Robinson-Foulds distance.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "tree/tip_set.hpp"
+#include "tree/tree.hpp"
+
+namespace bandscape {
+
+// The branch above an internal node, named by the tips it sets apart: in an
+// unrooted tree the side of the split without tip 0, in a rooted tree the
+// clade below the node.
+struct Branch {
+  int node = -1;
+  TipSet tips;
+};
+
+// The tips below every node, indexed by node.
+std::vector<TipSet> tips_below(const Tree& tree);
+
+// The internal branches, in postorder: one per internal node other than the
+// root, leaving out those that set apart a single tip (or, unrooted, all but
+// one) and those that repeat a split already listed (the two branches at a
+// root of two children).
+std::vector<Branch> internal_branches(const Tree& tree);
+
+struct BranchSupport {
+  int node = -1;
+  int count = 0;         // trees holding the branch
+  double percent = 0.0;  // 100 * count / number of trees
+};
+
+// For each internal branch of `observed`, the replicate trees holding the same
+// split (unrooted trees) or clade (rooted trees).  All trees share their tips
+// and rootedness (std::invalid_argument otherwise).
+std::vector<BranchSupport> split_support(const Tree& observed, std::span<const Tree> replicates);
+
+// The majority-rule consensus: the splits (or clades) found in more than half
+// of the trees, each with the count of trees holding it.  The tree has no
+// branch lengths (all 0); children are ordered by their smallest tip; an
+// unrooted consensus hangs from the node next to tip 0.
+struct Consensus {
+  Tree tree;
+  std::vector<BranchSupport> support;
+};
+Consensus majority_rule_consensus(std::span<const Tree> trees);
+
+// Number of internal branches found in one tree and not the other.
+int robinson_foulds(const Tree& a, const Tree& b);
+
+}  // namespace bandscape
