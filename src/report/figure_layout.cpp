@@ -89,6 +89,16 @@ AxisScale axis_with_step(double lo, double hi, double step) {
   return axis;
 }
 
+AxisScale axis_within(double lo, double hi, double step) {
+  AxisScale axis = axis_with_step(lo, hi, step);
+  if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo)) return axis;
+  const double slack = 1e-9 * axis.step;
+  std::erase_if(axis.ticks, [&](double t) { return t < lo - slack || t > hi + slack; });
+  axis.lo = lo;
+  axis.hi = hi;
+  return axis;
+}
+
 AxisScale nice_axis(double lo, double hi, int target) {
   if (!std::isfinite(lo) || !std::isfinite(hi)) lo = 0.0, hi = 1.0;
   if (hi < lo) std::swap(lo, hi);

@@ -60,6 +60,8 @@ struct AxisScale {
 double nice_step(double span, int target);
 // The axis of multiples of `step` that covers lo..hi.
 AxisScale axis_with_step(double lo, double hi, double step);
+// The axis from lo to hi itself, ticked at the multiples of `step` within it.
+AxisScale axis_within(double lo, double hi, double step);
 // About `target` nice ticks covering lo..hi; a range of zero width is widened
 // around its value (by a tenth of it, or by 1 around 0).
 AxisScale nice_axis(double lo, double hi, int target = 5);

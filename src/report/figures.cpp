@@ -41,10 +41,10 @@ PlotFrame ordination_frame(const std::vector<double>& xs, const std::vector<doub
     const double half = std::max(hi - lo, span / 2) / 2 + 0.06 * span;
     return std::pair{(lo + hi) / 2 - half, (lo + hi) / 2 + half};
   };
-  const double step = nice_step(span * 1.12, 5);
+  const double step = nice_step(span * 1.12, 6);
   const auto [xlo, xhi] = padded(*xmin, *xmax);
   const auto [ylo, yhi] = padded(*ymin, *ymax);
-  PlotFrame frame{.x = axis_with_step(xlo, xhi, step), .y = axis_with_step(ylo, yhi, step)};
+  PlotFrame frame{.x = axis_within(xlo, xhi, step), .y = axis_within(ylo, yhi, step)};
   const double per_pixel = std::max(frame.x.hi - frame.x.lo, frame.y.hi - frame.y.lo) / kOrdinationSide;
   const double left = kMargin + left_axis_width(frame.y);
   frame.area = {left, top, left + (frame.x.hi - frame.x.lo) / per_pixel, top + (frame.y.hi - frame.y.lo) / per_pixel};
@@ -66,6 +66,18 @@ Scatter first_two_axes(const PrincipalCoordinates& pc) {
   return s;
 }
 
+// What an ordination figure shows besides its points.
+struct OrdinationDrawing {
+  std::span<const int> population = {};  // of each object; empty: object i is population i
+  double radius = kMarkerRadius;
+  std::span<const SvgText> labels = {};
+  std::span<const std::string> legend = {};  // names of the populations; empty: no legend
+  std::string_view title = {};
+};
+
+std::string ordination_figure(const PrincipalCoordinates& pc, const Scatter& s, const PlotFrame& frame,
+                              const OrdinationDrawing& drawing);
+
 constexpr const char* kNoAxis = "No positive principal coordinate: the distances do not separate the objects.";
 
 // The figure's size around a plotting area with an optional legend at its right.
@@ -78,6 +90,24 @@ Canvas canvas_around(const PlotFrame& frame, const LegendLayout& legend, std::st
   const double right = legend.columns > 0 ? frame.area.right + kLegendGap + legend.width : frame.area.right;
   return {std::max(right + kMargin, title_width(title)),
           std::max(frame.area.bottom + bottom_axis_height(), frame.area.top + legend.height) + kMargin};
+}
+
+std::string ordination_figure(const PrincipalCoordinates& pc, const Scatter& s, const PlotFrame& frame,
+                              const OrdinationDrawing& drawing) {
+  const LegendLayout legend =
+      drawing.legend.empty() ? LegendLayout{} : legend_layout(drawing.legend, frame.area.bottom - frame.area.top);
+  const Canvas canvas = canvas_around(frame, legend, drawing.title);
+  SvgWriter svg(canvas.width, canvas.height);
+  draw_title(svg, canvas.width / 2, drawing.title);
+  draw_zero_lines(svg, frame);
+  draw_axes(svg, frame, pcoa_axis_title(pc, 0), s.y_title);
+  for (int i = 0; i < pc.n; ++i) {
+    const PopulationStyle style = population_style(drawing.population.empty() ? i : drawing.population[i]);
+    draw_marker(svg, style.shape, frame.px(s.x[i]), frame.py(s.y[i]), drawing.radius, style.colour, "point");
+  }
+  for (const SvgText& label : drawing.labels) svg.text(label);
+  if (!drawing.legend.empty()) draw_legend(svg, frame.area.right + kLegendGap, frame.area.top, drawing.legend, legend);
+  return svg.finish();
 }
 
 // ---------------------------------------------------------------------------
@@ -172,18 +202,8 @@ std::string pcoa_individuals(const PrincipalCoordinates& pc, std::span<const int
   if (pc.n == 0 || pc.axes < 1) return note_figure(title, kNoAxis);
   const Scatter s = first_two_axes(pc);
   const PlotFrame frame = ordination_frame(s.x, s.y, kMargin + title_height(title));
-  const LegendLayout legend = legend_layout(population_names, frame.area.bottom - frame.area.top);
-  const Canvas canvas = canvas_around(frame, legend, title);
-  SvgWriter svg(canvas.width, canvas.height);
-  draw_title(svg, canvas.width / 2, title);
-  draw_zero_lines(svg, frame);
-  draw_axes(svg, frame, pcoa_axis_title(pc, 0), s.y_title);
-  for (int i = 0; i < pc.n; ++i) {
-    const PopulationStyle style = population_style(population[i]);
-    draw_marker(svg, style.shape, frame.px(s.x[i]), frame.py(s.y[i]), kMarkerRadius, style.colour, "point");
-  }
-  draw_legend(svg, frame.area.right + kLegendGap, frame.area.top, population_names, legend);
-  return svg.finish();
+  return ordination_figure(pc, s, frame, {.population = population, .radius = kMarkerRadius,
+                                          .legend = population_names, .title = title});
 }
 
 std::string pcoa_populations(const PrincipalCoordinates& pc, std::span<const std::string> population_names,
@@ -212,20 +232,9 @@ std::string pcoa_populations(const PrincipalCoordinates& pc, std::span<const std
     }
   }
   const bool all_named = labels.size() == population_names.size();
-  const LegendLayout legend =
-      all_named ? LegendLayout{} : legend_layout(population_names, frame.area.bottom - frame.area.top);
-  const Canvas canvas = canvas_around(frame, legend, title);
-  SvgWriter svg(canvas.width, canvas.height);
-  draw_title(svg, canvas.width / 2, title);
-  draw_zero_lines(svg, frame);
-  draw_axes(svg, frame, pcoa_axis_title(pc, 0), s.y_title);
-  for (int i = 0; i < pc.n; ++i) {
-    const PopulationStyle style = population_style(i);
-    draw_marker(svg, style.shape, frame.px(s.x[i]), frame.py(s.y[i]), radius, style.colour, "point");
-  }
-  for (const SvgText& label : labels) svg.text(label);
-  if (!all_named) draw_legend(svg, frame.area.right + kLegendGap, frame.area.top, population_names, legend);
-  return svg.finish();
+  return ordination_figure(pc, s, frame, {.radius = radius, .labels = labels,
+                                          .legend = all_named ? std::span<const std::string>() : population_names,
+                                          .title = title});
 }
 
 std::string tree_figure(const Tree& tree, std::span<const std::string> tip_names, const TreeFigureOptions& options) {
@@ -377,7 +386,8 @@ std::string permutation_histogram(std::span<const double> permuted, double obser
   }
   const double last = first + counts.size() * width;
 
-  double lo = first, hi = last;
+  // A single bar of equal values takes a fifth of the axis, not all of it.
+  double lo = equal ? first - 2 * width : first, hi = equal ? last + 2 * width : last;
   if (std::isfinite(observed)) lo = std::min(lo, observed), hi = std::max(hi, observed);
   const double pad = (hi - lo) * 0.03;
   PlotFrame frame{.x = nice_axis(lo - pad, hi + pad, 6)};
@@ -559,7 +569,7 @@ std::string relatedness_heatmap(const RelatednessTriangle& relatedness, std::spa
   svg.element("rect", {{"x", bar_left}, {"y", top}, {"width", bar_width}, {"height", bar_height}, {"fill", "none"},
                        {"stroke", "#222222"}, {"stroke-width", 0.8}});
   for (std::size_t k = 0; k < bar_axis.ticks.size(); ++k) {
-    if (static_cast<int>(k) % label_every != 0 && k + 1 != bar_axis.ticks.size()) continue;
+    if (static_cast<int>(k) % label_every != 0) continue;
     const double y = top + bar_height - static_cast<double>(k) * class_height;
     svg.element("line", {{"x1", bar_left + bar_width}, {"y1", y}, {"x2", bar_left + bar_width + kTickLength},
                          {"y2", y}, {"stroke", "#222222"}});

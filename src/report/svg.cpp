@@ -126,11 +126,6 @@ void SvgWriter::raw_element(std::string_view tag, std::string_view attributes) {
   out_ += "/>\n";
 }
 
-void SvgWriter::body(std::string_view text) {
-  if (!out_.empty() && out_.back() == '\n') out_.pop_back();
-  out_ += svg_escape(text);
-}
-
 void SvgWriter::text(const SvgText& t) {
   static constexpr const char* kAnchors[] = {"start", "middle", "end"};
   out_ += "<text x=\"" + svg_number(t.x) + "\" y=\"" + svg_number(t.y) + "\" font-size=\"" +

