@@ -13,11 +13,6 @@
 #include "core/format.hpp"
 
 namespace bandscape {
-namespace {
-
-constexpr std::size_t kBufferSize = std::size_t{1} << 16;
-
-}  // namespace
 
 OutputError write_failure(const std::string& file, int error) {
   return OutputError(file, format("\nerror in writing file %s: %s", file.c_str(), std::strerror(error)));
@@ -49,7 +44,7 @@ bool OutputFile::open(const std::string& name, OpenMode mode, Links links) {
   }
   fd_ = fd;
   name_ = name;
-  buffer_.resize(kBufferSize);
+  if (!buffer_) buffer_.reset(new char[kBufferSize]);
   used_ = 0;
   return true;
 }
@@ -76,28 +71,28 @@ void OutputFile::write_through(const char* data, std::size_t size) {
 }
 
 void OutputFile::write(std::string_view text) {
-  if (used_ + text.size() > buffer_.size()) {
+  if (used_ + text.size() > kBufferSize) {
     flush();
-    if (text.size() >= buffer_.size()) {
+    if (text.size() >= kBufferSize) {
       write_through(text.data(), text.size());
       return;
     }
   }
-  std::memcpy(buffer_.data() + used_, text.data(), text.size());
+  std::memcpy(buffer_.get() + used_, text.data(), text.size());
   used_ += text.size();
 }
 
 void OutputFile::print(const char* fmt, ...) {
   // Formatted straight into the buffer when the text fits in what is left.
   constexpr std::size_t kRoom = 512;
-  if (buffer_.size() - used_ < kRoom) flush();
+  if (kBufferSize - used_ < kRoom) flush();
   va_list args;
   va_start(args, fmt);
   va_list again;
   va_copy(again, args);
-  const int n = std::vsnprintf(buffer_.data() + used_, buffer_.size() - used_, fmt, args);
+  const int n = std::vsnprintf(buffer_.get() + used_, kBufferSize - used_, fmt, args);
   va_end(args);
-  if (n >= 0 && static_cast<std::size_t>(n) < buffer_.size() - used_) {
+  if (n >= 0 && static_cast<std::size_t>(n) < kBufferSize - used_) {
     used_ += static_cast<std::size_t>(n);
   } else {
     write(vformat(fmt, again));
@@ -108,7 +103,7 @@ void OutputFile::print(const char* fmt, ...) {
 void OutputFile::flush() {
   const std::size_t n = used_;
   used_ = 0;
-  write_through(buffer_.data(), n);
+  write_through(buffer_.get(), n);
 }
 
 void OutputFile::close() {

@@ -10,9 +10,9 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/errors.hpp"
 
@@ -48,12 +48,14 @@ class OutputFile {
   void close();
 
  private:
+  static constexpr std::size_t kBufferSize = std::size_t{1} << 16;
+
   [[noreturn]] void fail(int error);
   void write_through(const char* data, std::size_t size);
 
   int fd_ = -1;
   std::string name_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;  // kBufferSize characters once opened
   std::size_t used_ = 0;
 };
 

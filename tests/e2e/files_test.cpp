@@ -18,6 +18,14 @@
 #include "e2e/run_program.hpp"
 #include "test_util.hpp"
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define BANDSCAPE_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define BANDSCAPE_SANITIZED 1
+#endif
+#endif
+
 namespace bandscape {
 namespace {
 
@@ -209,7 +217,7 @@ TEST(RunFiles, OutputFolderTakesEveryFile) {
 // space is limited to 500 MB and 30,000 individuals need 1.8 GB for their
 // relatedness alone; the sanitizers reserve more than that for themselves.
 TEST(RunFiles, AllocationFailureIsLoggedInTheOutputFolder) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#ifdef BANDSCAPE_SANITIZED
   GTEST_SKIP() << "the sanitizers need more address space than the limit";
 #endif
   TempDir dir;
