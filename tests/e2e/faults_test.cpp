@@ -31,7 +31,10 @@ using testing::write_file;
 
 const fs::path kData = fs::path(BANDSCAPE_TEST_DATA) / "e2e";
 
+using testing::ends_with;
+using testing::expect_fatal;
 using testing::Outcome;
+using testing::text_before;
 
 Outcome run(const std::string& args, const std::string& prefix = "") { return testing::run_program(args, "", prefix); }
 
@@ -48,26 +51,6 @@ std::string successful_report(const std::string& args) {
   return report;
 }
 
-// The report up to (not including) the first occurrence of `marker`.
-std::string before(const std::string& report, const std::string& marker) {
-  const size_t at = report.find(marker);
-  EXPECT_NE(at, std::string::npos) << marker;
-  return report.substr(0, at);
-}
-
-bool ends_with(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// A batch run that stopped with `message`: status 1, the message last on the
-// console (after `before`) followed by a line end, and the message alone on
-// the error stream (without its leading line breaks, ended by one).
-void expect_fatal(const Outcome& out, const std::string& message, const std::string& before = "") {
-  EXPECT_EQ(out.status, 1);
-  EXPECT_TRUE(ends_with(out.console, before + message + "\n")) << out.console;
-  EXPECT_EQ(out.errors, message.substr(message.find_first_not_of('\n')) + "\n");
-}
-
 const char* const kArgs = "--batch --seed 5 -p 3 -b 2";
 
 // error.txt cannot be opened: emptying it at the start is ignored, and the
@@ -79,7 +62,7 @@ TEST(Faults, ErrorLogThatCannotBeOpenedEndsTheRunAtItsFirstText) {
   fs::create_directory("error.txt");
   const Outcome out = run(kArgs);
   expect_fatal(out, "error in writing \nseed:-5 : cannot open file", "(P-value    0.77120)");
-  EXPECT_EQ(read_file("aflpout.txt"), before(full, "\n\nTable 1"));
+  EXPECT_EQ(read_file("aflpout.txt"), text_before(full, "\n\nTable 1"));
   EXPECT_TRUE(fs::is_directory("error.txt"));
 }
 
@@ -92,7 +75,7 @@ TEST(Faults, StructureFileThatCannotBeCreated) {
   const Outcome out = run(kArgs);
   expect_fatal(out, "\nError in write_structure_file: cannot open file structure.txt");
   EXPECT_EQ(read_file("error.txt"), "\nError in write_structure_file: cannot open file structure.txt");
-  EXPECT_EQ(read_file("aflpout.txt"), before(full, "\nMean number of fragments"));
+  EXPECT_EQ(read_file("aflpout.txt"), text_before(full, "\nMean number of fragments"));
 }
 
 // Each of the three bootstrap files in turn cannot be created: the files
@@ -113,7 +96,7 @@ TEST(Faults, EachBootstrapFileThatCannotBeCreated) {
     for (size_t j = 0; j < k; ++j) EXPECT_EQ(fs::file_size(files[j]), 0u) << files[j];
     for (size_t j = k + 1; j < files.size(); ++j) EXPECT_FALSE(fs::exists(files[j])) << files[j];
     const std::string report = read_file("aflpout.txt");
-    EXPECT_EQ(report, before(full, "\n\n2 bootstrapped"));
+    EXPECT_EQ(report, text_before(full, "\n\n2 bootstrapped"));
     EXPECT_NE(report.find("Table 4: Permutation test"), std::string::npos);
   }
 }
@@ -158,7 +141,7 @@ TEST(Faults, ReadOnlyWorkingFolder) {
   expect_fatal(with_report,
                "error in writing \nError in write_structure_file: cannot open file structure.txt : cannot open file",
                "\nError in write_structure_file: cannot open file structure.txt");
-  EXPECT_EQ(read_file("aflpout.txt"), "earlier" + before(full, "\nMean number of fragments"));
+  EXPECT_EQ(read_file("aflpout.txt"), "earlier" + text_before(full, "\nMean number of fragments"));
   EXPECT_FALSE(fs::exists("error.txt"));
 }
 

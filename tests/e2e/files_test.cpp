@@ -30,7 +30,10 @@ namespace bandscape {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ends_with;
+using testing::expect_fatal;
 using testing::Outcome;
+using testing::text_before;
 using testing::read_file;
 using testing::TempDir;
 using testing::write_file;
@@ -41,18 +44,6 @@ const std::vector<std::string> kSideFiles = {"error.txt",    "structure.txt", "r
                                              "aflp_nei.txt", "aflp_fst.txt",  "aflp_reyn.txt"};
 
 Outcome run(const std::string& args, const std::string& prefix = "") { return testing::run_program(args, "", prefix); }
-
-bool ends_with(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// Status 1, `message` last on the console and then a line end, and the
-// message alone on the error stream.
-void expect_fatal(const Outcome& out, const std::string& message) {
-  EXPECT_EQ(out.status, 1);
-  EXPECT_TRUE(ends_with(out.console, message + "\n")) << out.console;
-  EXPECT_EQ(out.errors, message.substr(message.find_first_not_of('\n')) + "\n");
-}
 
 // The files of a successful run of four_pops.txt (as d.txt) with `args` and
 // the report r.txt, in a folder of their own; the current folder is then left
@@ -72,12 +63,6 @@ FullRun full_run(const std::string& args) {
   for (const auto& entry : fs::directory_iterator("."))
     if (entry.path().filename() != "d.txt") fs::remove_all(entry.path());
   return full;
-}
-
-std::string before(const std::string& text, const std::string& marker) {
-  const size_t at = text.find(marker);
-  EXPECT_NE(at, std::string::npos) << marker;
-  return text.substr(0, at);
 }
 
 // A batch run whose report is the data file, the subset file or a side file
@@ -144,7 +129,7 @@ TEST(RunFiles, FullDiskEndsTheRun) {
     expect_fatal(out, message);
     EXPECT_EQ(read_file("aflp_nei.txt"), full.nei.substr(0, 4096));
     EXPECT_EQ(read_file("aflp_fst.txt"), full.fst.substr(0, 19 * 207));
-    EXPECT_EQ(read_file("r.txt"), before(full.report, "\n\n30 bootstrapped"));
+    EXPECT_EQ(read_file("r.txt"), text_before(full.report, "\n\n30 bootstrapped"));
     EXPECT_TRUE(ends_with(read_file("error.txt"), message));
   }
 }
@@ -171,7 +156,7 @@ TEST(RunFiles, SideFilesAreNotWrittenThroughLinks) {
     const std::string message = "\ncannot open file structure.txt: it is a symbolic link";
     expect_fatal(out, message);
     EXPECT_EQ(read_file("error.txt"), message);
-    EXPECT_EQ(read_file("r.txt"), before(full.report, "\nMean number of fragments"));
+    EXPECT_EQ(read_file("r.txt"), text_before(full.report, "\nMean number of fragments"));
     fs::remove("structure.txt");
     fs::remove("r.txt");
   }

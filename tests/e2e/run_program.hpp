@@ -2,6 +2,7 @@
 // collects its exit status and what it printed on standard output and error.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,6 +37,26 @@ inline Outcome run_program(const std::string& args, const std::string& answers =
   outcome.errors = read_file(err);
   for (const std::string& name : {in, out, err}) std::filesystem::remove(name);
   return outcome;
+}
+
+inline bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// `text` up to (not including) the first occurrence of `marker`.
+inline std::string text_before(const std::string& text, const std::string& marker) {
+  const size_t at = text.find(marker);
+  EXPECT_NE(at, std::string::npos) << marker;
+  return text.substr(0, at);
+}
+
+// A batch run that stopped with `message`: status 1, the message last on the
+// console (after `before`) followed by a line end, and the message alone on
+// the error stream (without its leading line breaks, ended by one).
+inline void expect_fatal(const Outcome& out, const std::string& message, const std::string& before = "") {
+  EXPECT_EQ(out.status, 1);
+  EXPECT_TRUE(ends_with(out.console, before + message + "\n")) << out.console;
+  EXPECT_EQ(out.errors, message.substr(message.find_first_not_of('\n')) + "\n");
 }
 
 }  // namespace bandscape::testing
