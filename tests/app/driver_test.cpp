@@ -30,7 +30,11 @@ class HookConsole : public Console {
     on_print(t);
     text += t;
   }
-  Answer read_answer() override { return Answer{Answer::kEnd, {}}; }
+  Answer read_answer() override {
+    Answer end;
+    end.kind = Answer::kEnd;
+    return end;
+  }
   void wait_for_key() override { text += "<key>"; }
 };
 
