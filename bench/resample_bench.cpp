@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/run_files.hpp"
 #include "freq/bayes_estimator.hpp"
 #include "freq/sqrt_estimator.hpp"
 #include "resample/bootstrap.hpp"
@@ -95,10 +96,12 @@ void BM_Permutations1000(benchmark::State& state) {
   const int method = static_cast<int>(state.range(0));
   const float fis = static_cast<float>(state.range(1)) / 10.0f;
   NullLog log;
+  RunFiles files = run_files("");
+  files.report = "report.txt";
   for (auto _ : state) {
     RandomState random;
     random.word = -2436;
-    permutation_test_fst(1000, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.05f, random, "report.txt", log,
+    permutation_test_fst(1000, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.05f, random, files, log,
                          static_cast<int>(state.range(2)));
     std::filesystem::remove("report.txt");
   }
@@ -147,10 +150,11 @@ void BM_Bootstraps1000(benchmark::State& state) {
   enter_scratch_folder();
   const Data& d = data();
   NullLog log;
+  const RunFiles files = run_files("");
   for (auto _ : state) {
     RandomState random;
     random.word = -2436;
-    bootstrap_distance(1000, d.r, d.m, d.N, d.p, d.v, random, d.names, log, static_cast<int>(state.range(0)));
+    bootstrap_distance(1000, d.r, d.m, d.N, d.p, d.v, random, d.names, files, log, static_cast<int>(state.range(0)));
   }
 }
 BENCHMARK(BM_Bootstraps1000)->ArgNames({"threads"})->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/message_log.hpp"
+#include "core/run_files.hpp"
 #include "numeric/array.hpp"
 #include "numeric/parallel.hpp"
 
@@ -70,6 +71,13 @@ inline ThreadStarter refusing_thread_starter(int allowed, std::atomic<int>& star
     ++started;
     return std::thread(std::move(body));
   };
+}
+
+// The files of a run in the working folder, with `report` as its report.
+inline RunFiles files_with_report(const std::string& report) {
+  RunFiles files = run_files("");
+  files.report = report;
+  return files;
 }
 
 inline std::string read_file(const std::filesystem::path& p) {

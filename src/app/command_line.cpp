@@ -12,7 +12,9 @@
 namespace bandscape {
 namespace {
 
-enum class Opt { kMethod, kFis, kPermutations, kBootstraps, kOutput, kSubset, kErase, kSeed, kThreads, kBatch, kHelp, kVersion };
+enum class Opt {
+  kMethod, kFis, kPermutations, kBootstraps, kOutput, kSubset, kOutdir, kErase, kSeed, kThreads, kBatch, kHelp, kVersion
+};
 
 struct OptionSpec {
   const char* long_name;  // without the leading "--"
@@ -28,6 +30,7 @@ constexpr OptionSpec kOptions[] = {
     {"bootstraps", 'b', true, Opt::kBootstraps},
     {"output", 'o', true, Opt::kOutput},
     {"subset", 's', true, Opt::kSubset},
+    {"outdir", 0, true, Opt::kOutdir},
     {"erase", 0, false, Opt::kErase},
     {"seed", 0, true, Opt::kSeed},
     {"threads", 0, true, Opt::kThreads},
@@ -106,6 +109,10 @@ std::string usage_text() {
          "  -b, --bootstraps N    bootstraps of the genetic distances (default 0: none)\n"
          "  -o, --output FILE     report file (default aflpout.txt)\n"
          "  -s, --subset FILE     subset file (default none: all populations)\n"
+         "      --outdir DIR      write the report (when its name is relative), error.txt\n"
+         "                          and every side file in DIR, created when missing\n"
+         "                          (default: the current folder); INPUT and SUBSET are\n"
+         "                          still read from the current folder\n"
          "      --erase           empty an existing report file first (default: append to it)\n"
          "      --seed S          random seed, 1 to 2147483646 (default: from the clock)\n"
          "      --threads N       worker threads (default 0: all cores; 1: sequential)\n"
@@ -118,7 +125,9 @@ std::string usage_text() {
          "  bandscape\n"
          "      start the interactive dialogue (press Return to take each default)\n"
          "  bandscape --batch --seed 12345 -m 4 -F 0.1 -p 1000 -b 100 --erase data.txt report.txt\n"
-         "      scripted run with reproducible resampling; no question is asked\n";
+         "      scripted run with reproducible resampling; no question is asked\n"
+         "  bandscape --batch --outdir results/site1 site1.txt report.txt\n"
+         "      every file of the run in results/site1 (side files have fixed names)\n";
 }
 
 ParseResult parse_command_line(int argc, const char* const argv[]) {
@@ -174,6 +183,10 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         cl.options.subset_file = value;
         cl.options.use_subset = true;
         cl.subset_given = true;
+        return {};
+      case Opt::kOutdir:
+        if (value.empty()) return bad_value("outdir", value, "empty folder name");
+        cl.outdir = value;
         return {};
       case Opt::kSeed:
         if (!parse_whole_number(value, n, too_large)) return bad_value("seed", value, "not a whole number");

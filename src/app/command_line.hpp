@@ -33,6 +33,7 @@ struct CommandLine {
   bool bootstraps_given = false;
   bool erase = false;  // empty an existing report instead of appending to it
   bool batch = false;  // never read the console
+  std::string outdir;  // folder of the report (relative name) and side files; empty: the working folder
   std::optional<long> seed;  // 1..2147483646, used in place of the clock
   int threads = 0;           // 0 = all cores, 1 = sequential
 };

@@ -8,8 +8,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 
 #include "core/message_log.hpp"
+#include "core/output_file.hpp"
+#include "core/run_files.hpp"
 
 namespace bandscape {
 namespace {
@@ -30,9 +34,9 @@ bool can_read(const std::string& name) {
 
 // Whether `name` opens for appending (which creates it when it is missing).
 bool can_append(const std::string& name) {
-  std::FILE* f = std::fopen(name.c_str(), "a");
-  if (!f) return false;
-  std::fclose(f);
+  OutputFile f;
+  if (!f.open(name, OpenMode::kAppend, Links::kFollow)) return false;
+  f.close();
   return true;
 }
 
@@ -105,21 +109,46 @@ void check_readable(Console& console, bool batch, std::string& name, const char*
   }
 }
 
-// What to do with a report that already exists: append (Return or "a"),
-// erase ("e"), or take a new name (asked about again when it exists too).
-void settle_existing_output(Console& console, const CommandLine& cl, std::string& output) {
-  if (cl.erase) {
-    if (can_read(output)) {
-      if (std::FILE* f = std::fopen(output.c_str(), "w")) std::fclose(f);
-      console.print(format("\nfile %s erased", output.c_str()));
+// Whether the report would be a file that the run reads (the data or subset
+// file) or one of the side files it writes, in which case appending to it or
+// emptying it would destroy that file.
+bool is_file_of_the_run(const std::string& output, const RunOptions& options, const RunFiles& files) {
+  if (same_file(output, options.input_file)) return true;
+  if (options.use_subset && same_file(output, options.subset_file)) return true;
+  for (const std::string& side : side_files(files)) {
+    if (same_file(output, side)) return true;
+  }
+  return false;
+}
+
+// Settles the report's name and what happens to an existing report: a name
+// that is a file of the run is refused (batch: the run ends before any file
+// is touched); then an existing report is appended to (Return or "a"), erased
+// ("e"), or replaced by a new name, which is checked again from the start.
+void settle_output(Console& console, const CommandLine& cl, const RunFiles& files, RunOptions& options) {
+  std::string& output = options.output_file;
+  for (;;) {
+    while (is_file_of_the_run(output, options, files)) {
+      if (cl.batch) stop(console, format("\noutput file %s is also a file this run reads or writes", output.c_str()));
+      console.print(format("\n\nWarning: output file %c%s%c is also a file this run reads or writes\n"
+                           "  Enter a new name for the output file\n->",
+                           '"', output.c_str(), '"'));
+      const Answer a = console.read_answer();
+      if (a.kind == Answer::kEnd) end_of_input(console);
+      if (a.kind == Answer::kWord) output = in_folder(files.folder, a.word);
     }
-    return;
-  }
-  if (cl.batch) {
-    if (can_read(output)) console.print(format("\nresults will be appended to file %s", output.c_str()));
-    return;
-  }
-  while (can_read(output)) {
+    if (cl.erase) {
+      if (can_read(output)) {
+        truncate_file(output);
+        console.print(format("\nfile %s erased", output.c_str()));
+      }
+      return;
+    }
+    if (cl.batch) {
+      if (can_read(output)) console.print(format("\nresults will be appended to file %s", output.c_str()));
+      return;
+    }
+    if (!can_read(output)) return;
     console.print(format("\n\nWarning: output file %c%s%c already exists.\n"
                          "  Enter 'a' or press Return to add the new results to the end of the file\n"
                          "  Enter 'e' to erase the present content of the file\n"
@@ -131,14 +160,22 @@ void settle_existing_output(Console& console, const CommandLine& cl, std::string
       return;
     }
     if (a.word == "e" || a.word == "E") {
-      if (std::FILE* f = std::fopen(output.c_str(), "w")) std::fclose(f);
+      truncate_file(output);
       console.print(format("file %s erased", output.c_str()));
       return;
     }
     if (a.word == "a" || a.word == "A") return;
-    output = a.word;
+    output = in_folder(files.folder, a.word);
     console.print(format("results will be appended to file %s", output.c_str()));
   }
+}
+
+// Creates the output folder, with its parents, when it is missing.
+void make_output_folder(Console& console, const std::string& folder) {
+  if (folder.empty()) return;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec) stop(console, format("\ncannot create folder %s: %s", folder.c_str(), ec.message().c_str()));
 }
 
 // Waits while the report cannot be opened for appending.
@@ -180,8 +217,9 @@ int ask_count(Console& console, const char* question, const char* skip_hint, con
 }  // namespace
 
 void ask_file_names(Console& console, const CommandLine& cl, RunOptions& options) {
+  const RunFiles files = run_files(cl.outdir);
   options.input_file = cl.input_given ? cl.options.input_file : kDefaultInput;
-  options.output_file = cl.output_given ? cl.options.output_file : kDefaultOutput;
+  options.output_file = in_folder(files.folder, cl.output_given ? cl.options.output_file : kDefaultOutput);
   options.subset_file = cl.subset_given ? cl.options.subset_file : std::string();
   options.use_subset = cl.subset_given;
 
@@ -212,7 +250,7 @@ void ask_file_names(Console& console, const CommandLine& cl, RunOptions& options
           "\nEnter output file name (with ext) or press return for the default file aflpout.txt\nOutput file: ");
       const Answer a = console.read_answer();
       if (a.kind == Answer::kWord) {
-        options.output_file = a.word;
+        options.output_file = in_folder(files.folder, a.word);
       } else {
         console.print(options.output_file);
       }
@@ -236,9 +274,17 @@ void ask_file_names(Console& console, const CommandLine& cl, RunOptions& options
   }
 
   check_readable(console, cl.batch, options.input_file, "input", "output");
-  settle_existing_output(console, cl, options.output_file);
+  settle_output(console, cl, files, options);
+  make_output_folder(console, files.folder);
   check_appendable(console, cl.batch, options.output_file);
-  if (options.use_subset) check_readable(console, cl.batch, options.subset_file, "subset", "subset");
+  if (options.use_subset) {
+    check_readable(console, cl.batch, options.subset_file, "subset", "subset");
+    // A subset name typed just now may be the report's: the report is renamed.
+    while (same_file(options.subset_file, options.output_file)) {
+      settle_output(console, cl, files, options);
+      check_appendable(console, cl.batch, options.output_file);
+    }
+  }
 }
 
 void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {

@@ -9,8 +9,9 @@
 //
 // The dialogue ends the run (prints its message on the console, then throws
 // FatalError with status 1) only when it could never go on: in batch mode when
-// a file cannot be opened, and when the console input has ended while a file
-// that cannot be opened would be asked for again.
+// a file cannot be opened or the report is a file that the run reads or
+// writes, when the output folder cannot be created, and when the console input
+// has ended while a file name would be asked for again.
 #pragma once
 
 #include <string>
@@ -22,10 +23,12 @@
 
 namespace bandscape {
 
-// Fills options.input_file, output_file, subset_file and use_subset.  On
-// return the input (and subset) file can be opened for reading and the output
-// file for appending (it exists then); an existing report has been emptied
-// when the user chose so.
+// Fills options.input_file, output_file, subset_file and use_subset.  A
+// relative report name is placed in the output folder (--outdir), which is
+// created when missing.  On return the input (and subset) file can be opened
+// for reading and the output file for appending (it exists then); the report
+// is none of the data file, the subset file and the run's side files; an
+// existing report has been emptied when the user chose so.
 void ask_file_names(Console& console, const CommandLine& command_line, RunOptions& options);
 
 // Console summary of what the first pass over the data file loaded.

@@ -13,6 +13,8 @@
 #include "app/dialogue.hpp"
 #include "app/interrupt.hpp"
 #include "core/message_log.hpp"
+#include "core/output_file.hpp"
+#include "core/run_files.hpp"
 #include "core/write_guard.hpp"
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
@@ -44,18 +46,16 @@ const char* method_line(int method) {
   }
 }
 
-}  // namespace
-
-void run_bandscape(Console& console, const CommandLine& command_line, const SeedSource& seed_source) {
-  console.print("\nBANDSCAPE 1.0 - a program for genetic diversity analysis with AFLP population data \n");
-
-  RunOptions options = command_line.options;
-  ask_file_names(console, command_line, options);
-  const std::string& report = options.output_file;
+// The run from the error log's truncation to the closing line; returns the
+// exit status of a run that reaches its end.
+int run_analysis(Console& console, const CommandLine& command_line, const SeedSource& seed_source,
+                 RunOptions& options, const RunFiles& files) {
+  const std::string& report = files.report;
   const std::string& input = options.input_file;
 
-  truncate_file(kErrorLogName);
-  ErrorLogFile log;
+  // Emptied once per run; failing to open it is noticed at its first append.
+  truncate_file(files.error_log, Links::kRefuse);
+  ErrorLogFile log(files.error_log);
   InterruptNote interrupt_note(report, log.name());
 
   // Header line, subset file, first pass over the data lines.  The data file
@@ -86,6 +86,12 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   ask_options(console, command_line, options);
   const int method = options.method;
   const float fis = options.fis;
+  // Side files of an earlier run that this run is going to write again: removed
+  // now, so that a run stopped half-way does not leave them looking current.
+  if (r > 1 && options.permutations > 0) remove_stale_file(files.resample);
+  if (r > 1 && options.bootstraps > 0) {
+    for (const std::string& name : files.bootstrap) remove_stale_file(name);
+  }
 
   // Report header.
   append_to_file(report, format("\nThe file %s has been read succesfully", input.c_str()));
@@ -107,7 +113,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
                population_bounds, log);
   data_text.release();
   warn_about_data_lines(findings, input, R, m, log);
-  write_structure_file("structure.txt", r, m, band_scores, population_bounds, log);
+  write_structure_file(files.structure, r, m, band_scores, population_bounds, log);
   selected_index = IVector();
   file_population_sizes = IVector();
 
@@ -191,7 +197,7 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   RandomState random;
   const long seed = seed_source();
   random.word = static_cast<std::int32_t>(-seed);
-  append_to_file(kErrorLogName, format("\nseed:%ld", -seed));
+  log.append(format("\nseed:%ld", -seed));
 
   // Null-allele frequencies and their variances, populations 1..r, loci 1..m.
   FMatrix q = matrix(1, r, 1, m);
@@ -203,6 +209,13 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
     }
   }
 
+  // Tables that cannot be written because the report cannot be opened are
+  // counted and named in the closing line.
+  int missing_tables = 0;
+  auto count_missing = [&missing_tables](int status) {
+    if (status == -999) ++missing_tables;
+  };
+
   // Table 1.
   IVector polymorphic = ivector(1, r);
   FVector polymorphic_percent = vector(1, r);
@@ -211,8 +224,8 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   FMatrix VHloc = matrix(1, r, 1, m);
   FVector Hj = vector(1, r), VarHj = vector(1, r), VarIHj = vector(1, r), VarLHj = vector(1, r);
   compute_Hj(r, m, non_missing, q, Vq, loci_with_data, Hloc, VHloc, Hj, VarHj, VarIHj, VarLHj, log);
-  write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic, polymorphic_percent, Hj,
-                         VarHj, VarIHj, VarLHj);
+  count_missing(write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic,
+                                      polymorphic_percent, Hj, VarHj, VarIHj, VarLHj));
 
   if (r > 1) {
     float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
@@ -223,23 +236,23 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
     compute_Hb(r, m, non_missing, q, Hloc, D, VarD, HbPair, nPair, Hb, VarHb, log);
     float Ht = 0, Fst = 0, VarFst = 0;
     compute_Ht_Fst(r, nPair, Hb, Hw, VarHb, VarHw, Hj, HbPair, Ht, Fst, VarFst);
-    write_within_diversity_table(report, r, Hw, VarHw, VarIHw, VarLHw, VarPHw);
-    write_structure_table(report, r, Ht, Hw, Hb, Fst, VarHw, VarHb, VarFst);
+    count_missing(write_within_diversity_table(report, r, Hw, VarHw, VarIHw, VarLHw, VarPHw));
+    count_missing(write_structure_table(report, r, Ht, Hw, Hb, Fst, VarHw, VarHb, VarFst));
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
       permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
-                           random, report, log, command_line.threads);
+                           random, files, log, command_line.threads);
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
     compute_distances(r, nPair, Hj, VarHj, D, VarD, HbPair, Nei, FstPair);
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
-    write_distance_matrices(report, population_names, r, Nei, FstPair);
+    count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
 
     if (options.bootstraps > 0) {
       console.print("\n\nStarting bootstraps for genetic distances...");
-      bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, population_names, log,
+      bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, population_names, files, log,
                          command_line.threads);
       append_to_file_echo(report,
                           format("\n\n%d bootstrapped distance matrices written to files aflp_nei.txt aflp_fst.txt "
@@ -249,9 +262,10 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
   }
 
   // Table 5, the relatedness blocks and Table 6.
-  write_frequency_table(report, r, m, population_names, locus_names, non_missing, pooled, fragment_frequencies, P, V);
-  write_relatedness_matrices(report, ntot, relatedness);
-  write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds);
+  count_missing(write_frequency_table(report, r, m, population_names, locus_names, non_missing, pooled,
+                                     fragment_frequencies, P, V));
+  count_missing(write_relatedness_matrices(report, ntot, relatedness));
+  count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
   {
     // One step for an interruption: either the note without the closing
     // text, or the closing text without the note.
@@ -260,8 +274,49 @@ void run_bandscape(Console& console, const CommandLine& command_line, const Seed
     interrupt_note.finish();
   }
 
+  if (missing_tables > 0) {
+    console.print(format("\n\nThe program has finished, but %d tables could not be written to file %s\n",
+                         missing_tables, report.c_str()));
+    if (command_line.batch) return 1;
+    console.print("Press Return to close the window.");
+    console.wait_for_key();
+    return 1;
+  }
+  if (command_line.batch) {
+    console.print("\n\nThe program has finished normally.\n");
+    return 0;
+  }
   console.print("\n\nThe program has finished normally. Press Return to close the window.");
-  if (!command_line.batch) console.wait_for_key();
+  console.wait_for_key();
+  return 1;
+}
+
+}  // namespace
+
+int run_bandscape(Console& console, const CommandLine& command_line, const SeedSource& seed_source) {
+  console.print("\nBANDSCAPE 1.0 - a program for genetic diversity analysis with AFLP population data \n");
+
+  RunOptions options = command_line.options;
+  ask_file_names(console, command_line, options);
+  RunFiles files = run_files(command_line.outdir);
+  files.report = options.output_file;
+
+  // A file that cannot be written and memory that cannot be had are reported
+  // here, where the run's files are known.
+  try {
+    return run_analysis(console, command_line, seed_source, options, files);
+  } catch (const OutputError& error) {
+    // The error log may be the very file that failed.
+    report_last_failure(files.error_log.c_str(), error.what());
+    throw FatalError(error.what());
+  } catch (const AllocationError& error) {
+    try {
+      append_to_file_echo(files.allocation_log, error.what(), Links::kRefuse);
+    } catch (const OutputError& failure) {
+      console.print(failure.what());
+    }
+    throw FatalError(error.what());
+  }
 }
 
 }  // namespace bandscape

@@ -13,8 +13,11 @@ namespace bandscape {
 using SeedSource = std::function<long()>;
 
 // Runs the whole analysis: names and options (from the command line, then the
-// console), reading, statistics, report and side files, and the final wait
-// (skipped in batch mode).  Throws FatalError when the run must stop.
-void run_bandscape(Console& console, const CommandLine& command_line, const SeedSource& seed_source);
+// console), reading, statistics, report and side files, the closing line and
+// the final wait (skipped in batch mode).  Returns the exit status of a run
+// that reaches its end: 0 for a batch run whose tables were all written, 1
+// otherwise (an interactive run always ends with 1).  Throws FatalError when
+// the run must stop; its text is the message that was shown.
+int run_bandscape(Console& console, const CommandLine& command_line, const SeedSource& seed_source);
 
 }  // namespace bandscape

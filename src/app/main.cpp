@@ -1,17 +1,22 @@
 // Entry point: parses the command line, runs the analysis and maps its outcome
 // to the exit status (interactive runs end with 1, as the program always has;
-// batch runs with 0 after a normal finish; 1 after any error; 2 for bad options).
-// Whatever else escapes the run (memory exhausted, an unforeseen failure) is
-// reported like a fatal error and ends with status 1 as well.
+// batch runs with 0 after a normal finish; 1 after any error or a table that
+// could not be written; 2 for bad options).  Whatever else escapes the run
+// (memory exhausted, an unforeseen failure) is reported like a fatal error and
+// ends with status 1 as well.  In batch mode every fatal message is repeated
+// on the error stream, and the console output ends with a line end.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <string>
 
 #include "app/command_line.hpp"
 #include "app/driver.hpp"
 #include "app/interrupt.hpp"
-#include "core/message_log.hpp"
 #include "app/terminal_console.hpp"
+#include "core/message_log.hpp"
+#include "core/run_files.hpp"
 #include "numeric/random.hpp"
 
 int main(int argc, char* argv[]) {
@@ -28,30 +33,45 @@ int main(int argc, char* argv[]) {
     case ParseResult::kRun:
       break;
   }
+  // A file-size limit then shows as a failed write, reported like a full disk,
+  // instead of killing the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   const CommandLine& command_line = parsed.command_line;
   SeedSource seed_source = [&command_line]() -> long {
     return command_line.seed ? *command_line.seed : seed_from_clock();
   };
   // Before any thread starts, so that every thread inherits the blocked signals.
   start_interrupt_watcher();
+  // Where a failure that escapes the run is logged: the run's error log.
+  const std::string error_log = run_files(command_line.outdir).error_log;
+  // The end of a run stopped by `message`, already shown on the console.
+  auto fatal_end = [&command_line](const char* message, int status) {
+    if (command_line.batch) {
+      std::fputs("\n", stdout);
+      while (*message == '\n') ++message;
+      std::fputs(message, stderr);
+      std::fputs("\n", stderr);
+    }
+    std::fflush(stdout);
+    return status;
+  };
   try {
     auto console = make_console();
-    run_bandscape(*console, command_line, seed_source);
-  } catch (const FatalError& error) {
+    const int status = run_bandscape(*console, command_line, seed_source);
     std::fflush(stdout);
-    return error.status();
+    return status;
+  } catch (const FatalError& error) {
+    return fatal_end(error.what(), error.status());
   } catch (const std::bad_alloc&) {
-    report_last_failure(kErrorLogName, "\nout of memory");
-    return 1;
+    report_last_failure(error_log.c_str(), "\nout of memory");
+    return fatal_end("\nout of memory", 1);
   } catch (const std::exception& error) {
     char message[512];
     std::snprintf(message, sizeof message, "\nunexpected error: %s", error.what());
-    report_last_failure(kErrorLogName, message);
-    return 1;
+    report_last_failure(error_log.c_str(), message);
+    return fatal_end(message, 1);
   } catch (...) {
-    report_last_failure(kErrorLogName, "\nunexpected error");
-    return 1;
+    report_last_failure(error_log.c_str(), "\nunexpected error");
+    return fatal_end("\nunexpected error", 1);
   }
-  std::fflush(stdout);
-  return command_line.batch ? 0 : 1;
 }

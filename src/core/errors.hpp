@@ -1,7 +1,10 @@
-// The error that ends a run.  Whatever stops the run (malformed input, a file
+// The errors that end a run.  Whatever stops the run (malformed input, a file
 // that cannot be written, a numerical routine that cannot go on) has already
-// been reported where the user sees it when this is thrown; main only maps it
-// to the exit status.
+// been reported where the user sees it when a FatalError is thrown; main only
+// maps it to the exit status.  Two kinds are reported by the run's top level
+// instead, because only it knows where the run's files are: a file that could
+// not be written (OutputError) and memory that could not be had
+// (AllocationError).
 #pragma once
 
 #include <stdexcept>
@@ -9,7 +12,8 @@
 
 namespace bandscape {
 
-// Thrown to end the run; main maps it to the exit status.
+// Thrown to end the run; main maps it to the exit status.  The text is the
+// message the user was shown.
 class FatalError : public std::runtime_error {
  public:
   explicit FatalError(const std::string& message, int status = 1)
@@ -18,6 +22,26 @@ class FatalError : public std::runtime_error {
 
  private:
   int status_;
+};
+
+// A file of the run could not be written, flushed or closed, or it is a
+// symbolic link where links are refused.  The text is the message to show:
+// "\nerror in writing file <name>: <reason>" or
+// "\ncannot open file <name>: it is a symbolic link".  Not yet shown when thrown.
+class OutputError : public FatalError {
+ public:
+  OutputError(const std::string& file, const std::string& message) : FatalError(message), file_(file) {}
+  const std::string& file() const { return file_; }
+
+ private:
+  std::string file_;
+};
+
+// Memory for an array could not be had.  The text is the allocator's message
+// ("\nallocation failure ..."), not yet shown when thrown.
+class AllocationError : public FatalError {
+ public:
+  explicit AllocationError(const std::string& message) : FatalError(message) {}
 };
 
 }  // namespace bandscape

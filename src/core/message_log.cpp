@@ -1,28 +1,34 @@
 // Report file and error log writers, and the fatal-error convention.
 #include "core/message_log.hpp"
 
-#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstring>
+
+#include "core/output_file.hpp"
 #include "core/write_guard.hpp"
 
 namespace bandscape {
 
-void append_to_file(const std::string& file, const std::string& text) {
+void append_to_file(const std::string& file, const std::string& text, Links links) {
   const WriteGuard guard;
-  std::FILE* f = std::fopen(file.c_str(), "a");
-  if (!f) {
-    std::printf("error in writing %s : cannot open file", text.c_str());
+  OutputFile out;
+  if (!out.open(file, OpenMode::kAppend, links)) {
+    const std::string message = format("error in writing %s : cannot open file", text.c_str());
+    std::fwrite(message.data(), 1, message.size(), stdout);
     std::fflush(stdout);
-    throw FatalError("cannot open file " + file);
+    throw FatalError(message);
   }
-  std::fwrite(text.data(), 1, text.size(), f);
-  std::fclose(f);
+  out.write(text);
+  out.close();
 }
 
-void append_to_file_echo(const std::string& file, const std::string& text) {
+void append_to_file_echo(const std::string& file, const std::string& text, Links links) {
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fflush(stdout);
-  append_to_file(file, text);
+  append_to_file(file, text, links);
 }
 
 void MessageLog::console(const std::string& text) {
@@ -30,36 +36,33 @@ void MessageLog::console(const std::string& text) {
   std::fflush(stdout);
 }
 
-bool truncate_file(const std::string& file) {
-  std::FILE* f = std::fopen(file.c_str(), "w");
-  if (!f) return false;
-  std::fclose(f);
+bool truncate_file(const std::string& file, Links links) {
+  OutputFile out;
+  if (!out.open(file, OpenMode::kTruncate, links)) return false;
+  out.close();
   return true;
 }
 
 void fatal_error(MessageLog& log, const std::string& message, const std::vector<std::string>& details) {
   log.echo(message);
-  for (const auto& line : details) log.echo(line);
-  throw FatalError(message);
+  std::string whole = message;
+  for (const auto& line : details) {
+    log.echo(line);
+    whole += line;
+  }
+  throw FatalError(whole);
 }
 
-void fatal_error(const std::string& message, const std::vector<std::string>& details) {
-  ErrorLogFile log;
-  fatal_error(log, message, details);
-}
-
-void allocation_failure(const char* message) {
-  append_to_file_echo(kAllocationLogName, message);
-  throw FatalError(message);
-}
+void allocation_failure(const char* message) { throw AllocationError(message); }
 
 void report_last_failure(const char* file, const char* message) noexcept {
   std::fputs(message, stdout);
   std::fflush(stdout);
-  if (std::FILE* f = std::fopen(file, "a")) {
-    std::fputs(message, f);
-    std::fclose(f);
-  }
+  const int fd = ::open(file, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd < 0) return;
+  const ssize_t written = ::write(fd, message, std::strlen(message));
+  (void)written;  // the last word: nothing is left to report a failure to
+  ::close(fd);
 }
 
 }  // namespace bandscape

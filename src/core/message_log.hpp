@@ -15,20 +15,20 @@
 
 #include "core/errors.hpp"
 #include "core/format.hpp"
+#include "core/output_file.hpp"
 
 namespace bandscape {
 
-inline constexpr const char* kErrorLogName = "error.txt";
-inline constexpr const char* kAllocationLogName = "erreur";
-
 // Opens `file` in append mode, writes `text` unchanged, closes it.  When the file
 // cannot be opened: prints "error in writing <text> : cannot open file" on the
-// console and throws FatalError (status 1).
-void append_to_file(const std::string& file, const std::string& text);
+// console and throws FatalError (status 1).  A failed write or close throws
+// OutputError, and so does a symbolic link with Links::kRefuse.
+void append_to_file(const std::string& file, const std::string& text, Links links = Links::kFollow);
 // Prints `text` on the console, then does what append_to_file does.
-void append_to_file_echo(const std::string& file, const std::string& text);
-// Empties (or creates) a file; failure is ignored.  Returns whether it opened.
-bool truncate_file(const std::string& file);
+void append_to_file_echo(const std::string& file, const std::string& text, Links links = Links::kFollow);
+// Empties (or creates) a file.  Returns whether it opened; a symbolic link
+// with Links::kRefuse throws OutputError.
+bool truncate_file(const std::string& file, Links links = Links::kFollow);
 
 // Where routines append their warnings and fatal messages.
 class MessageLog {
@@ -42,12 +42,13 @@ class MessageLog {
   virtual void console(const std::string& text);
 };
 
-// The error log file (normally error.txt in the working directory).
+// The error log file (error.txt in the run's output folder).  It has a fixed
+// name, so it is never opened through a symbolic link.
 class ErrorLogFile : public MessageLog {
  public:
-  explicit ErrorLogFile(std::string name = kErrorLogName) : name_(std::move(name)) {}
-  void echo(const std::string& text) override { append_to_file_echo(name_, text); }
-  void append(const std::string& text) override { append_to_file(name_, text); }
+  explicit ErrorLogFile(std::string name) : name_(std::move(name)) {}
+  void echo(const std::string& text) override { append_to_file_echo(name_, text, Links::kRefuse); }
+  void append(const std::string& text) override { append_to_file(name_, text, Links::kRefuse); }
   const std::string& name() const { return name_; }
 
  private:
@@ -79,18 +80,19 @@ class BufferedLog : public MessageLog {
 };
 
 // The fatal-error convention: `message` and then each detail line are appended
-// with echo to `log`, and FatalError is thrown (exit status 1).
+// with echo to `log`, and FatalError is thrown (exit status 1) carrying them all.
 [[noreturn]] void fatal_error(MessageLog& log, const std::string& message,
                               const std::vector<std::string>& details = {});
-// The same, into error.txt.
-[[noreturn]] void fatal_error(const std::string& message, const std::vector<std::string>& details = {});
 
-// Allocation failures: `message` with echo to "erreur", then FatalError.
+// Allocation failures: throws AllocationError with `message`; the run's top
+// level shows it and appends it to "erreur".
 [[noreturn]] void allocation_failure(const char* message);
 
-// For a failure that escaped every other handler: prints `message` on the
-// console and appends it to `file` when that can be opened.  Allocates nothing
-// and never throws, so it can report running out of memory.
+// For a failure reported at the top of the run: prints `message` on the
+// console and appends it to `file` when that can be opened (never through a
+// symbolic link: the error log has a fixed name) and written.  Allocates
+// nothing and never throws, so it can report running out of memory, or a
+// failed write to that very file.
 void report_last_failure(const char* file, const char* message) noexcept;
 
 }  // namespace bandscape

@@ -2,27 +2,17 @@
 #include "input/structure_export.hpp"
 
 #include <cstdio>
-#include <memory>
-#include <vector>
+
+#include "core/output_file.hpp"
 
 namespace bandscape {
 
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-}  // namespace
-
 void write_structure_file(const std::string& file_name, int r, int m, const IMatrix& BandScores,
                           const IVector& PopulationBounds, MessageLog& log) {
-  std::vector<char> buffer(std::size_t{1} << 20);
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(file_name.c_str(), "a"));
-  if (!file) {
+  OutputFile file;
+  if (!file.open(file_name, OpenMode::kAppend, Links::kRefuse)) {
     fatal_error(log, format("\nError in write_structure_file: cannot open file %s", file_name.c_str()));
   }
-  std::setvbuf(file.get(), buffer.data(), _IOFBF, buffer.size());
 
   // The second row of every individual: all loci missing.
   std::string all_missing;
@@ -47,9 +37,10 @@ void write_structure_file(const std::string& file_name, int r, int m, const IMat
       }
       row.append(lead, static_cast<std::size_t>(n));
       row += all_missing;
-      std::fwrite(row.data(), 1, row.size(), file.get());
+      file.write(row);
     }
   }
+  file.close();
 }
 
 }  // namespace bandscape

@@ -13,7 +13,8 @@ namespace bandscape {
 
 // Appends the rows of the r populations (BandScores 0..ntot-1 x 0..m-1,
 // PopulationBounds 0..r) to `file_name`; what the file held stays in front.
-// Fatal when the file cannot be opened.
+// Fatal when the file cannot be opened; a symbolic link of that name is
+// refused and a failed write throws OutputError.
 void write_structure_file(const std::string& file_name, int r, int m, const IMatrix& BandScores,
                           const IVector& PopulationBounds, MessageLog& log);
 

@@ -2,8 +2,8 @@
 #include "numeric/resample_summary.hpp"
 
 #include <cmath>
-#include <cstdio>
-#include <vector>
+
+#include "core/output_file.hpp"
 
 namespace bandscape {
 namespace {
@@ -81,16 +81,13 @@ void resample_summary(FVector& values, int last, ResampleSummary& summary, float
 
 void resample_write(const std::string& file, const FVector& values, float observed, int first, int last,
                     const std::string& name, MessageLog& log) {
-  std::FILE* out = std::fopen(file.c_str(), "w");
-  if (out == nullptr) fatal_error(log, "\ncannot open file in resample_write");
-  constexpr std::size_t kBufferSize = 1 << 16;
-  std::vector<char> buffer(kBufferSize);
-  std::setvbuf(out, buffer.data(), _IOFBF, kBufferSize);
-  std::fprintf(out, "Resampled statistics with samplesize : %ld", static_cast<long>(last) - first + 1);
-  std::fprintf(out, "\nActual value of %s:\t%8.4f", name.c_str(), static_cast<double>(observed));
-  std::fprintf(out, "\n%s", name.c_str());
-  for (int i = first; i <= last; ++i) std::fprintf(out, "\n%11.7f", static_cast<double>(values[i]));
-  std::fclose(out);
+  OutputFile out;
+  if (!out.open(file, OpenMode::kTruncate, Links::kRefuse)) fatal_error(log, "\ncannot open file in resample_write");
+  out.print("Resampled statistics with samplesize : %ld", static_cast<long>(last) - first + 1);
+  out.print("\nActual value of %s:\t%8.4f", name.c_str(), static_cast<double>(observed));
+  out.print("\n%s", name.c_str());
+  for (int i = first; i <= last; ++i) out.print("\n%11.7f", static_cast<double>(values[i]));
+  out.close();
 }
 
 }  // namespace bandscape

@@ -36,7 +36,8 @@ void resample_summary(FVector& values, int last, ResampleSummary& summary, float
 
 // Creates `file` anew with the sample size, the observed value and
 // values[first..last], one per line.  When the file cannot be created the run
-// ends with "\ncannot open file in resample_write" in the log.
+// ends with "\ncannot open file in resample_write" in the log; a symbolic link
+// of that name is refused and a failed write throws OutputError.
 void resample_write(const std::string& file, const FVector& values, float observed, int first, int last,
                     const std::string& name, MessageLog& log);
 

@@ -7,11 +7,11 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/output_file.hpp"
 #include "freq/band_counts.hpp"
 #include "resample/replicate_batches.hpp"
 #include "stats/statistics_workspace.hpp"
@@ -22,7 +22,8 @@
 namespace bandscape {
 namespace {
 
-constexpr std::array<const char*, 3> kFiles = {"aflp_nei.txt", "aflp_fst.txt", "aflp_reyn.txt"};
+// The messages name the files as the program has always named them, in
+// whichever folder they are.
 constexpr std::array<const char*, 3> kOpenFailures = {
     "\nError in bootstrap_distance: cannot open file aflp_nei.txt",
     "\nError in bootstrap_distance: cannot open file aflp_fst.txt",
@@ -73,21 +74,26 @@ void bootstrap_replicate(int r, int m, const IMatrix& non_missing, const FMatrix
   append_phylip_block(blocks[2], names, r, w.Fst, DistanceCell::kReynolds, "\n\n");
 }
 
+// Opens bootstrap file k (never through a symbolic link); fatal when it cannot be opened.
+void open_side_file(OutputFile& out, const RunFiles& files, std::size_t k, OpenMode mode, MessageLog& log) {
+  if (!out.open(files.bootstrap[k], mode, Links::kRefuse)) fatal_error(log, kOpenFailures[k]);
+}
+
 // Appends one replicate to the three files, each opened and closed for its block.
-void write_blocks(const ReplicateBlocks& blocks, MessageLog& log) {
-  for (std::size_t k = 0; k < kFiles.size(); ++k) {
-    std::FILE* f = std::fopen(kFiles[k], "a");
-    if (!f) fatal_error(log, kOpenFailures[k]);
-    std::fwrite(blocks[k].data(), 1, blocks[k].size(), f);
-    std::fclose(f);
+void write_blocks(const ReplicateBlocks& blocks, const RunFiles& files, MessageLog& log) {
+  for (std::size_t k = 0; k < blocks.size(); ++k) {
+    OutputFile out;
+    open_side_file(out, files, k, OpenMode::kAppend, log);
+    out.write(blocks[k]);
+    out.close();
   }
 }
 
 }  // namespace
 
 void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, const FMatrix& estimates,
-                        const FMatrix& variances, RandomState& state, const NameList& names, MessageLog& log,
-                        int threads) {
+                        const FMatrix& variances, RandomState& state, const NameList& names, const RunFiles& files,
+                        MessageLog& log, int threads) {
   if (nboot <= 0) return;
   const int nthreads = replicate_workers(threads, nboot);
 
@@ -101,10 +107,10 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
   for (int s = 0; s < slots; ++s) draws.push_back(ivector(0, m - 1));
 
   // The files are emptied at the start, so they always hold whole replicates.
-  for (std::size_t k = 0; k < kFiles.size(); ++k) {
-    std::FILE* f = std::fopen(kFiles[k], "w");
-    if (!f) fatal_error(log, kOpenFailures[k]);
-    std::fclose(f);
+  for (std::size_t k = 0; k < files.bootstrap.size(); ++k) {
+    OutputFile out;
+    open_side_file(out, files, k, OpenMode::kTruncate, log);
+    out.close();
   }
 
   const int step = nboot / 50;
@@ -122,7 +128,7 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
         bootstrap_replicate(r, m, non_missing, estimates, variances, names, draws[slot], workspaces[worker],
                             blocks[slot], out);
       },
-      [&](int, int slot) { write_blocks(blocks[slot], log); }, [&](int worker) { workspaces.prepare(worker); });
+      [&](int, int slot) { write_blocks(blocks[slot], files, log); }, [&](int worker) { workspaces.prepare(worker); });
 }
 
 }  // namespace bandscape

@@ -6,11 +6,11 @@
 #include "resample/permutation_test.hpp"
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "core/output_file.hpp"
 #include "core/write_guard.hpp"
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
@@ -149,29 +149,29 @@ float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IV
 
 void write_table4(const std::string& report, int nperm, float observed, const ResampleSummary& s, MessageLog& log) {
   const WriteGuard guard;
-  std::FILE* f = std::fopen(report.c_str(), "a");
-  if (!f) fatal_error(log, "\ncannot open outputfile ");
-  std::fputs("\n\nTable 4: Permutation test for genetic differentiation among populations", f);
-  std::fputs("\n", f);
-  std::fprintf(f, "\nResampling statistics based on %ld random permutations of individuals among populations",
-               static_cast<long>(nperm));
-  std::fputs("\n (individual estimates of FST for each permutation are written to file 'resample.txt')", f);
-  std::fprintf(f, "\n\n%-25s%9s", "statistic", "Fst");
-  std::fprintf(f, "\n%-30s%9.4f", "observed", static_cast<double>(observed));
-  std::fprintf(f, "\n%-30s%9.4f", "lower 95% limit", static_cast<double>(s.lower95));
-  std::fprintf(f, "\n%-30s%9.4f", "upper 95% limit", static_cast<double>(s.upper95));
-  std::fprintf(f, "\n%-30s%9.4f", "lower 99% limit", static_cast<double>(s.lower99));
-  std::fprintf(f, "\n%-30s%9.4f", "upper 99% limit", static_cast<double>(s.upper99));
-  std::fprintf(f, "\n%-30s%9.4f", "P value (low)", static_cast<double>(s.p_low));
-  std::fprintf(f, "\n%-30s%9.4f", "P value (high)", static_cast<double>(s.p_high));
-  std::fclose(f);
+  OutputFile f;
+  if (!f.open(report, OpenMode::kAppend, Links::kFollow)) fatal_error(log, "\ncannot open outputfile ");
+  f.write("\n\nTable 4: Permutation test for genetic differentiation among populations");
+  f.write("\n");
+  f.print("\nResampling statistics based on %ld random permutations of individuals among populations",
+          static_cast<long>(nperm));
+  f.write("\n (individual estimates of FST for each permutation are written to file 'resample.txt')");
+  f.print("\n\n%-25s%9s", "statistic", "Fst");
+  f.print("\n%-30s%9.4f", "observed", static_cast<double>(observed));
+  f.print("\n%-30s%9.4f", "lower 95% limit", static_cast<double>(s.lower95));
+  f.print("\n%-30s%9.4f", "upper 95% limit", static_cast<double>(s.upper95));
+  f.print("\n%-30s%9.4f", "lower 99% limit", static_cast<double>(s.lower99));
+  f.print("\n%-30s%9.4f", "upper 99% limit", static_cast<double>(s.upper99));
+  f.print("\n%-30s%9.4f", "P value (low)", static_cast<double>(s.p_low));
+  f.print("\n%-30s%9.4f", "P value (high)", static_cast<double>(s.p_high));
+  f.close();
 }
 
 }  // namespace
 
 void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
                           const IVector& population_bounds, float fis, float observed_fst, RandomState& state,
-                          const std::string& report, MessageLog& log, int threads) {
+                          const RunFiles& files, MessageLog& log, int threads) {
   if (method < 1 || method > 4) throw std::invalid_argument("permutation_test_fst: method must be 1 to 4");
   if (nperm <= 0) return;
   const PermutationInput in{method, r, m, fis, band_scores, population_bounds};
@@ -205,8 +205,8 @@ void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const I
 
   ResampleSummary summary;
   resample_summary(values, nperm - 1, summary, observed_fst);
-  write_table4(report, nperm, observed_fst, summary, log);
-  resample_write("resample.txt", values, observed_fst, 0, nperm - 1, "FST", log);
+  write_table4(files.report, nperm, observed_fst, summary, log);
+  resample_write(files.resample, values, observed_fst, 0, nperm - 1, "FST", log);
 }
 
 }  // namespace bandscape

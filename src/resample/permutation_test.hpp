@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/message_log.hpp"
+#include "core/run_files.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 
@@ -18,11 +19,11 @@ void compute_freq_frag_permuted(int r, const IMatrix& band_scores, const IVector
                                 const IVector& permutation, int m, IMatrix& non_missing, IMatrix& absent_counts,
                                 FMatrix& fragment_frequencies, FMatrix& fragment_variances, MessageLog& log);
 
-// Runs nperm permutations drawn from `state`, appends Table 4 to `report` and
-// writes resample.txt.  `threads`: 0 = all cores, 1 = sequential; the files are
-// identical whatever the number.
+// Runs nperm permutations drawn from `state`, appends Table 4 to files.report
+// and writes files.resample.  `threads`: 0 = all cores, 1 = sequential; the
+// files are identical whatever the number.
 void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
                           const IVector& population_bounds, float fis, float observed_fst, RandomState& state,
-                          const std::string& report, MessageLog& log, int threads = 1);
+                          const RunFiles& files, MessageLog& log, int threads = 1);
 
 }  // namespace bandscape

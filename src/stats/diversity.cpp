@@ -3,8 +3,8 @@
 #include "stats/diversity.hpp"
 
 #include <cmath>
-#include <cstdio>
 
+#include "core/output_file.hpp"
 #include "core/write_guard.hpp"
 
 namespace bandscape {
@@ -101,44 +101,44 @@ int write_population_table(const std::string& report, int r, const NameList& nam
                            const IVector& L, const IVector& nlocP, const FVector& PLP, const FVector& Hj,
                            const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj) {
   const WriteGuard guard;
-  std::FILE* f = std::fopen(report.c_str(), "a");
-  if (!f) return -999;
-  std::fputs("\n\nTable 1: Population data [Lynch & Milligan method]\n\n", f);
-  std::fprintf(f, "%10s%5s%7s%7s%7s%8s%10s%10s%10s%8s%10s%8s\n", "Population", "n", "#loc.", "#loc_P", "PLP", "Hj",
-               "S.E.(Hj)", "Var(Hj)", "VarI(Hj)", "VarI%", "VarL(Hj)", "VarL%");
+  OutputFile f;
+  if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
+  f.write("\n\nTable 1: Population data [Lynch & Milligan method]\n\n");
+  f.print("%10s%5s%7s%7s%7s%8s%10s%10s%10s%8s%10s%8s\n", "Population", "n", "#loc.", "#loc_P", "PLP", "Hj",
+          "S.E.(Hj)", "Var(Hj)", "VarI(Hj)", "VarI%", "VarL(Hj)", "VarL%");
   for (int j = 1; j <= r; ++j) {
     const double var = VarHj[j];
     const double pct_i = var == 0.0 ? 0.0 : 100.0 * VarIHj[j] / var;
     const double pct_l = var == 0.0 ? 0.0 : 100.0 * VarLHj[j] / var;
-    std::fprintf(f, "\n%10s%5i", names[j].c_str(), nbar[j]);
-    std::fprintf(f, "%5i  %5i  %7.1f%8.5f%10.5f%10.6f%10.6f%8.1f%10.6f%8.1f", L[j], nlocP[j],
-                 static_cast<double>(PLP[j]), static_cast<double>(Hj[j]), std::sqrt(var), var,
-                 static_cast<double>(VarIHj[j]), pct_i, static_cast<double>(VarLHj[j]), pct_l);
+    f.print("\n%10s%5i", names[j].c_str(), nbar[j]);
+    f.print("%5i  %5i  %7.1f%8.5f%10.5f%10.6f%10.6f%8.1f%10.6f%8.1f", L[j], nlocP[j],
+            static_cast<double>(PLP[j]), static_cast<double>(Hj[j]), std::sqrt(var), var,
+            static_cast<double>(VarIHj[j]), pct_i, static_cast<double>(VarLHj[j]), pct_l);
   }
-  std::fputs("\n\n", f);
-  std::fclose(f);
+  f.write("\n\n");
+  f.close();
   return 0;
 }
 
 int write_within_diversity_table(const std::string& report, int r, float Hw, float VarHw, float VarIHw,
                                  float VarLHw, float VarPHw) {
   const WriteGuard guard;
-  std::FILE* f = std::fopen(report.c_str(), "a");
-  if (!f) return -999;
+  OutputFile f;
+  if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
   const double var = VarHw;
   const double se = var > 0.0 ? std::sqrt(var) : 0.0;
-  std::fputs("Table 2: Gene diversity within populations [Lynch & Milligan method]\n\n", f);
-  std::fprintf(f, "%5s%8s%10s%10s%10s%10s%10s\n", "n", "Hw", "S.E.(Hw)", "Var(Hw)", "VarI(Hw)", "VarL(Hw)",
-               "VarP(Hw)");
-  std::fprintf(f, "\n%5i", r);
-  std::fprintf(f, "%8.4f%10.5f%10.6f%10.6f%10.6f%10.6f", static_cast<double>(Hw), se, var,
-               static_cast<double>(VarIHw), static_cast<double>(VarLHw), static_cast<double>(VarPHw));
+  f.write("Table 2: Gene diversity within populations [Lynch & Milligan method]\n\n");
+  f.print("%5s%8s%10s%10s%10s%10s%10s\n", "n", "Hw", "S.E.(Hw)", "Var(Hw)", "VarI(Hw)", "VarL(Hw)",
+          "VarP(Hw)");
+  f.print("\n%5i", r);
+  f.print("%8.4f%10.5f%10.6f%10.6f%10.6f%10.6f", static_cast<double>(Hw), se, var,
+          static_cast<double>(VarIHw), static_cast<double>(VarLHw), static_cast<double>(VarPHw));
   const double pct_i = var == 0.0 ? 0.0 : 100.0 * VarIHw / var;
   const double pct_l = var == 0.0 ? 0.0 : 100.0 * VarLHw / var;
   const double pct_p = var == 0.0 ? 0.0 : 100.0 * VarPHw / var;
-  std::fprintf(f, "\n%33s%10.2f%10.2f%10.2f", "Percent of Var(Hw)", pct_i, pct_l, pct_p);
-  std::fputs("\n\n", f);
-  std::fclose(f);
+  f.print("\n%33s%10.2f%10.2f%10.2f", "Percent of Var(Hw)", pct_i, pct_l, pct_p);
+  f.write("\n\n");
+  f.close();
   return 0;
 }
 

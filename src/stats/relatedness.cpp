@@ -14,6 +14,7 @@
 #endif
 
 #include "core/message_log.hpp"
+#include "core/output_file.hpp"
 #include "core/write_guard.hpp"
 
 namespace bandscape {
@@ -359,22 +360,22 @@ int format_fixed(char* out, double v, int decimals) {
 namespace {
 
 // One report file opened in append mode and written through a large buffer;
-// the whole table is one write for the write lock.
+// the whole table is one write for the write lock.  finish() writes what is
+// left and closes the file, both checked.
 class ReportWriter {
  public:
   explicit ReportWriter(const std::string& name) : buffer_(kCapacity) {
-    file_ = std::fopen(name.c_str(), "a");
-  }
-  ~ReportWriter() {
-    if (file_) {
-      flush();
-      std::fclose(file_);
-    }
+    open_ = file_.open(name, OpenMode::kAppend, Links::kFollow);
   }
   ReportWriter(const ReportWriter&) = delete;
   ReportWriter& operator=(const ReportWriter&) = delete;
 
-  bool ok() const { return file_ != nullptr; }
+  void finish() {
+    flush();
+    file_.close();
+  }
+
+  bool ok() const { return open_; }
 
   // Room for at least n more characters.
   char* reserve(std::size_t n) {
@@ -411,12 +412,13 @@ class ReportWriter {
   static constexpr std::size_t kCapacity = std::size_t{1} << 20;
 
   void flush() {
-    if (used_ > 0) std::fwrite(buffer_.data(), 1, used_, file_);
+    if (used_ > 0) file_.write(buffer_.data(), used_);
     used_ = 0;
   }
 
   WriteGuard guard_;  // first member: held from before the open until after the close
-  std::FILE* file_ = nullptr;
+  OutputFile file_;
+  bool open_ = false;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
 };
@@ -461,6 +463,7 @@ int write_relatedness_matrices(const std::string& report, int ntot, const Relate
                      "\n\nRelatedness between pairs of individuals after Lynch and Milligan - 1994 (Phylip format)",
                      ntot, rel, 1.0, false);
   write_phylip_block(out, "\n\n1-r distance between pairs of individuals  (Phylip format)", ntot, rel, 0.0, true);
+  out.finish();
   return 0;
 }
 
@@ -504,6 +507,7 @@ int write_relatedness_table(const std::string& report, int ntot, const Relatedne
       out.commit(static_cast<std::size_t>(q - p));
     }
   }
+  out.finish();
   return 0;
 }
 

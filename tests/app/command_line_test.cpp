@@ -53,7 +53,7 @@ TEST(CommandLine, PositionalNames) {
 
 TEST(CommandLine, EveryOptionInShortAndLongForm) {
   const ParseResult s = parse({"-m", "2", "-F", "-0.25", "-p", "1000", "-b", "50", "-o", "r.txt", "-s", "g.txt",
-                               "--erase", "--seed", "2436", "--threads", "1", "--batch", "d.txt"});
+                               "--erase", "--seed", "2436", "--threads", "1", "--batch", "--outdir", "res/a", "d.txt"});
   ASSERT_EQ(s.kind, ParseResult::kRun) << s.text;
   const CommandLine& c = s.command_line;
   EXPECT_TRUE(c.method_given && c.fis_given && c.permutations_given && c.bootstraps_given);
@@ -67,6 +67,7 @@ TEST(CommandLine, EveryOptionInShortAndLongForm) {
   EXPECT_TRUE(c.erase && c.batch);
   EXPECT_EQ(c.seed, 2436L);
   EXPECT_EQ(c.threads, 1);
+  EXPECT_EQ(c.outdir, "res/a");
 
   const ParseResult l = parse({"--method=3", "--fis", "0.5", "--permutations=7", "--bootstraps", "8",
                                "--output=o.txt", "--subset", "s.txt", "-m4"});
@@ -126,6 +127,7 @@ TEST(CommandLine, BadOptionsGiveOneLineAndStatusTwo) {
       {{"--seed", "12a"}, "invalid value '12a' for --seed: not a whole number"},
       {{"--threads", "-1"}, "invalid value '-1' for --threads: cannot be negative"},
       {{"-o", ""}, "invalid value '' for --output: empty file name"},
+      {{"--outdir="}, "invalid value '' for --outdir: empty folder name"},
       {{"a", "b", "c", "d"}, "too many file names: 'd' (at most INPUT OUTPUT SUBSET)"},
       {{"-o", "x.txt", "a", "b"}, "the output file is named twice (OUTPUT and --output)"},
       {{"-s", "x.txt", "a", "b", "c"}, "the subset file is named twice (SUBSET and --subset)"},

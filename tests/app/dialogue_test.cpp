@@ -307,6 +307,107 @@ TEST(FileNameDialogue, BatchAsksNothingAndStopsOnFilesThatCannotOpen) {
   }
 }
 
+std::string run_file_warning(const std::string& name) {
+  return "\n\nWarning: output file \"" + name +
+         "\" is also a file this run reads or writes\n"
+         "  Enter a new name for the output file\n->";
+}
+
+// A report named like the data file, the subset file or a side file would
+// destroy it: the name is refused and asked again (Return asks again too),
+// the new name goes through the existing-report question, and a refused file
+// is never opened for writing.
+TEST(FileNameDialogue, ReportThatIsAFileOfTheRunIsAskedAgain) {
+  TempDir dir;
+  write_file("d.txt", "data");
+  write_file("g.txt", "subset");
+  write_file("old.txt", "old results");
+  {
+    // Typed names: the data file, Return, a side file, then an existing report.
+    const Outcome o = names("d.txt\nd.txt\n\n\rstructure.txt\nold.txt\ne\n");
+    EXPECT_EQ(o.console, kInputPrompt + "d.txt\n" + kOutputPrompt + "d.txt\n" + kSubsetPrompt + kNoSubset +
+                             run_file_warning("d.txt") + run_file_warning("d.txt") + "structure.txt\n" +
+                             run_file_warning("structure.txt") + "old.txt\n" + exists_warning("old.txt") +
+                             "e\nfile old.txt erased");
+    EXPECT_EQ(o.options.output_file, "old.txt");
+    EXPECT_EQ(read_file("d.txt"), "data");
+    EXPECT_FALSE(std::filesystem::exists("structure.txt"));
+  }
+  {
+    // Names from the command line of an interactive run, --erase given: the
+    // subset file is refused through another spelling of its path.
+    const Outcome o = names("new.txt\n", parsed({"--erase", "d.txt", "./x/../g.txt", "g.txt"}));
+    EXPECT_EQ(o.console, "\nInput file: d.txt\nOutput file: ./x/../g.txtSubset file: g.txt" +
+                             run_file_warning("./x/../g.txt") + "new.txt\n");
+    EXPECT_EQ(o.options.output_file, "new.txt");
+    EXPECT_EQ(read_file("g.txt"), "subset");
+  }
+  {
+    // A subset name typed after its file could not be opened names the
+    // report: the report is asked again.
+    const Outcome o = names("\nold.txt\nnew2.txt\n", parsed({"d.txt", "old.txt", "nosuch.txt"}));
+    EXPECT_EQ(o.console, "\nInput file: d.txt\nOutput file: old.txtSubset file: nosuch.txt" + exists_warning("old.txt") +
+                             "results will be appended to file old.txt" + subset_warning("nosuch.txt") + "old.txt\n" +
+                             run_file_warning("old.txt") + "new2.txt\n");
+    EXPECT_EQ(o.options.output_file, "new2.txt");
+    EXPECT_EQ(o.options.subset_file, "old.txt");
+  }
+  {
+    // No name can come any more: the run stops.
+    const Outcome o = names("", parsed({"d.txt", "error.txt"}));
+    EXPECT_EQ(o.console, "\nInput file: d.txt\nOutput file: error.txt" + run_file_warning("error.txt") +
+                             "\nEnd of console input: cannot go on");
+    EXPECT_TRUE(o.fatal);
+  }
+  {
+    // Batch, with --erase: the run stops before any file is touched.
+    const Outcome o = names("", parsed({"--batch", "--erase", "d.txt", "d.txt"}));
+    EXPECT_EQ(o.console, "\nInput file: d.txt\nOutput file: d.txt\noutput file d.txt is also a file this run reads or writes");
+    EXPECT_TRUE(o.fatal);
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(read_file("d.txt"), "data");
+  }
+}
+
+// --outdir: relative report names, typed or given, are placed in the folder,
+// which is created with its parents once the names are settled; an absolute
+// name stays where it is; the side files compared with the report are those
+// of the folder.
+TEST(FileNameDialogue, OutputFolderHoldsTheReport) {
+  TempDir dir;
+  write_file("d.txt", "data");
+  {
+    const Outcome o = names("rep.txt\n\n", parsed({"--outdir", "res/a", "d.txt"}));
+    EXPECT_EQ(o.console, "\nInput file: d.txt" + kOutputPrompt + "rep.txt\n" + kSubsetPrompt + kNoSubset);
+    EXPECT_EQ(o.options.output_file, "res/a/rep.txt");
+    EXPECT_TRUE(std::filesystem::exists("res/a/rep.txt"));
+  }
+  {
+    const std::string absolute = (dir.path() / "abs.txt").string();
+    const Outcome o = names("", parsed({"--batch", "--outdir", "res/b", "d.txt", absolute.c_str()}));
+    EXPECT_FALSE(o.fatal);
+    EXPECT_EQ(o.options.output_file, absolute);
+    EXPECT_TRUE(std::filesystem::exists("abs.txt"));
+    EXPECT_TRUE(std::filesystem::is_directory("res/b"));
+  }
+  {
+    // error.txt of the working folder is not the run's error log; res/c's is.
+    write_file("error.txt", "");
+    const Outcome o = names("", parsed({"--batch", "--outdir", "res/c", "d.txt", "../../error.txt"}));
+    EXPECT_FALSE(o.fatal) << o.console;
+    const Outcome p = names("", parsed({"--batch", "--outdir", "res/c", "d.txt", "error.txt"}));
+    EXPECT_EQ(p.console, "\nInput file: d.txt\nOutput file: res/c/error.txt"
+                         "\noutput file res/c/error.txt is also a file this run reads or writes");
+  }
+  {
+    // A folder that cannot be made (a file is in the way): the run stops.
+    write_file("taken", "");
+    const Outcome o = names("", parsed({"--batch", "--outdir", "taken/x", "d.txt", "r.txt"}));
+    EXPECT_EQ(o.console, "\nInput file: d.txt\nOutput file: taken/x/r.txt\ncannot create folder taken/x: Not a directory");
+    EXPECT_TRUE(o.fatal);
+  }
+}
+
 // ------------------------------------------------------------------ options
 
 TEST(OptionsDialogue, ReturnOrEndOfInputTakesTheDefaults) {

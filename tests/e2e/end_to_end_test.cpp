@@ -218,7 +218,8 @@ TEST(EndToEndCommandLine, StatusesAndUntouchedFiles) {
   // A bad option: one line, the hint, status 2, no file created.
   Outcome out = run("-m 7 data.txt out.txt");
   EXPECT_EQ(out.status, 2);
-  EXPECT_EQ(out.console,
+  EXPECT_EQ(out.console, "");
+  EXPECT_EQ(out.errors,
             "bandscape: invalid value '7' for --method: choose 1, 2, 3 or 4\n"
             "Try 'bandscape --help' for more information.\n");
   EXPECT_TRUE(fs::is_empty(fs::current_path()));

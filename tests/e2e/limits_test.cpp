@@ -77,7 +77,8 @@ TEST(Limits, OutOfMemoryIsAFatalErrorWithStatusOne) {
   EXPECT_EQ(testing::run_program("--batch --threads 1 -p 20 -b 5 small.txt s", "", limit).status, 0);
   const testing::Outcome big = testing::run_program("--batch big.txt b", "", limit);
   EXPECT_EQ(big.status, 1) << big.console;
-  EXPECT_TRUE(big.console.ends_with("\nout of memory")) << big.console;
+  EXPECT_TRUE(big.console.ends_with("\nout of memory\n")) << big.console;
+  EXPECT_EQ(big.errors, "out of memory\n");
   EXPECT_EQ(read_file("error.txt"), "\nout of memory");
 }
 

@@ -1,7 +1,8 @@
 // Runs the built program as a user would, from the current folder, and
-// collects its exit status and console output.
+// collects its exit status and what it printed on standard output and error.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,7 +16,8 @@ namespace bandscape::testing {
 
 struct Outcome {
   int status = -1;
-  std::string console;
+  std::string console;  // standard output
+  std::string errors;   // standard error
 };
 
 // `answers` is fed on standard input; `prefix` goes before the program on the
@@ -24,17 +26,37 @@ struct Outcome {
 inline Outcome run_program(const std::string& args, const std::string& answers = "", const std::string& prefix = "") {
   const std::filesystem::path base =
       std::filesystem::temp_directory_path() / ("bandscape_run_" + std::to_string(getpid()));
-  const std::string in = base.string() + ".in", out = base.string() + ".out";
+  const std::string in = base.string() + ".in", out = base.string() + ".out", err = base.string() + ".err";
   write_file(in, answers);
   const std::string command =
-      prefix + " '" + BANDSCAPE_EXE + "' " + args + " < '" + in + "' > '" + out + "' 2>&1";
+      prefix + " '" + BANDSCAPE_EXE + "' " + args + " < '" + in + "' > '" + out + "' 2> '" + err + "'";
   const int raw = std::system(command.c_str());
   Outcome outcome;
   outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   outcome.console = read_file(out);
-  std::filesystem::remove(in);
-  std::filesystem::remove(out);
+  outcome.errors = read_file(err);
+  for (const std::string& name : {in, out, err}) std::filesystem::remove(name);
   return outcome;
+}
+
+inline bool ends_with(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// `text` up to (not including) the first occurrence of `marker`.
+inline std::string text_before(const std::string& text, const std::string& marker) {
+  const size_t at = text.find(marker);
+  EXPECT_NE(at, std::string::npos) << marker;
+  return text.substr(0, at);
+}
+
+// A batch run that stopped with `message`: status 1, the message last on the
+// console (after `before`) followed by a line end, and the message alone on
+// the error stream (without its leading line breaks, ended by one).
+inline void expect_fatal(const Outcome& out, const std::string& message, const std::string& before = "") {
+  EXPECT_EQ(out.status, 1);
+  EXPECT_TRUE(ends_with(out.console, before + message + "\n")) << out.console;
+  EXPECT_EQ(out.errors, message.substr(message.find_first_not_of('\n')) + "\n");
 }
 
 }  // namespace bandscape::testing

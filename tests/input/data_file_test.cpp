@@ -360,7 +360,7 @@ TEST(DataFilePasses, CountMismatch) {
 TEST(DataFileErrorLog, FatalMessageAndNamesGoToErrorTxt) {
   TempDir dir;
   write_file("early.txt", "3\t1\tA\npopA\ti\t1\npopB\ti\t0\nEND\n");
-  ErrorLogFile log;
+  ErrorLogFile log("error.txt");
   Loaded d;
   EXPECT_THROW(load(d, "early.txt", "", log), FatalError);
   EXPECT_EQ(testing::read_file("error.txt"),

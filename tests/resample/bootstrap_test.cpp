@@ -50,7 +50,8 @@ Estimates three_by_four() {
 }
 
 void run(const Estimates& e, int nboot, RandomState& state, MessageLog& log, int threads = 1) {
-  bootstrap_distance(nboot, e.r, e.m, e.N, e.p, e.v, state, e.names, log, threads);
+  bootstrap_distance(nboot, e.r, e.m, e.N, e.p, e.v, state, e.names, testing::files_with_report("report.txt"), log,
+                     threads);
 }
 
 // Expected blocks: tests/resample/reference_values.py, stream of seed word

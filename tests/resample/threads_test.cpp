@@ -39,12 +39,12 @@ Outcome run(int method, float fis, int nperm, int nboot, int threads) {
   TempDir dir;
   auto d = sparse_data();
   RandomState state = testing::seeded(-4321);
-  ErrorLogFile log;
+  ErrorLogFile log("error.txt");
   Outcome out;
   ::testing::internal::CaptureStdout();
   try {
-    permutation_test_fst(nperm, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.2f, state, "out.txt", log,
-                         threads);
+    permutation_test_fst(nperm, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.2f, state,
+                         testing::files_with_report("out.txt"), log, threads);
     IMatrix N = imatrix(1, d.r, 1, d.m);
     FMatrix p = matrix(0, d.r - 1, 0, d.m - 1), v = matrix(0, d.r - 1, 0, d.m - 1);
     for (int j = 1; j <= d.r; ++j)
@@ -55,7 +55,8 @@ Outcome run(int method, float fis, int nperm, int nboot, int threads) {
       }
     NameList names = name_list(1, d.r);
     for (int j = 1; j <= d.r; ++j) names[j] = "pop" + std::to_string(j);
-    bootstrap_distance(nboot, d.r, d.m, N, p, v, state, names, log, threads);
+    bootstrap_distance(nboot, d.r, d.m, N, p, v, state, names, testing::files_with_report("out.txt"), log,
+                       threads);
   } catch (const FatalError&) {
     out.fatal = true;
   }

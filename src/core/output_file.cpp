@@ -1,0 +1,119 @@
+// Writing a file of the run with every step checked.
+#include "core/output_file.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "core/format.hpp"
+
+namespace bandscape {
+
+OutputError write_failure(const std::string& file, int error) {
+  return OutputError(file, format("\nerror in writing file %s: %s", file.c_str(), std::strerror(error)));
+}
+
+OutputError symbolic_link(const std::string& file) {
+  return OutputError(file, format("\ncannot open file %s: it is a symbolic link", file.c_str()));
+}
+
+OutputFile::~OutputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool OutputFile::open(const std::string& name, OpenMode mode, Links links) {
+  if (fd_ >= 0) close();
+  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == OpenMode::kAppend ? O_APPEND : O_TRUNC);
+  if (links == Links::kRefuse) flags |= O_NOFOLLOW;
+  int fd;
+  do {
+    fd = ::open(name.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    // O_NOFOLLOW reports a link as ELOOP, which a looping folder path gives too.
+    struct stat st {};
+    if (links == Links::kRefuse && errno == ELOOP && ::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+      throw symbolic_link(name);
+    }
+    return false;
+  }
+  fd_ = fd;
+  name_ = name;
+  if (!buffer_) buffer_.reset(new char[kBufferSize]);
+  used_ = 0;
+  return true;
+}
+
+void OutputFile::fail(int error) {
+  // The descriptor is released; the text not yet written is dropped.
+  ::close(fd_);
+  fd_ = -1;
+  used_ = 0;
+  throw write_failure(name_, error);
+}
+
+void OutputFile::write_through(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    if (n == 0) fail(EIO);
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+void OutputFile::write(std::string_view text) {
+  if (used_ + text.size() > kBufferSize) {
+    flush();
+    if (text.size() >= kBufferSize) {
+      write_through(text.data(), text.size());
+      return;
+    }
+  }
+  std::memcpy(buffer_.get() + used_, text.data(), text.size());
+  used_ += text.size();
+}
+
+void OutputFile::print(const char* fmt, ...) {
+  // Formatted straight into the buffer when the text fits in what is left.
+  constexpr std::size_t kRoom = 512;
+  if (kBufferSize - used_ < kRoom) flush();
+  va_list args;
+  va_start(args, fmt);
+  va_list again;
+  va_copy(again, args);
+  const int n = std::vsnprintf(buffer_.get() + used_, kBufferSize - used_, fmt, args);
+  va_end(args);
+  if (n >= 0 && static_cast<std::size_t>(n) < kBufferSize - used_) {
+    used_ += static_cast<std::size_t>(n);
+  } else {
+    write(vformat(fmt, again));
+  }
+  va_end(again);
+}
+
+void OutputFile::flush() {
+  const std::size_t n = used_;
+  used_ = 0;
+  write_through(buffer_.get(), n);
+}
+
+void OutputFile::close() {
+  if (fd_ < 0) return;
+  flush();
+  const int fd = fd_;
+  fd_ = -1;
+  // After close() the descriptor is gone even when it reports an error
+  // (a deferred write error of a network or full file system).
+  if (::close(fd) != 0 && errno != EINTR) throw write_failure(name_, errno);
+}
+
+}  // namespace bandscape

@@ -1,0 +1,64 @@
+// Where the files of one run are.
+#include "core/run_files.hpp"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+namespace bandscape {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The absolute path that `name` stands for: the targets of symbolic links
+// followed (a link whose target is missing too), then "." and ".." resolved.
+fs::path resolved_path(const std::string& name) {
+  std::error_code ec;
+  fs::path p = fs::absolute(name, ec);
+  if (ec) return fs::path(name).lexically_normal();
+  for (int hops = 0; hops < 40 && fs::is_symlink(p, ec); ++hops) {
+    const fs::path target = fs::read_symlink(p, ec);
+    if (ec) break;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  const fs::path canonical = fs::weakly_canonical(p, ec);
+  return ec ? p.lexically_normal() : canonical;
+}
+
+}  // namespace
+
+std::string in_folder(const std::string& folder, const std::string& name) {
+  if (folder.empty() || name.empty() || fs::path(name).is_absolute()) return name;
+  return (fs::path(folder) / name).string();
+}
+
+RunFiles run_files(const std::string& folder) {
+  RunFiles f;
+  f.folder = folder;
+  f.error_log = in_folder(folder, "error.txt");
+  f.allocation_log = in_folder(folder, "erreur");
+  f.structure = in_folder(folder, "structure.txt");
+  f.resample = in_folder(folder, "resample.txt");
+  f.bootstrap = {in_folder(folder, "aflp_nei.txt"), in_folder(folder, "aflp_fst.txt"),
+                 in_folder(folder, "aflp_reyn.txt")};
+  return f;
+}
+
+std::vector<std::string> side_files(const RunFiles& files) {
+  return {files.error_log, files.allocation_log, files.structure, files.resample,
+          files.bootstrap[0], files.bootstrap[1], files.bootstrap[2]};
+}
+
+void remove_stale_file(const std::string& name) { ::unlink(name.c_str()); }
+
+bool same_file(const std::string& a, const std::string& b) {
+  struct stat sa {}, sb {};
+  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  }
+  return resolved_path(a) == resolved_path(b);
+}
+
+}  // namespace bandscape
