@@ -13,7 +13,7 @@ namespace bandscape {
 namespace {
 
 enum class Opt {
-  kMethod, kFis, kPermutations, kBootstraps, kOutput, kSubset, kOutdir, kErase, kSeed, kThreads, kBatch, kHelp, kVersion
+  kMethod, kFis, kPermutations, kBootstraps, kOutput, kSubset, kOutdir, kResults, kErase, kSeed, kThreads, kBatch, kHelp, kVersion
 };
 
 struct OptionSpec {
@@ -31,6 +31,7 @@ constexpr OptionSpec kOptions[] = {
     {"output", 'o', true, Opt::kOutput},
     {"subset", 's', true, Opt::kSubset},
     {"outdir", 0, true, Opt::kOutdir},
+    {"results", 0, true, Opt::kResults},
     {"erase", 0, false, Opt::kErase},
     {"seed", 0, true, Opt::kSeed},
     {"threads", 0, true, Opt::kThreads},
@@ -113,6 +114,9 @@ std::string usage_text() {
          "                          and every side file in DIR, created when missing\n"
          "                          (default: the current folder); INPUT and SUBSET are\n"
          "                          still read from the current folder\n"
+         "      --results DIR     also write the results as tab-separated tables and\n"
+         "                          run.json in DIR, created when missing (a relative DIR\n"
+         "                          is taken within the --outdir folder)\n"
          "      --erase           empty an existing report file first (default: append to it)\n"
          "      --seed S          random seed, 1 to 2147483646 (default: from the clock)\n"
          "      --threads N       worker threads (default 0: all cores; 1: sequential)\n"
@@ -187,6 +191,10 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
       case Opt::kOutdir:
         if (value.empty()) return bad_value("outdir", value, "empty folder name");
         cl.outdir = value;
+        return {};
+      case Opt::kResults:
+        if (value.empty()) return bad_value("results", value, "empty folder name");
+        cl.results = value;
         return {};
       case Opt::kSeed:
         if (!parse_whole_number(value, n, too_large)) return bad_value("seed", value, "not a whole number");

@@ -34,6 +34,7 @@ struct CommandLine {
   bool erase = false;  // empty an existing report instead of appending to it
   bool batch = false;  // never read the console
   std::string outdir;  // folder of the report (relative name) and side files; empty: the working folder
+  std::string results;  // folder of the tidy tables and run.json (relative: within outdir); empty: none
   std::optional<long> seed;  // 1..2147483646, used in place of the clock
   int threads = 0;           // 0 = all cores, 1 = sequential
 };

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "app/dialogue.hpp"
 #include "app/interrupt.hpp"
@@ -25,6 +26,7 @@
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
+#include "report/results_tables.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "stats/correlation.hpp"
@@ -92,6 +94,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   if (r > 1 && options.bootstraps > 0) {
     for (const std::string& name : files.bootstrap) remove_stale_file(name);
   }
+  const bool results = !files.results.empty();
+  if (results) create_results_folder(files.results);
 
   // Report header.
   append_to_file(report, format("\nThe file %s has been read succesfully", input.c_str()));
@@ -109,13 +113,15 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   // Second pass: the band scores, then their STRUCTURE export.
   IMatrix band_scores = imatrix(0, ntot - 1, 0, m - 1);
   IVector population_bounds = ivector(0, r);
+  std::vector<std::string> individual_names;
   readfrequall(data_text, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
-               population_bounds, log);
+               population_bounds, log, results ? &individual_names : nullptr);
   data_text.release();
   warn_about_data_lines(findings, input, R, m, log);
   write_structure_file(files.structure, r, m, band_scores, population_bounds, log);
   selected_index = IVector();
   file_population_sizes = IVector();
+  if (results) write_individuals_table(files.results, individual_names, population_names, r, population_bounds);
 
   // Band summaries.
   IVector nbar = ivector(1, r);
@@ -300,6 +306,7 @@ int run_bandscape(Console& console, const CommandLine& command_line, const SeedS
   ask_file_names(console, command_line, options);
   RunFiles files = run_files(command_line.outdir);
   files.report = options.output_file;
+  if (!command_line.results.empty()) files.results = in_folder(files.folder, command_line.results);
 
   // A file that cannot be written and memory that cannot be had are reported
   // here, where the run's files are known.

@@ -20,6 +20,8 @@ struct RunFiles {
   // aflp_nei.txt, aflp_fst.txt, aflp_reyn.txt: Nei's distance, pairwise Fst,
   // Reynolds' distance of every bootstrap replicate.
   std::array<std::string, 3> bootstrap;
+  // The folder of tidy tables and run.json (--results); empty: none.
+  std::string results;
 };
 
 // The side files of a run writing into `folder` (empty: the working folder);

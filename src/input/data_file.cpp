@@ -414,8 +414,9 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
 
 void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
                   const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
-                  MessageLog& log) {
+                  MessageLog& log, std::vector<std::string>* individual_names) {
   const std::string& input_file = data.file_name();
+  if (individual_names != nullptr) individual_names->clear();
   int line_number = 0;
   read_next_line(data, line_number, log);
   int ind = 0;
@@ -431,6 +432,14 @@ void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector&
     for (int l = 0; l < FilePopulationSizes[b]; ++l) {
       const char* line = read_next_line(data, line_number, log);
       const char* p = skip_field(line, input_file, line_number, log);
+      if (individual_names != nullptr) {
+        const char* first = p;
+        const char* last = p;
+        while (*last != '\t' && *last != '\0') ++last;
+        while (first < last && is_space(*first)) ++first;
+        while (last > first && is_space(last[-1])) --last;
+        individual_names->emplace_back(first, static_cast<std::size_t>(last - first));
+      }
       int* row = BandScores[ind];
       for (int j = 0; j < m; ++j) {
         p = next_field(p, input_file, line_number, log);

@@ -159,10 +159,12 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
 
 // Second pass: the band scores of the processed populations, using the line
 // counts of the first pass.  The caller allocates BandScores
-// imatrix(0,ntot-1,0,m-1) and PopulationBounds ivector(0,r).
+// imatrix(0,ntot-1,0,m-1) and PopulationBounds ivector(0,r).  When
+// `individual_names` is given it receives the second field of each line read
+// (white space around it removed; it may be empty), in the order of the rows.
 void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
                   const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
-                  MessageLog& log);
+                  MessageLog& log, std::vector<std::string>* individual_names = nullptr);
 
 // The warnings for `findings` (appended with echo, each at most once, in a
 // fixed order): extra fields, odd scores, lines after the R-th population, a

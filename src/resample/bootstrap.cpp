@@ -93,7 +93,7 @@ void write_blocks(const ReplicateBlocks& blocks, const RunFiles& files, MessageL
 
 void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, const FMatrix& estimates,
                         const FMatrix& variances, RandomState& state, const NameList& names, const RunFiles& files,
-                        MessageLog& log, int threads) {
+                        MessageLog& log, int threads, const BootstrapSink& sink) {
   if (nboot <= 0) return;
   const int nthreads = replicate_workers(threads, nboot);
 
@@ -105,6 +105,14 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
   std::vector<IVector> draws;
   std::vector<ReplicateBlocks> blocks(static_cast<std::size_t>(slots));
   for (int s = 0; s < slots; ++s) draws.push_back(ivector(0, m - 1));
+  // With a sink each slot keeps its replicate's matrices until their commit.
+  std::vector<FMatrix> slot_nei, slot_fst;
+  if (sink) {
+    for (int s = 0; s < slots; ++s) {
+      slot_nei.push_back(matrix(1, r, 1, r));
+      slot_fst.push_back(matrix(1, r, 1, r));
+    }
+  }
 
   // The files are emptied at the start, so they always hold whole replicates.
   for (std::size_t k = 0; k < files.bootstrap.size(); ++k) {
@@ -125,10 +133,17 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
         }
       },
       [&](int worker, int, int slot, MessageLog& out) {
-        bootstrap_replicate(r, m, non_missing, estimates, variances, names, draws[slot], workspaces[worker],
-                            blocks[slot], out);
+        BootstrapWorkspace& w = workspaces[worker];
+        bootstrap_replicate(r, m, non_missing, estimates, variances, names, draws[slot], w, blocks[slot], out);
+        if (sink) {
+          std::copy_n(w.Nei.data(), w.Nei.element_count(), slot_nei[slot].data());
+          std::copy_n(w.Fst.data(), w.Fst.element_count(), slot_fst[slot].data());
+        }
       },
-      [&](int, int slot) { write_blocks(blocks[slot], files, log); }, [&](int worker) { workspaces.prepare(worker); });
+      [&](int b, int slot) {
+        write_blocks(blocks[slot], files, log);
+        if (sink) sink(b, slot_nei[slot], slot_fst[slot]);
+      }, [&](int worker) { workspaces.prepare(worker); });
 }
 
 }  // namespace bandscape

@@ -5,12 +5,19 @@
 // output folder.
 #pragma once
 
+#include <functional>
+
 #include "core/message_log.hpp"
 #include "core/run_files.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 
 namespace bandscape {
+
+// Receives each replicate's Nei distances and pairwise Fst (1..r, upper
+// triangle a < b, 999 where undefined) in replicate order, on the thread that
+// writes the side files.
+using BootstrapSink = std::function<void(int replicate, const FMatrix& nei, const FMatrix& fst)>;
 
 // estimates, variances: populations 0..r-1 x loci 0..m-1 (band-allele
 // frequency and its sampling variance); non_missing: 1..r x 1..m.
@@ -19,6 +26,6 @@ namespace bandscape {
 // identical whatever the number.
 void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, const FMatrix& estimates,
                         const FMatrix& variances, RandomState& state, const NameList& names, const RunFiles& files,
-                        MessageLog& log, int threads = 1);
+                        MessageLog& log, int threads = 1, const BootstrapSink& sink = {});
 
 }  // namespace bandscape

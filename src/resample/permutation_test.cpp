@@ -169,11 +169,11 @@ void write_table4(const std::string& report, int nperm, float observed, const Re
 
 }  // namespace
 
-void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
+PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
                           const IVector& population_bounds, float fis, float observed_fst, RandomState& state,
                           const RunFiles& files, MessageLog& log, int threads) {
   if (method < 1 || method > 4) throw std::invalid_argument("permutation_test_fst: method must be 1 to 4");
-  if (nperm <= 0) return;
+  if (nperm <= 0) return {};
   const PermutationInput in{method, r, m, fis, band_scores, population_bounds};
   const int nthreads = replicate_workers(threads, nperm);
 
@@ -203,10 +203,12 @@ void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const I
       },
       [](int, int) {}, [&](int worker) { workspaces.prepare(worker); });
 
-  ResampleSummary summary;
-  resample_summary(values, nperm - 1, summary, observed_fst);
-  write_table4(files.report, nperm, observed_fst, summary, log);
+  PermutationResult result;
+  result.permuted.assign(values.begin(), values.end());
+  resample_summary(values, nperm - 1, result.summary, observed_fst);
+  write_table4(files.report, nperm, observed_fst, result.summary, log);
   resample_write(files.resample, values, observed_fst, 0, nperm - 1, "FST", log);
+  return result;
 }
 
 }  // namespace bandscape

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/message_log.hpp"
 #include "core/run_files.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
+#include "numeric/resample_summary.hpp"
 
 namespace bandscape {
 
@@ -19,10 +21,17 @@ void compute_freq_frag_permuted(int r, const IMatrix& band_scores, const IVector
                                 const IVector& permutation, int m, IMatrix& non_missing, IMatrix& absent_counts,
                                 FMatrix& fragment_frequencies, FMatrix& fragment_variances, MessageLog& log);
 
+// The permuted Fst values in the order drawn, and Table 4's summary of them.
+struct PermutationResult {
+  std::vector<float> permuted;
+  ResampleSummary summary;
+};
+
 // Runs nperm permutations drawn from `state`, appends Table 4 to files.report
 // and writes files.resample.  `threads`: 0 = all cores, 1 = sequential; the
 // files are identical whatever the number.
-void permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
+
+PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
                           const IVector& population_bounds, float fis, float observed_fst, RandomState& state,
                           const RunFiles& files, MessageLog& log, int threads = 1);
 

@@ -51,6 +51,16 @@ void compute_distances(int r, const IMatrix& nPair, const FVector& Hj, const FVe
   }
 }
 
+double distance_value(float stored) {
+  return stored == kUndefined ? std::nan("") : static_cast<double>(stored);
+}
+
+double reynolds_distance(float fst) {
+  if (fst == kUndefined) return std::nan("");
+  const double y = 1.0 - static_cast<double>(fst);
+  return y > 0.0 ? -std::log(y) : std::nan("");
+}
+
 void append_distance_cell(std::string& out, float value, DistanceCell rule) {
   char field[64];
   int n;

@@ -21,6 +21,13 @@ namespace bandscape {
 void compute_distances(int r, const IMatrix& nPair, const FVector& Hj, const FVector& VarHj, const FMatrix& D,
                        const FMatrix& VarD, const FMatrix& HbPair, FMatrix& Nei, FMatrix& Fst);
 
+// A stored distance as a number: NaN for the 999 that marks an undefined one.
+double distance_value(float stored);
+
+// Reynolds' distance -ln(1 - Fst) from a stored pairwise Fst; NaN when the
+// Fst is undefined or 1 or more.
+double reynolds_distance(float fst);
+
 // How an off-diagonal cell of a distance block is printed from its stored value.
 enum class DistanceCell {
   kDistance,  // the value itself (Nei, Fst): 999 "undefined", negative 0.0000
