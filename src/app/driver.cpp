@@ -34,6 +34,7 @@
 #include "stats/diversity.hpp"
 #include "stats/relatedness.hpp"
 #include "stats/structure.hpp"
+#include "stats/structure_statistics.hpp"
 
 namespace bandscape {
 
@@ -75,7 +76,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   }
 
   NameList population_names = name_list(1, r);
-  IMatrix non_missing = imatrix(1, r, 1, m);
+  // The arrays of the statistics chain; the counts of scored individuals per
+  // population and locus are filled by the first pass.
+  StatisticsWorkspace stats(r, m);
+  IMatrix& non_missing = stats.N;
   IVector selected_index = ivector(1, r);
   IVector population_groups = ivector(1, r);
   IVector file_population_sizes = ivector(1, R);
@@ -206,8 +210,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   log.append(format("\nseed:%ld", -seed));
 
   // Null-allele frequencies and their variances, populations 1..r, loci 1..m.
-  FMatrix q = matrix(1, r, 1, m);
-  FMatrix Vq = matrix(1, r, 1, m);
+  FMatrix& q = stats.q;
+  FMatrix& Vq = stats.Vq;
   for (int j = 1; j <= r; ++j) {
     for (int i = 1; i <= m; ++i) {
       q[j][i] = static_cast<float>(1.0 - static_cast<double>(P[j - 1][i - 1]));
@@ -226,24 +230,20 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   IVector polymorphic = ivector(1, r);
   FVector polymorphic_percent = vector(1, r);
   count_polymorphic_loci(r, m, non_missing, q, polymorphic, polymorphic_percent);
-  FMatrix Hloc = matrix(1, r, 1, m);
-  FMatrix VHloc = matrix(1, r, 1, m);
-  FVector Hj = vector(1, r), VarHj = vector(1, r), VarIHj = vector(1, r), VarLHj = vector(1, r);
-  compute_Hj(r, m, non_missing, q, Vq, loci_with_data, Hloc, VHloc, Hj, VarHj, VarIHj, VarLHj, log);
+  compute_within_population_diversity(r, m, stats, log);
+  const FVector& Hj = stats.Hj;
+  const FVector& VarHj = stats.VarHj;
   count_missing(write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic,
-                                      polymorphic_percent, Hj, VarHj, VarIHj, VarLHj));
+                                      polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj));
 
   if (r > 1) {
-    float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
-    compute_Hw(r, Hj, VarIHj, VarLHj, Hw, VarHw, VarIHw, VarLHw, VarPHw);
-    FMatrix D = matrix(1, r, 1, r), VarD = matrix(1, r, 1, r), HbPair = matrix(1, r, 1, r);
-    IMatrix nPair = imatrix(1, r, 1, r);
-    float Hb = 0, VarHb = 0;
-    compute_Hb(r, m, non_missing, q, Hloc, D, VarD, HbPair, nPair, Hb, VarHb, log);
-    float Ht = 0, Fst = 0, VarFst = 0;
-    compute_Ht_Fst(r, nPair, Hb, Hw, VarHb, VarHw, Hj, HbPair, Ht, Fst, VarFst);
-    count_missing(write_within_diversity_table(report, r, Hw, VarHw, VarIHw, VarLHw, VarPHw));
-    count_missing(write_structure_table(report, r, Ht, Hw, Hb, Fst, VarHw, VarHb, VarFst));
+    const StructureStatistics structure = compute_structure_statistics(r, m, stats, log);
+    const float Fst = structure.Fst;
+    count_missing(write_within_diversity_table(report, r, structure.Hw, structure.VarHw, structure.VarIHw,
+                                               structure.VarLHw, structure.VarPHw));
+    count_missing(write_structure_table(report, r, structure.Ht, structure.Hw, structure.Hb, Fst, structure.VarHw,
+                                        structure.VarHb, structure.VarFst));
+    const IMatrix& nPair = stats.nPair;
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
@@ -252,7 +252,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
-    compute_distances(r, nPair, Hj, VarHj, D, VarD, HbPair, Nei, FstPair);
+    compute_distances(r, nPair, Hj, VarHj, stats.D, stats.VarD, stats.HbPair, Nei, FstPair);
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
 

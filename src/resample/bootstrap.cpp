@@ -16,8 +16,7 @@
 #include "resample/replicate_batches.hpp"
 #include "stats/statistics_workspace.hpp"
 #include "stats/distances.hpp"
-#include "stats/diversity.hpp"
-#include "stats/structure.hpp"
+#include "stats/structure_statistics.hpp"
 
 namespace bandscape {
 namespace {
@@ -57,15 +56,8 @@ void bootstrap_replicate(int r, int m, const IMatrix& non_missing, const FMatrix
       ns[k] = n[d + 1];
     }
   }
-  summarize_sample_sizes(r, m, w.N, w.nbar, w.L);
-  compute_Hj(r, m, w.N, w.q, w.Vq, w.L, w.Hloc, w.VHloc, w.Hj, w.VarHj, w.VarIHj, w.VarLHj, log);
-  // Pairs without a shared locus leave their cells as they were; clearing them
-  // keeps every replicate's numbers a function of its own draw alone.
-  w.D.fill(0.0f);
-  w.VarD.fill(0.0f);
-  w.HbPair.fill(0.0f);
-  float Hb = 0, VarHb = 0;
-  compute_Hb(r, m, w.N, w.q, w.Hloc, w.D, w.VarD, w.HbPair, w.nPair, Hb, VarHb, w.work, log);
+  compute_within_population_diversity(r, m, w, log);
+  compute_structure_statistics(r, m, w, log);
   compute_distances(r, w.nPair, w.Hj, w.VarHj, w.D, w.VarD, w.HbPair, w.Nei, w.Fst);
 
   for (std::string& b : blocks) b.clear();

@@ -19,8 +19,7 @@
 #include "numeric/resample_summary.hpp"
 #include "resample/replicate_batches.hpp"
 #include "stats/statistics_workspace.hpp"
-#include "stats/diversity.hpp"
-#include "stats/structure.hpp"
+#include "stats/structure_statistics.hpp"
 
 namespace bandscape {
 
@@ -131,20 +130,8 @@ float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IV
     }
   }
 
-  summarize_sample_sizes(r, m, w.N, w.nbar, w.L);
-  compute_Hj(r, m, w.N, w.q, w.Vq, w.L, w.Hloc, w.VHloc, w.Hj, w.VarHj, w.VarIHj, w.VarLHj, log);
-  float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
-  compute_Hw(r, w.Hj, w.VarIHj, w.VarLHj, Hw, VarHw, VarIHw, VarLHw, VarPHw);
-  // Pairs without a shared locus leave their cells as they were; clearing them
-  // keeps every permutation's numbers a function of its own data alone.
-  w.D.fill(0.0f);
-  w.VarD.fill(0.0f);
-  w.HbPair.fill(0.0f);
-  float Hb = 0, VarHb = 0;
-  compute_Hb(r, m, w.N, w.q, w.Hloc, w.D, w.VarD, w.HbPair, w.nPair, Hb, VarHb, w.work, log);
-  float Ht = 0, Fst = 0, VarFst = 0;
-  compute_Ht_Fst(r, w.nPair, Hb, Hw, VarHb, VarHw, w.Hj, w.HbPair, Ht, Fst, VarFst);
-  return Fst;
+  compute_within_population_diversity(r, m, w, log);
+  return compute_structure_statistics(r, m, w, log).Fst;
 }
 
 void write_table4(const std::string& report, int nperm, float observed, const ResampleSummary& s, MessageLog& log) {
