@@ -4,8 +4,6 @@
 
 #include <cmath>
 
-#include "core/output_file.hpp"
-#include "core/write_guard.hpp"
 #include "stats/diversity.hpp"
 
 namespace bandscape {
@@ -122,24 +120,6 @@ std::vector<std::string> phylip_label_warnings(const NameList& names, int r) {
     }
   }
   return warnings;
-}
-
-int write_distance_matrices(const std::string& report, const NameList& names, int r, const FMatrix& Nei,
-                            const FMatrix& Fst) {
-  const WriteGuard guard;
-  OutputFile f;
-  if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
-  std::string text;
-  text.reserve(static_cast<std::size_t>(3 * (r + 1)) * static_cast<std::size_t>(10 * r + 12) + 200);
-  text += "\n\nNei_s genetic distance after Lynch and Milligan - 1994 (Phylip format)";
-  append_phylip_block(text, names, r, Nei, DistanceCell::kDistance);
-  text += "\n\nPairwise Fst between populations (Phylip format)";
-  append_phylip_block(text, names, r, Fst, DistanceCell::kDistance);
-  text += "\n\nReynolds et al. genetic distance between populations (Phylip format)";
-  append_phylip_block(text, names, r, Fst, DistanceCell::kReynolds);
-  f.write(text);
-  f.close();
-  return 0;
 }
 
 }  // namespace bandscape

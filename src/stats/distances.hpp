@@ -51,9 +51,4 @@ void append_phylip_block(std::string& out, const NameList& names, int r, const F
 // accept in names.  Empty when every label is usable.
 std::vector<std::string> phylip_label_warnings(const NameList& names, int r);
 
-// The Nei, pairwise Fst and Reynolds blocks with their title lines, appended
-// to `report`.  Returns 0, or -999 (nothing written) when it cannot be opened.
-int write_distance_matrices(const std::string& report, const NameList& names, int r, const FMatrix& Nei,
-                            const FMatrix& Fst);
-
 }  // namespace bandscape

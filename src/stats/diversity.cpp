@@ -4,8 +4,6 @@
 
 #include <cmath>
 
-#include "core/output_file.hpp"
-#include "core/write_guard.hpp"
 
 namespace bandscape {
 
@@ -95,51 +93,6 @@ void compute_Hw(int r, const FVector& Hj, const FVector& VarIHj, const FVector& 
   for (int j = 1; j <= r; ++j) sum_sq += square(static_cast<float>(static_cast<double>(Hj[j]) - Hw));
   VarHw = static_cast<float>(sum_sq / (nr * (nr - 1.0)));
   VarPHw = static_cast<float>(static_cast<double>(VarHw) - VarLHw - VarIHw);
-}
-
-int write_population_table(const std::string& report, int r, const NameList& names, const IVector& nbar,
-                           const IVector& L, const IVector& nlocP, const FVector& PLP, const FVector& Hj,
-                           const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj) {
-  const WriteGuard guard;
-  OutputFile f;
-  if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
-  f.write("\n\nTable 1: Population data [Lynch & Milligan method]\n\n");
-  f.print("%10s%5s%7s%7s%7s%8s%10s%10s%10s%8s%10s%8s\n", "Population", "n", "#loc.", "#loc_P", "PLP", "Hj",
-          "S.E.(Hj)", "Var(Hj)", "VarI(Hj)", "VarI%", "VarL(Hj)", "VarL%");
-  for (int j = 1; j <= r; ++j) {
-    const double var = VarHj[j];
-    const double pct_i = var == 0.0 ? 0.0 : 100.0 * VarIHj[j] / var;
-    const double pct_l = var == 0.0 ? 0.0 : 100.0 * VarLHj[j] / var;
-    f.print("\n%10s%5i", names[j].c_str(), nbar[j]);
-    f.print("%5i  %5i  %7.1f%8.5f%10.5f%10.6f%10.6f%8.1f%10.6f%8.1f", L[j], nlocP[j],
-            static_cast<double>(PLP[j]), static_cast<double>(Hj[j]), std::sqrt(var), var,
-            static_cast<double>(VarIHj[j]), pct_i, static_cast<double>(VarLHj[j]), pct_l);
-  }
-  f.write("\n\n");
-  f.close();
-  return 0;
-}
-
-int write_within_diversity_table(const std::string& report, int r, float Hw, float VarHw, float VarIHw,
-                                 float VarLHw, float VarPHw) {
-  const WriteGuard guard;
-  OutputFile f;
-  if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
-  const double var = VarHw;
-  const double se = var > 0.0 ? std::sqrt(var) : 0.0;
-  f.write("Table 2: Gene diversity within populations [Lynch & Milligan method]\n\n");
-  f.print("%5s%8s%10s%10s%10s%10s%10s\n", "n", "Hw", "S.E.(Hw)", "Var(Hw)", "VarI(Hw)", "VarL(Hw)",
-          "VarP(Hw)");
-  f.print("\n%5i", r);
-  f.print("%8.4f%10.5f%10.6f%10.6f%10.6f%10.6f", static_cast<double>(Hw), se, var,
-          static_cast<double>(VarIHw), static_cast<double>(VarLHw), static_cast<double>(VarPHw));
-  const double pct_i = var == 0.0 ? 0.0 : 100.0 * VarIHw / var;
-  const double pct_l = var == 0.0 ? 0.0 : 100.0 * VarLHw / var;
-  const double pct_p = var == 0.0 ? 0.0 : 100.0 * VarPHw / var;
-  f.print("\n%33s%10.2f%10.2f%10.2f", "Percent of Var(Hw)", pct_i, pct_l, pct_p);
-  f.write("\n\n");
-  f.close();
-  return 0;
 }
 
 }  // namespace bandscape

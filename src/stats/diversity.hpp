@@ -39,14 +39,4 @@ void compute_Hj(int r, int m, const IMatrix& N, const FMatrix& q, const FMatrix&
 void compute_Hw(int r, const FVector& Hj, const FVector& VarIHj, const FVector& VarLHj, float& Hw, float& VarHw,
                 float& VarIHw, float& VarLHw, float& VarPHw);
 
-// Table 1: one row per population.  Appends to `report`; returns 0, or -999
-// (nothing written) when the report cannot be opened.
-int write_population_table(const std::string& report, int r, const NameList& names, const IVector& nbar,
-                           const IVector& L, const IVector& nlocP, const FVector& PLP, const FVector& Hj,
-                           const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj);
-
-// Table 2: Hw and its variance components.  Returns 0 or -999 as Table 1.
-int write_within_diversity_table(const std::string& report, int r, float Hw, float VarHw, float VarIHw,
-                                 float VarLHw, float VarPHw);
-
 }  // namespace bandscape

@@ -4,8 +4,6 @@
 
 #include <cmath>
 
-#include "core/output_file.hpp"
-#include "core/write_guard.hpp"
 #include "stats/diversity.hpp"
 
 namespace bandscape {
@@ -167,25 +165,6 @@ void compute_Ht_Fst(int r, const IMatrix& nPair, float Hb, float Hw, float VarHb
   VarFst = static_cast<float>(square(static_cast<float>(Fst / hb)) *
                               (VarHw + square(ratio) * VarHb - 2.0 * ratio * Cwb));
   if (!std::isfinite(VarFst)) VarFst = kUndefined;
-}
-
-int write_structure_table(const std::string& report, int r, float Ht, float Hw, float Hb, float Fst, float VarHw,
-                          float VarHb, float VarFst) {
-  const WriteGuard guard;
-  OutputFile f;
-  if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
-  auto se = [](float v) { return v > 0.0f ? std::sqrt(static_cast<double>(v)) : 0.0; };
-  f.write("Table 3: Population genetic structure [Lynch & Milligan method]\n\n");
-  f.print("%5s%10s%10s%10s%10s\n", "n", "Ht", "Hw", "Hb", "Fst");
-  f.print("\n%5i", r);
-  f.print("%10.4f%10.4f%10.4f%10.4f", static_cast<double>(Ht), static_cast<double>(Hw),
-          static_cast<double>(Hb), static_cast<double>(Fst));
-  f.print("\n%5s%20.6f%10.6f%10.6f", "S.E.", se(VarHw), se(VarHb), se(VarFst));
-  f.print("\n%5s%20.6f%10.6f%10.6f", "Var", static_cast<double>(VarHw), static_cast<double>(VarHb),
-          static_cast<double>(VarFst));
-  f.write("\n");
-  f.close();
-  return 0;
 }
 
 }  // namespace bandscape

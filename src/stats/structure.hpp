@@ -37,9 +37,4 @@ void compute_Hb(int r, int m, const IMatrix& N, const FMatrix& q, const FMatrix&
 void compute_Ht_Fst(int r, const IMatrix& nPair, float Hb, float Hw, float VarHb, float VarHw, const FVector& Hj,
                     const FMatrix& HbPair, float& Ht, float& Fst, float& VarFst);
 
-// Table 3.  Appends to `report`; returns 0, or -999 (nothing written) when the
-// report cannot be opened.
-int write_structure_table(const std::string& report, int r, float Ht, float Hw, float Hb, float Fst, float VarHw,
-                          float VarHb, float VarFst);
-
 }  // namespace bandscape
