@@ -17,6 +17,7 @@
 #include "freq/sqrt_estimator.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
+#include "report/permutation_files.hpp"
 
 namespace bandscape {
 namespace {
@@ -101,8 +102,9 @@ void BM_Permutations1000(benchmark::State& state) {
   for (auto _ : state) {
     RandomState random;
     random.word = -2436;
-    permutation_test_fst(1000, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.05f, random, files, log,
-                         static_cast<int>(state.range(2)));
+    PermutationResult result = permutation_test_fst(1000, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.05f,
+                                                    random, log, static_cast<int>(state.range(2)));
+    write_permutation_files(files, 1000, result, log);
     std::filesystem::remove("report.txt");
   }
 }

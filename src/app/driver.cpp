@@ -26,6 +26,7 @@
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 #include "report/classic_tables.hpp"
+#include "report/permutation_files.hpp"
 #include "report/results_tables.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
@@ -247,8 +248,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
-      permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
-                           random, files, log, command_line.threads);
+      const PermutationResult permutations =
+          permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
+                               random, log, command_line.threads);
+      write_permutation_files(files, options.permutations, permutations, log);
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);

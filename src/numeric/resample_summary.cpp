@@ -79,15 +79,4 @@ void resample_summary(FVector& values, int last, ResampleSummary& summary, float
   summary.p_high = above == 0 ? 0.0f : static_cast<float>((static_cast<double>(above) + 1.0) / denominator);
 }
 
-void resample_write(const std::string& file, const FVector& values, float observed, int first, int last,
-                    const std::string& name, MessageLog& log) {
-  OutputFile out;
-  if (!out.open(file, OpenMode::kTruncate, Links::kRefuse)) fatal_error(log, "\ncannot open file in resample_write");
-  out.print("Resampled statistics with samplesize : %ld", static_cast<long>(last) - first + 1);
-  out.print("\nActual value of %s:\t%8.4f", name.c_str(), static_cast<double>(observed));
-  out.print("\n%s", name.c_str());
-  for (int i = first; i <= last; ++i) out.print("\n%11.7f", static_cast<double>(values[i]));
-  out.close();
-}
-
 }  // namespace bandscape

@@ -34,11 +34,4 @@ PercentilePositions percentile_positions(int n);
 // count in neither L nor G.
 void resample_summary(FVector& values, int last, ResampleSummary& summary, float observed);
 
-// Creates `file` anew with the sample size, the observed value and
-// values[first..last], one per line.  When the file cannot be created the run
-// ends with "\ncannot open file in resample_write" in the log; a symbolic link
-// of that name is refused and a failed write throws OutputError.
-void resample_write(const std::string& file, const FVector& values, float observed, int first, int last,
-                    const std::string& name, MessageLog& log);
-
 }  // namespace bandscape

@@ -10,8 +10,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "core/output_file.hpp"
-#include "core/write_guard.hpp"
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
 #include "freq/estimate_cache.hpp"
@@ -134,31 +132,12 @@ float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IV
   return compute_structure_statistics(r, m, w, log).Fst;
 }
 
-void write_table4(const std::string& report, int nperm, float observed, const ResampleSummary& s, MessageLog& log) {
-  const WriteGuard guard;
-  OutputFile f;
-  if (!f.open(report, OpenMode::kAppend, Links::kFollow)) fatal_error(log, "\ncannot open outputfile ");
-  f.write("\n\nTable 4: Permutation test for genetic differentiation among populations");
-  f.write("\n");
-  f.print("\nResampling statistics based on %ld random permutations of individuals among populations",
-          static_cast<long>(nperm));
-  f.write("\n (individual estimates of FST for each permutation are written to file 'resample.txt')");
-  f.print("\n\n%-25s%9s", "statistic", "Fst");
-  f.print("\n%-30s%9.4f", "observed", static_cast<double>(observed));
-  f.print("\n%-30s%9.4f", "lower 95% limit", static_cast<double>(s.lower95));
-  f.print("\n%-30s%9.4f", "upper 95% limit", static_cast<double>(s.upper95));
-  f.print("\n%-30s%9.4f", "lower 99% limit", static_cast<double>(s.lower99));
-  f.print("\n%-30s%9.4f", "upper 99% limit", static_cast<double>(s.upper99));
-  f.print("\n%-30s%9.4f", "P value (low)", static_cast<double>(s.p_low));
-  f.print("\n%-30s%9.4f", "P value (high)", static_cast<double>(s.p_high));
-  f.close();
-}
 
 }  // namespace
 
 PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
-                          const IVector& population_bounds, float fis, float observed_fst, RandomState& state,
-                          const RunFiles& files, MessageLog& log, int threads) {
+                                       const IVector& population_bounds, float fis, float observed_fst,
+                                       RandomState& state, MessageLog& log, int threads) {
   if (method < 1 || method > 4) throw std::invalid_argument("permutation_test_fst: method must be 1 to 4");
   if (nperm <= 0) return {};
   const PermutationInput in{method, r, m, fis, band_scores, population_bounds};
@@ -191,10 +170,10 @@ PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int 
       [](int, int) {}, [&](int worker) { workspaces.prepare(worker); });
 
   PermutationResult result;
+  result.observed = observed_fst;
   result.permuted.assign(values.begin(), values.end());
   resample_summary(values, nperm - 1, result.summary, observed_fst);
-  write_table4(files.report, nperm, observed_fst, result.summary, log);
-  resample_write(files.resample, values, observed_fst, 0, nperm - 1, "FST", log);
+  result.sorted = std::move(values);
   return result;
 }
 

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "core/message_log.hpp"
-#include "core/run_files.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 #include "numeric/resample_summary.hpp"
@@ -21,18 +20,19 @@ void compute_freq_frag_permuted(int r, const IMatrix& band_scores, const IVector
                                 const IVector& permutation, int m, IMatrix& non_missing, IMatrix& absent_counts,
                                 FMatrix& fragment_frequencies, FMatrix& fragment_variances, MessageLog& log);
 
-// The permuted Fst values in the order drawn, and Table 4's summary of them.
+// The observed Fst, the permuted values in the order drawn and in ascending
+// order (NaN last), and Table 4's summary of them.
 struct PermutationResult {
+  float observed = 0.0f;
   std::vector<float> permuted;
+  FVector sorted;  // 0..nperm-1
   ResampleSummary summary;
 };
 
-// Runs nperm permutations drawn from `state`, appends Table 4 to files.report
-// and writes files.resample.  `threads`: 0 = all cores, 1 = sequential; the
-// files are identical whatever the number.
-
+// Runs nperm permutations drawn from `state`.  `threads`: 0 = all cores,
+// 1 = sequential; the result is identical whatever the number.
 PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
-                          const IVector& population_bounds, float fis, float observed_fst, RandomState& state,
-                          const RunFiles& files, MessageLog& log, int threads = 1);
+                                       const IVector& population_bounds, float fis, float observed_fst,
+                                       RandomState& state, MessageLog& log, int threads = 1);
 
 }  // namespace bandscape

@@ -1,6 +1,7 @@
 // Permutation test of Fst: band counts of permuted data sets, Table 4,
 // resample.txt and the progress lines.
 #include "resample/permutation_test.hpp"
+#include "report/permutation_files.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,15 @@
 
 namespace bandscape {
 namespace {
+
+// The permutation test followed by its files, as a run makes them.
+PermutationResult permute_and_write(int nperm, int method, int r, int m, int ntot, const IMatrix& scores,
+                                    const IVector& bounds, float fis, float observed, RandomState& state,
+                                    const std::string& report, MessageLog& log) {
+  PermutationResult result = permutation_test_fst(nperm, method, r, m, ntot, scores, bounds, fis, observed, state, log);
+  write_permutation_files(testing::files_with_report(report), nperm, result, log);
+  return result;
+}
 
 using testing::read_file;
 using RecordingLog = testing::ResampleLog;
@@ -58,8 +68,7 @@ TEST(PermutationTest, Table4AndResampleFileMatchIndependentReference) {
   auto d = testing::scored_three_populations();
   RandomState state = testing::seeded(-2436);
   RecordingLog log;
-  permutation_test_fst(40, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 0.1f, state,
-                       testing::files_with_report("out.txt"), log);
+  permute_and_write(40, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 0.1f, state, "out.txt", log);
   EXPECT_EQ(read_file("out.txt"),
             "\n\nTable 4: Permutation test for genetic differentiation among populations\n\nResampling statistics "
             "based on 40 random permutations of individuals among populations\n (individual estimates of FST for "
@@ -89,16 +98,14 @@ TEST(PermutationTest, LimitsBelowFortyAndTwoHundredAndPValuesAboveEveryValue) {
   auto d = testing::scored_three_populations();
   RecordingLog log;
   RandomState state = testing::seeded(-5);
-  permutation_test_fst(39, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 5.0f, state,
-                       testing::files_with_report("a.txt"), log);
+  permute_and_write(39, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 5.0f, state, "a.txt", log);
   const std::string a = read_file("a.txt");
   for (const char* label : {"lower 95% limit", "upper 95% limit", "lower 99% limit", "upper 99% limit"})
     EXPECT_EQ(table4_line(a, label), "   0.0000") << label;
   EXPECT_EQ(table4_line(a, "P value (low)"), "   1.0000");
   EXPECT_EQ(table4_line(a, "P value (high)"), "   0.0000");
 
-  permutation_test_fst(199, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 5.0f, state,
-                       testing::files_with_report("b.txt"), log);
+  permute_and_write(199, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 5.0f, state, "b.txt", log);
   const std::string b = read_file("b.txt");
   EXPECT_EQ(table4_line(b, "lower 99% limit"), "   0.0000");
   EXPECT_EQ(table4_line(b, "upper 99% limit"), "   0.0000");
@@ -112,8 +119,7 @@ TEST(PermutationTest, ProgressLines) {
   auto progress = [&](int nperm) {
     RecordingLog log;
     RandomState state = testing::seeded(-9);
-    permutation_test_fst(nperm, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 0.1f, state,
-                         testing::files_with_report("out.txt"), log);
+    permute_and_write(nperm, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 0.1f, state, "out.txt", log);
     return testing::join_lines_containing(log.echoed, "permutations done");
   };
   EXPECT_EQ(progress(20), "");
@@ -130,8 +136,7 @@ TEST(PermutationTest, UnopenableReportIsFatalAndLeavesNoResampleFile) {
   auto d = testing::scored_three_populations();
   RandomState state = testing::seeded(-1);
   RecordingLog log;
-  EXPECT_THROW(permutation_test_fst(5, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 0.1f, state,
-                                    testing::files_with_report("no/such/dir.txt"), log),
+  EXPECT_THROW(permute_and_write(5, 1, 3, 5, 10, d.scores, d.bounds, 0.0f, 0.1f, state, "no/such/dir.txt", log),
                FatalError);
   // The permutations' own messages (negative VarL lines) come first.
   EXPECT_TRUE(log.echoed.ends_with("\ncannot open outputfile "));

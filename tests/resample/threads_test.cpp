@@ -10,6 +10,7 @@
 #include "numeric/special.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
+#include "report/permutation_files.hpp"
 #include "resample/replicate_batches.hpp"
 #include "resample/resample_data.hpp"
 #include "test_util.hpp"
@@ -43,8 +44,11 @@ Outcome run(int method, float fis, int nperm, int nboot, int threads) {
   Outcome out;
   ::testing::internal::CaptureStdout();
   try {
-    permutation_test_fst(nperm, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.2f, state,
-                         testing::files_with_report("out.txt"), log, threads);
+    if (nperm > 0) {
+      const PermutationResult result =
+          permutation_test_fst(nperm, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.2f, state, log, threads);
+      write_permutation_files(testing::files_with_report("out.txt"), nperm, result, log);
+    }
     IMatrix N = imatrix(1, d.r, 1, d.m);
     FMatrix p = matrix(0, d.r - 1, 0, d.m - 1), v = matrix(0, d.r - 1, 0, d.m - 1);
     for (int j = 1; j <= d.r; ++j)
