@@ -21,7 +21,7 @@
 #include "freq/bayes_estimator.hpp"
 #include "freq/sqrt_estimator.hpp"
 #include "input/data_file.hpp"
-#include "input/structure_export.hpp"
+#include "report/structure_export.hpp"
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"

@@ -1,5 +1,5 @@
 // Export of the band scores for Bayesian clustering of individuals.
-#include "input/structure_export.hpp"
+#include "report/structure_export.hpp"
 
 #include <cstdio>
 
