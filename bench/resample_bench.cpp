@@ -17,6 +17,7 @@
 #include "freq/sqrt_estimator.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
+#include "report/bootstrap_files.hpp"
 #include "report/permutation_files.hpp"
 
 namespace bandscape {
@@ -156,7 +157,9 @@ void BM_Bootstraps1000(benchmark::State& state) {
   for (auto _ : state) {
     RandomState random;
     random.word = -2436;
-    bootstrap_distance(1000, d.r, d.m, d.N, d.p, d.v, random, d.names, files, log, static_cast<int>(state.range(0)));
+    BootstrapFiles out(files, d.names, d.r, log);
+    bootstrap_distance(1000, d.r, d.m, d.N, d.p, d.v, random, log, static_cast<int>(state.range(0)),
+                       [&](int, const FMatrix& nei, const FMatrix& fst) { out.add(nei, fst); });
   }
 }
 BENCHMARK(BM_Bootstraps1000)->ArgNames({"threads"})->Arg(1)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

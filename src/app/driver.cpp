@@ -25,6 +25,7 @@
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
+#include "report/bootstrap_files.hpp"
 #include "report/classic_tables.hpp"
 #include "report/permutation_files.hpp"
 #include "report/results_tables.hpp"
@@ -261,8 +262,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
 
     if (options.bootstraps > 0) {
       console.print("\n\nStarting bootstraps for genetic distances...");
-      bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, population_names, files, log,
-                         command_line.threads);
+      BootstrapFiles bootstrap_files(files, population_names, r, log);
+      bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, log, command_line.threads,
+                         [&](int, const FMatrix& nei, const FMatrix& fst) { bootstrap_files.add(nei, fst); });
       append_to_file_echo(report,
                           format("\n\n%d bootstrapped distance matrices written to files aflp_nei.txt aflp_fst.txt "
                                  "and aflp_reyn.txt",

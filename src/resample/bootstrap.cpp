@@ -6,12 +6,10 @@
 #include "resample/bootstrap.hpp"
 
 #include <algorithm>
-#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "core/output_file.hpp"
 #include "freq/band_counts.hpp"
 #include "resample/replicate_batches.hpp"
 #include "stats/statistics_workspace.hpp"
@@ -21,27 +19,15 @@
 namespace bandscape {
 namespace {
 
-// The messages name the files as the program has always named them, in
-// whichever folder they are.
-constexpr std::array<const char*, 3> kOpenFailures = {
-    "\nError in bootstrap_distance: cannot open file aflp_nei.txt",
-    "\nError in bootstrap_distance: cannot open file aflp_fst.txt",
-    "\nError in bootstrap_distance: cannot open file aflp_reyn.txt"};
-
 // The working arrays of one thread, reused by every replicate it evaluates.
 struct BootstrapWorkspace : StatisticsWorkspace {
   BootstrapWorkspace(int r, int m) : StatisticsWorkspace(r, m), Nei(matrix(1, r, 1, r)), Fst(matrix(1, r, 1, r)) {}
   FMatrix Nei, Fst;
 };
 
-// The three Phylip blocks of one replicate (Nei, Fst, Reynolds).
-using ReplicateBlocks = std::array<std::string, 3>;
-
-// Distances of the data set made of the loci draw[0..m-1]; the three blocks
-// are formatted into `blocks`.
+// Distances of the data set made of the loci draw[0..m-1], left in w.Nei and w.Fst.
 void bootstrap_replicate(int r, int m, const IMatrix& non_missing, const FMatrix& estimates,
-                         const FMatrix& variances, const NameList& names, const IVector& draw, BootstrapWorkspace& w,
-                         ReplicateBlocks& blocks, MessageLog& log) {
+                         const FMatrix& variances, const IVector& draw, BootstrapWorkspace& w, MessageLog& log) {
   for (int j = 1; j <= r; ++j) {
     const float* p = estimates[j - 1];
     const float* v = variances[j - 1];
@@ -59,58 +45,28 @@ void bootstrap_replicate(int r, int m, const IMatrix& non_missing, const FMatrix
   compute_within_population_diversity(r, m, w, log);
   compute_structure_statistics(r, m, w, log);
   compute_distances(r, w.nPair, w.Hj, w.VarHj, w.D, w.VarD, w.HbPair, w.Nei, w.Fst);
-
-  for (std::string& b : blocks) b.clear();
-  append_phylip_block(blocks[0], names, r, w.Nei, DistanceCell::kDistance, "\n\n");
-  append_phylip_block(blocks[1], names, r, w.Fst, DistanceCell::kDistance, "\n\n");
-  append_phylip_block(blocks[2], names, r, w.Fst, DistanceCell::kReynolds, "\n\n");
-}
-
-// Opens bootstrap file k (never through a symbolic link); fatal when it cannot be opened.
-void open_side_file(OutputFile& out, const RunFiles& files, std::size_t k, OpenMode mode, MessageLog& log) {
-  if (!out.open(files.bootstrap[k], mode, Links::kRefuse)) fatal_error(log, kOpenFailures[k]);
-}
-
-// Appends one replicate to the three files, each opened and closed for its block.
-void write_blocks(const ReplicateBlocks& blocks, const RunFiles& files, MessageLog& log) {
-  for (std::size_t k = 0; k < blocks.size(); ++k) {
-    OutputFile out;
-    open_side_file(out, files, k, OpenMode::kAppend, log);
-    out.write(blocks[k]);
-    out.close();
-  }
 }
 
 }  // namespace
 
 void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, const FMatrix& estimates,
-                        const FMatrix& variances, RandomState& state, const NameList& names, const RunFiles& files,
-                        MessageLog& log, int threads, const BootstrapSink& sink) {
+                        const FMatrix& variances, RandomState& state, MessageLog& log, int threads,
+                        const BootstrapSink& sink) {
   if (nboot <= 0) return;
   const int nthreads = replicate_workers(threads, nboot);
 
   WorkerWorkspaces<BootstrapWorkspace> workspaces(nthreads,
                                                   [r, m] { return std::make_unique<BootstrapWorkspace>(r, m); });
   workspaces.prepare(0);
-  // One slot per replicate of a batch: its locus draw and its formatted blocks.
+  // One slot per replicate of a batch: its locus draw and its matrices, kept
+  // until the replicate is committed.
   const int slots = nthreads > 1 ? kReplicateSlots : 1;
   std::vector<IVector> draws;
-  std::vector<ReplicateBlocks> blocks(static_cast<std::size_t>(slots));
-  for (int s = 0; s < slots; ++s) draws.push_back(ivector(0, m - 1));
-  // With a sink each slot keeps its replicate's matrices until their commit.
   std::vector<FMatrix> slot_nei, slot_fst;
-  if (sink) {
-    for (int s = 0; s < slots; ++s) {
-      slot_nei.push_back(matrix(1, r, 1, r));
-      slot_fst.push_back(matrix(1, r, 1, r));
-    }
-  }
-
-  // The files are emptied at the start, so they always hold whole replicates.
-  for (std::size_t k = 0; k < files.bootstrap.size(); ++k) {
-    OutputFile out;
-    open_side_file(out, files, k, OpenMode::kTruncate, log);
-    out.close();
+  for (int s = 0; s < slots; ++s) {
+    draws.push_back(ivector(0, m - 1));
+    slot_nei.push_back(matrix(1, r, 1, r));
+    slot_fst.push_back(matrix(1, r, 1, r));
   }
 
   const int step = nboot / 50;
@@ -126,16 +82,11 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
       },
       [&](int worker, int, int slot, MessageLog& out) {
         BootstrapWorkspace& w = workspaces[worker];
-        bootstrap_replicate(r, m, non_missing, estimates, variances, names, draws[slot], w, blocks[slot], out);
-        if (sink) {
-          std::copy_n(w.Nei.data(), w.Nei.element_count(), slot_nei[slot].data());
-          std::copy_n(w.Fst.data(), w.Fst.element_count(), slot_fst[slot].data());
-        }
+        bootstrap_replicate(r, m, non_missing, estimates, variances, draws[slot], w, out);
+        std::copy_n(w.Nei.data(), w.Nei.element_count(), slot_nei[slot].data());
+        std::copy_n(w.Fst.data(), w.Fst.element_count(), slot_fst[slot].data());
       },
-      [&](int b, int slot) {
-        write_blocks(blocks[slot], files, log);
-        if (sink) sink(b, slot_nei[slot], slot_fst[slot]);
-      }, [&](int worker) { workspaces.prepare(worker); });
+      [&](int b, int slot) { sink(b, slot_nei[slot], slot_fst[slot]); }, [&](int worker) { workspaces.prepare(worker); });
 }
 
 }  // namespace bandscape

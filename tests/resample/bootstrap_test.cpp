@@ -1,6 +1,7 @@
 // Bootstrap of the distances over loci: the replicate blocks of the three
 // side files, their layout, progress lines and unopenable files.
 #include "resample/bootstrap.hpp"
+#include "report/bootstrap_files.hpp"
 
 #include <gtest/gtest.h>
 
@@ -49,9 +50,12 @@ Estimates three_by_four() {
                    {{10, 12, 0, 11}, {8, 8, 8, 8}, {15, 14, 15, 13}}, {"Alpha", "Population12", "C"});
 }
 
+// The bootstrap with its side files, as a run makes them.
 void run(const Estimates& e, int nboot, RandomState& state, MessageLog& log, int threads = 1) {
-  bootstrap_distance(nboot, e.r, e.m, e.N, e.p, e.v, state, e.names, testing::files_with_report("report.txt"), log,
-                     threads);
+  const RunFiles files = testing::files_with_report("report.txt");
+  BootstrapFiles out(files, e.names, e.r, log);
+  bootstrap_distance(nboot, e.r, e.m, e.N, e.p, e.v, state, log, threads,
+                     [&](int, const FMatrix& nei, const FMatrix& fst) { out.add(nei, fst); });
 }
 
 // Expected blocks: tests/resample/reference_values.py, stream of seed word

@@ -10,6 +10,7 @@
 #include "numeric/special.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
+#include "report/bootstrap_files.hpp"
 #include "report/permutation_files.hpp"
 #include "resample/replicate_batches.hpp"
 #include "resample/resample_data.hpp"
@@ -59,8 +60,12 @@ Outcome run(int method, float fis, int nperm, int nboot, int threads) {
       }
     NameList names = name_list(1, d.r);
     for (int j = 1; j <= d.r; ++j) names[j] = "pop" + std::to_string(j);
-    bootstrap_distance(nboot, d.r, d.m, N, p, v, state, names, testing::files_with_report("out.txt"), log,
-                       threads);
+    if (nboot > 0) {
+      const RunFiles files = testing::files_with_report("out.txt");
+      BootstrapFiles out(files, names, d.r, log);
+      bootstrap_distance(nboot, d.r, d.m, N, p, v, state, log, threads,
+                         [&](int, const FMatrix& nei, const FMatrix& fst) { out.add(nei, fst); });
+    }
   } catch (const FatalError&) {
     out.fatal = true;
   }
