@@ -37,6 +37,28 @@ class OutputError : public FatalError {
   std::string file_;
 };
 
+// An input file (data or subset file) cannot be read as the analysis needs
+// it.  `line` is the line at fault, 0 when the fault is the file as a whole.
+// Already shown and logged when thrown.
+class InputError : public FatalError {
+ public:
+  InputError(const std::string& message, const std::string& file, int line)
+      : FatalError(message), file_(file), line_(line) {}
+  const std::string& file() const { return file_; }
+  int line() const { return line_; }
+
+ private:
+  std::string file_;
+  int line_;
+};
+
+// A numerical method cannot go on (an estimator's integral that is zero or
+// undefined).  Already shown and logged when thrown.
+class NumericalError : public FatalError {
+ public:
+  explicit NumericalError(const std::string& message) : FatalError(message) {}
+};
+
 // Memory for an array could not be had.  The text is the allocator's message
 // ("\nallocation failure ..."), not yet shown when thrown.
 class AllocationError : public FatalError {

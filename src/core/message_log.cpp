@@ -53,6 +53,22 @@ void fatal_error(MessageLog& log, const std::string& message, const std::vector<
   throw FatalError(whole);
 }
 
+void fatal_input_error(MessageLog& log, const std::string& message, const std::string& file, int line,
+                       const std::vector<std::string>& details) {
+  log.echo(message);
+  std::string whole = message;
+  for (const auto& detail : details) {
+    log.echo(detail);
+    whole += detail;
+  }
+  throw InputError(whole, file, line);
+}
+
+void fatal_numerical_error(MessageLog& log, const std::string& message) {
+  log.echo(message);
+  throw NumericalError(message);
+}
+
 void allocation_failure(const char* message) { throw AllocationError(message); }
 
 void report_last_failure(const char* file, const char* message) noexcept {

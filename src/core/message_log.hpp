@@ -84,6 +84,13 @@ class BufferedLog : public MessageLog {
 [[noreturn]] void fatal_error(MessageLog& log, const std::string& message,
                               const std::vector<std::string>& details = {});
 
+// The same for a fault of an input file (line 0: the file as a whole), thrown
+// as InputError, and for a numerical method that cannot go on, thrown as
+// NumericalError.
+[[noreturn]] void fatal_input_error(MessageLog& log, const std::string& message, const std::string& file, int line,
+                                    const std::vector<std::string>& details = {});
+[[noreturn]] void fatal_numerical_error(MessageLog& log, const std::string& message);
+
 // Allocation failures: throws AllocationError with `message`; the run's top
 // level shows it and appends it to "erreur".
 [[noreturn]] void allocation_failure(const char* message);

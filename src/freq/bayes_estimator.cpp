@@ -163,12 +163,12 @@ void integrated_cell(int absent, int scored, double fis, double alpha, double be
   const float denomtemp = integrate_to_one(normaliser, bounds.normaliser, bounds.normaliser_count, tape, log);
   double mean;
   if (std::isnan(numtemp) || std::isnan(denomtemp)) {
-    if (!all_absent) fatal_error(log, messages.undefined);
+    if (!all_absent) fatal_numerical_error(log, messages.undefined);
     mean = 1.0;
   } else if (denomtemp != 0.0f) {
     mean = static_cast<double>(numtemp) / denomtemp;
   } else {
-    if (!all_absent) fatal_error(log, messages.zero);
+    if (!all_absent) fatal_numerical_error(log, messages.zero);
     mean = 1.0;
   }
   estimate = static_cast<float>(1.0 - mean);
@@ -176,12 +176,12 @@ void integrated_cell(int absent, int scored, double fis, double alpha, double be
   const float moment2 = integrate_to_one(second, bounds.second, bounds.second_count, tape, log);
   double var;
   if (std::isnan(denomtemp) || std::isnan(moment2)) {
-    if (!all_absent) fatal_error(log, messages.undefined);
+    if (!all_absent) fatal_numerical_error(log, messages.undefined);
     var = 0.0;
   } else if (denomtemp != 0.0f) {
     var = static_cast<double>(moment2) / denomtemp - mean * mean;
   } else {
-    if (!all_absent) fatal_error(log, messages.zero);
+    if (!all_absent) fatal_numerical_error(log, messages.zero);
     var = 0.0;
   }
   variance = static_cast<float>(var);
@@ -204,7 +204,7 @@ double beta_ratio(float a1, float a0, float w, const MethodMessages& messages, M
       (outside_normal_range(numerator) || outside_normal_range(denominator))) {
     return std::exp(log_beta_wide(a1, w) - log_beta_wide(a0, w));
   }
-  if (denominator == 0.0 || std::isnan(denominator)) fatal_error(log, messages.zero);
+  if (denominator == 0.0 || std::isnan(denominator)) fatal_numerical_error(log, messages.zero);
   return numerator / denominator;
 }
 

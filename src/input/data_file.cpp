@@ -29,7 +29,8 @@ inline bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c ==
 constexpr std::size_t kChunk = std::size_t{1} << 18;
 
 [[noreturn]] void fail_at(MessageLog& log, const char* what, int line_number, const std::string& file_name) {
-  fatal_error(log, format("\n%s on line %d from file %s", what, line_number, file_name.c_str()));
+  fatal_input_error(log, format("\n%s on line %d from file %s", what, line_number, file_name.c_str()), file_name,
+                    line_number);
 }
 
 }  // namespace
@@ -148,9 +149,10 @@ bool TextLines::read_line() {
 void TextLines::fail(int n, MessageLog& log) const {
   switch (stop_) {
     case Stop::read_error:
-      fatal_error(log, format("\ncannot read line %d from file %s", n, name_.c_str()));
+      fatal_input_error(log, format("\ncannot read line %d from file %s", n, name_.c_str()), name_, n);
     case Stop::too_long:
-      fatal_error(log, format("\nline %d of file %s is longer than %zu characters", n, name_.c_str(), longest_));
+      fatal_input_error(log, format("\nline %d of file %s is longer than %zu characters", n, name_.c_str(), longest_),
+                        name_, n);
     default:
       fail_at(log, "End of file encountered before END message", n, name_);
   }
@@ -196,8 +198,9 @@ void read_word(const char* text, std::string& destination, std::size_t max_lengt
   const char* p = text;
   while (is_space(*p)) ++p;
   if (*p == '\0') {
-    fatal_error(log, format("\ncannot read string from %s on line %d from file %s", text, line_number,
-                            file_name.c_str()));
+    fatal_input_error(
+        log, format("\ncannot read string from %s on line %d from file %s", text, line_number, file_name.c_str()),
+        file_name, line_number);
   }
   const char* q = p;
   while (*q != '\0' && !is_space(*q) && static_cast<std::size_t>(q - p) < max_length) ++q;
@@ -237,12 +240,14 @@ void read_score(const char* text, int& value, const std::string& file_name, int 
   const char* p = text;
   int v = 0;
   if (!scan_int(p, v)) {
-    fatal_error(log, format("\ncannot read int from %s on line %d from file %s", text, line_number,
-                            file_name.c_str()));
+    fatal_input_error(log,
+                      format("\ncannot read int from %s on line %d from file %s", text, line_number, file_name.c_str()),
+                      file_name, line_number);
   }
   if (v != 0 && v != 1 && v != 9) {
-    fatal_error(log, format("\nAn incorrect value of %d was found on line %d from file %s", v, line_number,
-                            file_name.c_str()));
+    fatal_input_error(
+        log, format("\nAn incorrect value of %d was found on line %d from file %s", v, line_number, file_name.c_str()),
+        file_name, line_number);
   }
   value = v;
 }
@@ -253,18 +258,22 @@ bool same_name(const std::string& a, const std::string& b) {
 
 void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log) {
   const std::string& input_file = data.file_name();
-  if (!data.is_open()) fatal_error(log, format("\ncannot open inputfile %s", input_file.c_str()));
+  if (!data.is_open()) fatal_input_error(log, format("\ncannot open inputfile %s", input_file.c_str()), input_file, 0);
   int line_number = 0;
   const char* line = read_next_line(data, line_number, log);
   const char* p = line;
   if (!scan_int(p, R) || !scan_int(p, m)) fail_at(log, "cannot read r and m", line_number, input_file);
   if (m <= 0) {
-    fatal_error(log, format("\nnumber of loci %d on line %d from file %s is not a positive count", m, line_number,
-                            input_file.c_str()));
+    fatal_input_error(log,
+                      format("\nnumber of loci %d on line %d from file %s is not a positive count", m, line_number,
+                             input_file.c_str()),
+                      input_file, line_number);
   }
   if (R <= 0) {
-    fatal_error(log, format("\nnumber of populations %d on line %d from file %s is not a positive count", R,
-                            line_number, input_file.c_str()));
+    fatal_input_error(log,
+                      format("\nnumber of populations %d on line %d from file %s is not a positive count", R,
+                             line_number, input_file.c_str()),
+                      input_file, line_number);
   }
   // The names are collected before LocusNames is allocated, so a count far
   // beyond what line 1 holds ends with "tab not found" instead of allocating
@@ -281,8 +290,10 @@ void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, Mes
   // R x m beyond the size of the whole file cannot be right, and the arrays
   // sized from it (R names, r x m counts) are not allocated then.
   if (!data.holds_at_least(static_cast<long long>(R) * m, log)) {
-    fatal_error(log, format("\nnumber of populations %d on line %d from file %s is more than the file holds", R,
-                            line_number, input_file.c_str()));
+    fatal_input_error(log,
+                      format("\nnumber of populations %d on line %d from file %s is more than the file holds", R,
+                             line_number, input_file.c_str()),
+                      input_file, line_number);
   }
   LocusNames = name_list(1, m);
   for (int k = 1; k <= m; ++k) LocusNames[k] = std::move(names[static_cast<std::size_t>(k - 1)]);
@@ -356,9 +367,11 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
       int group = 0;
       if (find_subset_population(label, r, subset.names, subset.groups, group)) {
         if (i == r) {
-          fatal_error(log, format("\nMore populations of file %s match the subset file than the %d it lists, "
-                                  "on line %d",
-                                  input_file.c_str(), subset.rsub, line_number));
+          fatal_input_error(log,
+                            format("\nMore populations of file %s match the subset file than the %d it lists, "
+                                   "on line %d",
+                                   input_file.c_str(), subset.rsub, line_number),
+                            input_file, line_number);
         }
         ++i;
         SelectedPopulationIndex[i] = b;
@@ -397,17 +410,18 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
       line = read_next_line(data, line_number, log);
       read_word(line, label, kNameLength, input_file, line_number, log);
       if (label == "END" && i < r) {
-        fatal_error(log, format("\nEND message encountered after %d pop on line %d from file %s", i, line_number,
-                                input_file.c_str()),
-                    names_found(i));
+        fatal_input_error(log,
+                          format("\nEND message encountered after %d pop on line %d from file %s", i, line_number,
+                                 input_file.c_str()),
+                          input_file, line_number, names_found(i));
       }
     }
     FilePopulationSizes[b] = count;
   }
   if (use_subset && i < r) {
-    fatal_error(log, format("\nOnly %d of the %d subset populations were found in file %s", i, subset.rsub,
-                            input_file.c_str()),
-                names_found(i));
+    fatal_input_error(
+        log, format("\nOnly %d of the %d subset populations were found in file %s", i, subset.rsub, input_file.c_str()),
+        input_file, 0, names_found(i));
   }
   if (label != "END") findings.line_after_declared = line_number;
 }
@@ -456,26 +470,29 @@ void warn_about_data_lines(const DataLineFindings& findings, const std::string& 
                            MessageLog& log) {
   const char* file = input_file.c_str();
   if (findings.lines_with_extra_fields > 0) {
-    log.echo(format("\nWARNING! %d lines of file %s hold more than %d scores (the first is line %d): the extra "
-                    "fields are not read",
-                    findings.lines_with_extra_fields, file, m, findings.first_extra_fields_line));
+    log.echo(
+        format("\nWARNING! %d lines of file %s hold more than %d scores (the first is line %d): the extra "
+               "fields are not read",
+               findings.lines_with_extra_fields, file, m, findings.first_extra_fields_line));
   }
   if (findings.odd_scores > 0) {
-    log.echo(format("\nWARNING! %lld scores of file %s are not written 0, 1 or 9 (the first is %c%s%c on line %d, "
-                    "read as %d)",
-                    findings.odd_scores, file, '"', findings.first_odd_score.c_str(), '"',
-                    findings.first_odd_score_line, findings.first_odd_score_value));
+    log.echo(
+        format("\nWARNING! %lld scores of file %s are not written 0, 1 or 9 (the first is %c%s%c on line %d, "
+               "read as %d)",
+               findings.odd_scores, file, '"', findings.first_odd_score.c_str(), '"', findings.first_odd_score_line,
+               findings.first_odd_score_value));
   }
   if (findings.line_after_declared > 0) {
-    log.echo(format("\nWARNING! file %s holds data lines after its %d declared populations (from line %d on): "
-                    "they are not analysed",
-                    file, R, findings.line_after_declared));
+    log.echo(
+        format("\nWARNING! file %s holds data lines after its %d declared populations (from line %d on): "
+               "they are not analysed",
+               file, R, findings.line_after_declared));
   }
   if (findings.repeated_name_line > 0) {
-    log.echo(format("\nWARNING! population %s of line %d of file %s has the name of an earlier population (line "
-                    "%d): the two are analysed as different populations",
-                    findings.repeated_name.c_str(), findings.repeated_name_line, file,
-                    findings.earlier_name_line));
+    log.echo(
+        format("\nWARNING! population %s of line %d of file %s has the name of an earlier population (line "
+               "%d): the two are analysed as different populations",
+               findings.repeated_name.c_str(), findings.repeated_name_line, file, findings.earlier_name_line));
   }
 }
 

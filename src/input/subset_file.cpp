@@ -9,21 +9,26 @@ namespace bandscape {
 
 void read_subset_file(const std::string& subset_file, SubsetSelection& subset, MessageLog& log) {
   TextLines text(subset_file);
-  if (!text.is_open()) fatal_error(log, format("\ncannot open subsetfile %s", subset_file.c_str()));
+  if (!text.is_open())
+    fatal_input_error(log, format("\ncannot open subsetfile %s", subset_file.c_str()), subset_file, 0);
   int line_number = 0;
   const char* line = read_next_line(text, line_number, log);
   const char* p = line;
   if (!scan_int(p, subset.rsub)) {
-    fatal_error(log, format("\ncannot read rsub on line %d from file %s", line_number, subset_file.c_str()));
+    fatal_input_error(log, format("\ncannot read rsub on line %d from file %s", line_number, subset_file.c_str()),
+                      subset_file, line_number);
   }
   p = next_field(line, subset_file, line_number, log);
   if (!scan_int(p, subset.n1)) {
-    fatal_error(log, format("\ncannot read n1 on line %d from file %s", line_number, subset_file.c_str()));
+    fatal_input_error(log, format("\ncannot read n1 on line %d from file %s", line_number, subset_file.c_str()),
+                      subset_file, line_number);
   }
   const int rsub = subset.rsub;
   if (rsub <= 0) {
-    fatal_error(log, format("\nnumber of populations %d on line %d from file %s is not a positive count", rsub,
-                            line_number, subset_file.c_str()));
+    fatal_input_error(log,
+                      format("\nnumber of populations %d on line %d from file %s is not a positive count", rsub,
+                             line_number, subset_file.c_str()),
+                      subset_file, line_number);
   }
   // Names and ids are collected line by line and stored once all were read,
   // so a count far beyond the lines of the file ends at the end of the file
@@ -38,7 +43,8 @@ void read_subset_file(const std::string& subset_file, SubsetSelection& subset, M
     if (subset.n1 != 0) {
       p = next_field(line, subset_file, line_number, log);
       if (!scan_int(p, id)) {
-        fatal_error(log, format("\ncannot read grp1id on line %d from file %s", line_number, subset_file.c_str()));
+        fatal_input_error(log, format("\ncannot read grp1id on line %d from file %s", line_number, subset_file.c_str()),
+                          subset_file, line_number);
       }
     }
     ids.push_back(id);
@@ -70,14 +76,13 @@ void read_subset_file(const std::string& subset_file, SubsetSelection& subset, M
   }
   sizes.push_back(count);
   if (static_cast<long long>(sizes.size()) != subset.n1) {
-    fatal_error(log, "\nnumber of groups I does not correspond to n1");
+    fatal_input_error(log, "\nnumber of groups I does not correspond to n1", subset_file, 0);
   }
   subset.group_sizes = ivector(1, subset.n1);
   for (int g = 1; g <= subset.n1; ++g) subset.group_sizes[g] = sizes[static_cast<std::size_t>(g - 1)];
 }
 
-int find_subset_population(const std::string& label, int r, const NameList& names, const IVector& groups,
-                           int& group) {
+int find_subset_population(const std::string& label, int r, const NameList& names, const IVector& groups, int& group) {
   for (int k = 1; k <= r; ++k) {
     if (same_name(label, names[k])) {
       group = groups[k];
@@ -96,9 +101,10 @@ void skip_population(TextLines& data, int i, const NameList& PopulationNames, in
     if (label == "END") {
       std::vector<std::string> found;
       for (int k = 1; k <= i; ++k) found.push_back("\n" + PopulationNames[k]);
-      fatal_error(log, format("\nEND message encountered before all subset pop found on line %d from file %s",
-                              line_number, file_name.c_str()),
-                  found);
+      fatal_input_error(log,
+                        format("\nEND message encountered before all subset pop found on line %d from file %s",
+                               line_number, file_name.c_str()),
+                        file_name, line_number, found);
     }
   }
 }

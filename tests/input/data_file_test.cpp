@@ -362,7 +362,15 @@ TEST(DataFileErrorLog, FatalMessageAndNamesGoToErrorTxt) {
   write_file("early.txt", "3\t1\tA\npopA\ti\t1\npopB\ti\t0\nEND\n");
   ErrorLogFile log("error.txt");
   Loaded d;
-  EXPECT_THROW(load(d, "early.txt", "", log), FatalError);
+  // The error names the file and the line at fault, and carries the names found.
+  try {
+    load(d, "early.txt", "", log);
+    ADD_FAILURE() << "no error";
+  } catch (const InputError& error) {
+    EXPECT_EQ(error.file(), "early.txt");
+    EXPECT_EQ(error.line(), 4);
+    EXPECT_STREQ(error.what(), "\nEND message encountered after 2 pop on line 4 from file early.txt\npopA\npopB");
+  }
   EXPECT_EQ(testing::read_file("error.txt"),
             "\nEND message encountered after 2 pop on line 4 from file early.txt\npopA\npopB");
 }
