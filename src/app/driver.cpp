@@ -27,6 +27,7 @@
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 #include "report/results_tables.hpp"
+#include "report/tree_results.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "stats/correlation.hpp"
@@ -96,6 +97,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   }
   const bool results = !files.results.empty();
   if (results) create_results_folder(files.results);
+  ResultTrees trees(files.results);
 
   // Report header.
   append_to_file(report, format("\nThe file %s has been read succesfully", input.c_str()));
@@ -255,11 +257,12 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     compute_distances(r, nPair, Hj, VarHj, D, VarD, HbPair, Nei, FstPair);
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
+    if (results) trees.observe_populations(population_names, r, Nei, FstPair);
 
     if (options.bootstraps > 0) {
       console.print("\n\nStarting bootstraps for genetic distances...");
       bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, population_names, files, log,
-                         command_line.threads);
+                         command_line.threads, trees.bootstrap_sink());
       append_to_file_echo(report,
                           format("\n\n%d bootstrapped distance matrices written to files aflp_nei.txt aflp_fst.txt "
                                  "and aflp_reyn.txt",
@@ -272,6 +275,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                                      fragment_frequencies, P, V));
   count_missing(write_relatedness_matrices(report, ntot, relatedness));
   count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  if (results) {
+    for (const std::string& line : trees.write(individual_names, relatedness)) console.print(line);
+  }
   {
     // One step for an interruption: either the note without the closing
     // text, or the closing text without the note.
