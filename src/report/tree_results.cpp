@@ -198,7 +198,7 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
                  tree_length(pm.upgma), bootstrap ? pm.upgma_trees : -1, bootstrap && pm.upgma_trees > 0 ? mean_percent(upgma_support) : kNotAvailable);
     }
     if (!bootstrap) continue;
-    if (pm.skipped > 0) {
+    if (pm.skipped > 0 && !pm.undefined) {
       lines.push_back(format("\nNo tree from %s for %d of %d bootstrap replicates (an undefined distance): "
                              "support counted over the %d other trees",
                              matrix_title(pm.which), pm.skipped, replicates_, replicates_ - pm.skipped));
