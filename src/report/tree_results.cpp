@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <unordered_set>
 
 #include "core/errors.hpp"
 #include "core/format.hpp"
@@ -19,18 +20,24 @@ constexpr double kNotAvailable = std::numeric_limits<double>::quiet_NaN();
 
 const char* matrix_key(PopulationDistance which) {
   switch (which) {
-    case PopulationDistance::kNei: return "nei";
-    case PopulationDistance::kFst: return "fst";
-    case PopulationDistance::kReynolds: break;
+    case PopulationDistance::kNei:
+      return "nei";
+    case PopulationDistance::kFst:
+      return "fst";
+    case PopulationDistance::kReynolds:
+      break;
   }
   return "reynolds";
 }
 
 const char* matrix_title(PopulationDistance which) {
   switch (which) {
-    case PopulationDistance::kNei: return "Nei's distance";
-    case PopulationDistance::kFst: return "the pairwise Fst";
-    case PopulationDistance::kReynolds: break;
+    case PopulationDistance::kNei:
+      return "Nei's distance";
+    case PopulationDistance::kFst:
+      return "the pairwise Fst";
+    case PopulationDistance::kReynolds:
+      break;
   }
   return "Reynolds' distance";
 }
@@ -186,29 +193,33 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
         const std::vector<Branch> branches = internal_branches(pm.upgma);
         for (std::size_t k = 0; k < branches.size(); ++k) {
           const int count = pm.upgma_counts[k];
-          upgma_support.push_back(BranchSupport{
-              branches[k].node, count, pm.upgma_trees == 0 ? 0.0 : 100.0 * count / static_cast<double>(pm.upgma_trees)});
+          upgma_support.push_back(
+              BranchSupport{branches[k].node, count,
+                            pm.upgma_trees == 0 ? 0.0 : 100.0 * count / static_cast<double>(pm.upgma_trees)});
         }
       }
       const std::vector<std::string> nj_labels = support_labels(pm.nj, nj_support, false);
       const std::vector<std::string> upgma_labels = support_labels(pm.upgma, upgma_support, false);
       write_tree(key, "nj", pm.nj, population_names_, {.branch_lengths = true, .node_labels = nj_labels},
-                 tree_length(pm.nj), bootstrap ? pm.nj_counts.trees() : -1, bootstrap && pm.nj_counts.trees() > 0 ? mean_percent(nj_support) : kNotAvailable);
+                 tree_length(pm.nj), bootstrap ? pm.nj_counts.trees() : -1,
+                 bootstrap && pm.nj_counts.trees() > 0 ? mean_percent(nj_support) : kNotAvailable);
       write_tree(key, "upgma", pm.upgma, population_names_, {.branch_lengths = true, .node_labels = upgma_labels},
-                 tree_length(pm.upgma), bootstrap ? pm.upgma_trees : -1, bootstrap && pm.upgma_trees > 0 ? mean_percent(upgma_support) : kNotAvailable);
+                 tree_length(pm.upgma), bootstrap ? pm.upgma_trees : -1,
+                 bootstrap && pm.upgma_trees > 0 ? mean_percent(upgma_support) : kNotAvailable);
     }
     if (!bootstrap) continue;
     if (pm.skipped > 0 && !pm.undefined) {
-      lines.push_back(format("\nNo tree from %s for %d of %d bootstrap replicates (an undefined distance): "
-                             "support counted over the %d other trees",
-                             matrix_title(pm.which), pm.skipped, replicates_, replicates_ - pm.skipped));
+      lines.push_back(
+          format("\nNo tree from %s for %d of %d bootstrap replicates (an undefined distance): "
+                 "support counted over the %d other trees",
+                 matrix_title(pm.which), pm.skipped, replicates_, replicates_ - pm.skipped));
     }
     if (pm.nj_counts.trees() > 0) {
       const Consensus consensus = majority_rule_consensus(pm.nj_counts);
       const std::vector<std::string> labels = support_labels(consensus.tree, consensus.support, true);
       write_tree(key, "nj_consensus", consensus.tree, population_names_,
-                 {.branch_lengths = false, .node_labels = labels},
-                 kNotAvailable, pm.nj_counts.trees(), mean_percent(consensus.support));
+                 {.branch_lengths = false, .node_labels = labels}, kNotAvailable, pm.nj_counts.trees(),
+                 mean_percent(consensus.support));
     }
   }
 
@@ -223,6 +234,17 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
     if (const auto pair = first_undefined_distance(d)) {
       lines.push_back(no_tree_line(kIndividualsTitle, names, *pair));
     } else {
+      // Tips of the same name cannot be told apart by a tree reader: said once.
+      std::unordered_set<std::string> seen;
+      for (const std::string& name : names) {
+        if (!seen.insert(name).second) {
+          lines.push_back(
+              format("\nThe individuals' trees have more than one tip named %s: individual names "
+                     "are not unique",
+                     name.c_str()));
+          break;
+        }
+      }
       const Tree nj = hang_from_tip(neighbor_joining(d), 0);
       write_tree("individuals", "nj", nj, names, {}, tree_length(nj), -1, kNotAvailable);
       const Tree tree = upgma(d);

@@ -49,7 +49,7 @@ class ResultTrees {
   // Builds the individuals' trees (ntot >= 3), then writes every tree file
   // and trees.tsv.  Returns the console lines (each starting with "\n"): a
   // matrix without a tree and its first undefined pair, bootstrap replicates
-  // without a tree.  individual_names: by row; an empty name is written as
+  // without a tree, an individual name that is not unique.  individual_names: by row; an empty name is written as
   // the report labels the individual, "ind<number>".
   std::vector<std::string> write(const std::vector<std::string>& individual_names,
                                  const RelatednessTriangle& relatedness);

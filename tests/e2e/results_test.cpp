@@ -81,6 +81,10 @@ TEST(ResultsFolder, TreeFilesAreTheExpectedOnesForEveryThreadCount) {
                                             " --outdir " + out + " --results res " + c.data + ".txt report.txt");
       ASSERT_EQ(run.status, 0) << run.console;
       EXPECT_EQ(run.console.find("No tree"), std::string::npos);
+      // three_pops.txt numbers its individuals within each population.
+      EXPECT_EQ(run.console.find("\nThe individuals' trees have more than one tip named ind0: individual names are "
+                                 "not unique\n") != std::string::npos,
+                std::string(c.data) == "three_pops");
       for (const std::string& name : kTreeFiles) {
         EXPECT_EQ(read_file(fs::path(out) / "res" / name), read_file(kData / "expected" / "trees" / c.data / name))
             << c.data << " " << name << " threads " << threads;

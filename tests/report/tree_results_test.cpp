@@ -31,8 +31,8 @@ NameList name_list_of() {
 // the cells of P0-P1 sit at 0.001 +- 0.004 so that they fall below 0 now and then.
 void matrices(std::mt19937_64& rng, double noise, FMatrix& nei, FMatrix& fst) {
   static const double kBase[kPops][kPops] = {{0, 0, 0.10, 0.20, 0.25, 0.30}, {0, 0, 0.11, 0.21, 0.26, 0.31},
-                                             {0, 0, 0, 0.16, 0.22, 0.27},     {0, 0, 0, 0, 0.12, 0.18},
-                                             {0, 0, 0, 0, 0, 0.09},           {0, 0, 0, 0, 0, 0}};
+                                             {0, 0, 0, 0.16, 0.22, 0.27},    {0, 0, 0, 0, 0.12, 0.18},
+                                             {0, 0, 0, 0, 0, 0.09},          {0, 0, 0, 0, 0, 0}};
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int a = 1; a <= kPops; ++a) {
     for (int b = a + 1; b <= kPops; ++b) {
@@ -49,9 +49,10 @@ std::string phylip_block(const FMatrix& nei, const FMatrix& fst, PopulationDista
   for (int i = 1; i <= kPops; ++i) {
     out += format("%-10s", kNames[static_cast<std::size_t>(i - 1)].c_str());
     for (int j = 1; j <= kPops; ++j) {
-      const float stored = i == j ? 0.0f : which == PopulationDistance::kNei ? nei[std::min(i, j)][std::max(i, j)]
-                                                                             : fst[std::min(i, j)][std::max(i, j)];
-      const double cell = stored < 0.0f ? 0.0
+      const float stored = i == j                              ? 0.0f
+                           : which == PopulationDistance::kNei ? nei[std::min(i, j)][std::max(i, j)]
+                                                               : fst[std::min(i, j)][std::max(i, j)];
+      const double cell = stored < 0.0f                            ? 0.0
                           : which == PopulationDistance::kReynolds ? -std::log(1.0 - static_cast<double>(stored))
                                                                    : static_cast<double>(stored);
       out += format(" %.17g", cell);
@@ -104,7 +105,19 @@ TEST(TreeResults, PopulationTreesSupportAndConsensusAreThoseOfNeighborAndConsens
     for (int w = 0; w < 3; ++w) replicate_blocks[w] += phylip_block(bn, bf, static_cast<PopulationDistance>(w));
   }
   EXPECT_GT(negative, 3);
-  EXPECT_TRUE(trees.write({}, RelatednessTriangle(0)).empty());
+  // A replicate with an undefined distance counts in no matrix: support stays
+  // over the 31 trees built, and the console says so.
+  FMatrix bn = matrix(1, kPops, 1, kPops), bf = matrix(1, kPops, 1, kPops);
+  matrices(rng, 0.6, bn, bf);
+  bn[2][5] = bf[2][5] = 999.0f;
+  sink(replicates + 1, bn, bf);
+  const std::vector<std::string> lines = trees.write({}, RelatednessTriangle(0));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0],
+            "\nNo tree from Nei's distance for 1 of 32 bootstrap replicates (an undefined distance): support "
+            "counted over the 31 other trees");
+  EXPECT_EQ(lines[1].substr(0, 39), "\nNo tree from the pairwise Fst for 1 of");
+  EXPECT_EQ(lines[2].substr(0, 41), "\nNo tree from Reynolds' distance for 1 of");
 
   const char* keys[] = {"nei", "fst", "reynolds"};
   for (int w = 0; w < 3; ++w) {
@@ -123,10 +136,10 @@ TEST(TreeResults, PopulationTreesSupportAndConsensusAreThoseOfNeighborAndConsens
         EXPECT_NEAR(mine.tree.nodes[a[n]].length, their_tree.nodes[b[n]].length, 1e-5) << key;
       }
       // Support: the share of neighbor's replicate trees holding each branch.
-      const std::vector<Tree> reps = read_trees(
-          run_phylip("neighbor", "infile", replicate_blocks[w],
-                     (rooted ? "N\nM\n" : "M\n") + std::to_string(replicates) + "\n1\nY\n"),
-          rooted);
+      const std::vector<Tree> reps =
+          read_trees(run_phylip("neighbor", "infile", replicate_blocks[w],
+                                (rooted ? "N\nM\n" : "M\n") + std::to_string(replicates) + "\n1\nY\n"),
+                     rooted);
       ASSERT_EQ(reps.size(), static_cast<std::size_t>(replicates));
       const std::vector<BranchSupport> support = split_support(mine.tree, reps);
       ASSERT_FALSE(support.empty());
