@@ -29,6 +29,7 @@
 #include "report/classic_tables.hpp"
 #include "report/permutation_files.hpp"
 #include "report/results_tables.hpp"
+#include "report/tree_results.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "stats/correlation.hpp"
@@ -102,6 +103,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   }
   const bool results = !files.results.empty();
   if (results) create_results_folder(files.results);
+  ResultTrees trees(files.results);
 
   // Report header.
   append_to_file(report, format("\nThe file %s has been read succesfully", input.c_str()));
@@ -259,12 +261,17 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     compute_distances(r, nPair, Hj, VarHj, stats.D, stats.VarD, stats.HbPair, Nei, FstPair);
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
+    if (results) trees.observe_populations(population_names, r, Nei, FstPair);
 
     if (options.bootstraps > 0) {
       console.print("\n\nStarting bootstraps for genetic distances...");
       BootstrapFiles bootstrap_files(files, population_names, r, log);
+      const BootstrapSink tree_sink = trees.bootstrap_sink();
       bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, log, command_line.threads,
-                         [&](int, const FMatrix& nei, const FMatrix& fst) { bootstrap_files.add(nei, fst); });
+                         [&](int b, const FMatrix& nei, const FMatrix& fst) {
+                           bootstrap_files.add(nei, fst);
+                           if (tree_sink) tree_sink(b, nei, fst);
+                         });
       append_to_file_echo(report,
                           format("\n\n%d bootstrapped distance matrices written to files aflp_nei.txt aflp_fst.txt "
                                  "and aflp_reyn.txt",
@@ -277,6 +284,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                                      fragment_frequencies, P, V));
   count_missing(write_relatedness_matrices(report, ntot, relatedness));
   count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  if (results) {
+    for (const std::string& line : trees.write(individual_names, relatedness)) console.print(line);
+  }
   {
     // One step for an interruption: either the note without the closing
     // text, or the closing text without the note.
