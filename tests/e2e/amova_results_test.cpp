@@ -1,0 +1,159 @@
+// The AMOVA, principal coordinates and band-pattern tables of --results, from
+// whole runs of the program.
+//
+// The expected tables in tests/data/e2e/expected/results_two (no groups) and
+// results_groups (tests/data/e2e/groups.txt: Alpine + Dinaric, Baltic_coast +
+// Carpathians) were written by the program and checked with
+// tests/e2e/amova_results_reference.R (its output is stored beside them as
+// r_check.txt): every sum of squares, variance component, percentage and Phi
+// against R's ade4 amova, pairwise PhiPT against ade4 on each pair, the
+// individuals' and PhiPT principal coordinates against cmdscale, all within
+// 1e-9; the Nei, Fst and Reynolds ordinations against cmdscale of the report's
+// 4-decimal matrices (within 2e-3); the band table from its definitions.  The
+// permuted values and P values come from the keyed streams, which no other
+// program draws; their counting rule is tested in tests/amova.
+// BANDSCAPE_UPDATE_EXPECTED=1 rewrites the expected tables; rerun the R check
+// before committing them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "e2e/run_program.hpp"
+#include "test_util.hpp"
+
+namespace bandscape {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_file;
+using testing::TempDir;
+using testing::write_file;
+
+const fs::path kData = fs::path(BANDSCAPE_TEST_DATA) / "e2e";
+
+const std::vector<std::string> kTables = {
+    "amova.tsv",          "amova_permutations.tsv",   "phipt_pairwise.tsv",           "pcoa_individuals.tsv",
+    "pcoa_individuals_eigenvalues.tsv", "pcoa_nei.tsv", "pcoa_nei_eigenvalues.tsv", "pcoa_fst.tsv",
+    "pcoa_fst_eigenvalues.tsv",         "pcoa_reynolds.tsv", "pcoa_reynolds_eigenvalues.tsv", "pcoa_phipt.tsv",
+    "pcoa_phipt_eigenvalues.tsv",       "bands.tsv"};
+
+// A batch run on four_pops.txt (method 1, 99 permutations) into folder/tables.
+testing::Outcome results_run(const std::string& folder, const std::string& extra) {
+  if (!fs::exists("data.txt")) fs::copy_file(kData / "four_pops.txt", "data.txt");
+  for (const char* subset : {"groups.txt", "subset.txt"}) {
+    if (!fs::exists(subset)) fs::copy_file(kData / subset, subset);
+  }
+  return testing::run_program("--batch --seed 4711 -m 1 --amova-permutations 99 --outdir '" + folder +
+                              "' --results tables " + extra + " data.txt report.txt");
+}
+
+void expect_tables(const std::string& case_name, const fs::path& folder) {
+  const fs::path dir = kData / "expected" / case_name;
+  const bool update = std::getenv("BANDSCAPE_UPDATE_EXPECTED") != nullptr;
+  for (const std::string& name : kTables) {
+    const std::string actual = read_file(folder / name);
+    if (update) {
+      fs::create_directories(dir);
+      write_file(dir / name, actual);
+      continue;
+    }
+    EXPECT_EQ(actual, read_file(dir / name)) << case_name << ": " << name << " differs";
+  }
+  if (update) write_file(dir / "report.txt", read_file(folder.parent_path() / "report.txt"));
+}
+
+TEST(AmovaResults, TwoLevelsMatchTheCheckedTablesForEveryThreadCount) {
+  TempDir dir;
+  for (const char* threads : {"1", "3"}) {
+    const std::string folder = std::string("t") + threads;
+    const auto out = results_run(folder, std::string("--threads ") + threads);
+    ASSERT_EQ(out.status, 0) << out.console;
+    EXPECT_EQ(out.console.find("WARNING"), std::string::npos) << out.console;
+    expect_tables("results_two", fs::path(folder) / "tables");
+  }
+}
+
+TEST(AmovaResults, GroupsOfTheSubsetFileGiveThreeLevelsForEveryThreadCount) {
+  TempDir dir;
+  for (const char* threads : {"1", "3"}) {
+    const std::string folder = std::string("g") + threads;
+    const auto out = results_run(folder, std::string("-s groups.txt --threads ") + threads);
+    ASSERT_EQ(out.status, 0) << out.console;
+    expect_tables("results_groups", fs::path(folder) / "tables");
+  }
+}
+
+// Column 1 of every row of a table, the header included.
+std::vector<std::string> first_column(const std::string& table) {
+  std::vector<std::string> cells;
+  std::size_t at = 0;
+  while (at < table.size()) {
+    const std::size_t end = table.find('\n', at);
+    const std::string line = table.substr(at, end - at);
+    cells.push_back(line.substr(0, line.find('\t')));
+    at = end + 1;
+  }
+  return cells;
+}
+
+TEST(AmovaResults, GroupsOfOnePopulationEachGiveTwoLevelsWithAWarning) {
+  TempDir dir;
+  // subset.txt: Dinaric and Alpine, each its own group.
+  const auto out = results_run("one", "-s subset.txt");
+  ASSERT_EQ(out.status, 0) << out.console;
+  EXPECT_NE(out.console.find("\nWARNING! AMOVA on two levels: every group of the subset file holds a single "
+                             "population"),
+            std::string::npos)
+      << out.console;
+  const std::vector<std::string> terms = {"term", "among_populations", "within_populations", "total",
+                                          "PhiPT", "n", "loci_used", "permutations"};
+  EXPECT_EQ(first_column(read_file("one/tables/amova.tsv")), terms);
+}
+
+TEST(AmovaResults, NoPermutationsLeaveTheValuesWithoutPValues) {
+  TempDir dir;
+  const auto out = results_run("none", "--amova-permutations 0");
+  ASSERT_EQ(out.status, 0) << out.console;
+  EXPECT_EQ(read_file("none/tables/amova_permutations.tsv"), "permutation\tPhiPT\tsigma2_within\n");
+  // The observed values are those of the permuted run; the P column is NA.
+  const std::string with = read_file(kData / "expected" / "results_two" / "amova.tsv");
+  const std::string without = read_file("none/tables/amova.tsv");
+  const std::string phi_with = with.substr(with.find("\nPhiPT\t"));
+  const std::string phi_without = without.substr(without.find("\nPhiPT\t"));
+  EXPECT_EQ(phi_without.substr(0, phi_without.find('\n', 1)),
+            phi_with.substr(0, phi_with.rfind('\t', phi_with.find('\n', 1))) + "\tNA");
+  for (const std::string& line : {"among_populations\t3\t", "PhiPT\tNA\t"}) {
+    EXPECT_NE(without.find(line), std::string::npos) << line;
+  }
+}
+
+TEST(AmovaResults, IndividualsWithoutACommonLocusStopTheAmovaWithAWarning) {
+  TempDir dir;
+  // 20 individuals, 2 loci: one missing score per locus is within 5%, so both
+  // loci are used, but i1 is scored only at L2 and i2 only at L1.
+  std::string data = "2\t2\tL1\tL2\n";
+  for (int i = 0; i < 20; ++i) {
+    const std::string scores = i == 0 ? "9\t1" : i == 1 ? "0\t9" : (i % 3 == 0 ? "1\t0" : "0\t1");
+    data += (i < 10 ? "north\ti" : "south\ti") + std::to_string(i) + "\t" + scores + "\n";
+  }
+  write_file("data.txt", data + "END\n");
+  const auto out = testing::run_program("--batch --seed 5 --results tables data.txt report.txt");
+  ASSERT_EQ(out.status, 0) << out.console;
+  EXPECT_NE(out.console.find("\nWARNING! no AMOVA, pairwise PhiPT or principal coordinates of the individuals: "
+                             "individuals i0 and i1 share no scored locus among the 2 loci with at most 5% "
+                             "missing scores"),
+            std::string::npos)
+      << out.console;
+  for (const char* absent : {"amova.tsv", "amova_permutations.tsv", "phipt_pairwise.tsv", "pcoa_individuals.tsv",
+                             "pcoa_phipt.tsv"}) {
+    EXPECT_FALSE(fs::exists(fs::path("tables") / absent)) << absent;
+  }
+  EXPECT_TRUE(fs::exists("tables/pcoa_nei.tsv") || out.console.find("principal coordinates of nei") != std::string::npos);
+  EXPECT_TRUE(fs::exists("tables/bands.tsv"));
+}
+
+}  // namespace
+}  // namespace bandscape
