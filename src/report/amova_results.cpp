@@ -219,7 +219,11 @@ AmovaOutcome write_amova_results(const std::string& folder, const AmovaRunData& 
   design.groups = amova_groups(data, outcome.warnings);
 
   std::optional<PairwisePhiPT> pairs;
-  if (differences.undefined_pairs > 0) {
+  if (summary.loci_used == 0) {
+    outcome.warnings.push_back(
+        "no AMOVA, pairwise PhiPT or principal coordinates of the individuals: no locus has at most 5% missing "
+        "scores");
+  } else if (differences.undefined_pairs > 0) {
     // The first pair without a used locus scored in both, in row order.
     const std::vector<double>& values = differences.distances.values();
     std::size_t at = 0;

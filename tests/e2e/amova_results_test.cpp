@@ -125,7 +125,7 @@ TEST(AmovaResults, NoPermutationsLeaveTheValuesWithoutPValues) {
   const std::string phi_without = without.substr(without.find("\nPhiPT\t"));
   EXPECT_EQ(phi_without.substr(0, phi_without.find('\n', 1)),
             phi_with.substr(0, phi_with.rfind('\t', phi_with.find('\n', 1))) + "\tNA");
-  for (const std::string& line : {"among_populations\t3\t", "PhiPT\tNA\t"}) {
+  for (const char* line : {"among_populations\t3\t", "PhiPT\tNA\t"}) {
     EXPECT_NE(without.find(line), std::string::npos) << line;
   }
 }
@@ -151,8 +151,30 @@ TEST(AmovaResults, IndividualsWithoutACommonLocusStopTheAmovaWithAWarning) {
                              "pcoa_phipt.tsv"}) {
     EXPECT_FALSE(fs::exists(fs::path("tables") / absent)) << absent;
   }
-  EXPECT_TRUE(fs::exists("tables/pcoa_nei.tsv") || out.console.find("principal coordinates of nei") != std::string::npos);
+  // The population matrices are defined: their ordinations are written.
+  EXPECT_TRUE(fs::exists("tables/pcoa_nei.tsv"));
   EXPECT_TRUE(fs::exists("tables/bands.tsv"));
+}
+
+TEST(AmovaResults, UndefinedPopulationDistancesAreNamedInsteadOfOrdinated) {
+  TempDir dir;
+  // A is scored only at L1, B only at L2: no locus in common for Nei and Fst,
+  // and each locus misses half of the scores, so no locus is used for the AMOVA.
+  write_file("data.txt", "2\t2\tL1\tL2\nA\ta1\t1\t9\nA\ta2\t0\t9\nB\tb1\t9\t1\nB\tb2\t9\t0\nEND\n");
+  const auto out = testing::run_program("--batch --seed 5 --results tables data.txt report.txt");
+  ASSERT_EQ(out.status, 0) << out.console;
+  EXPECT_NE(out.console.find("\nWARNING! no AMOVA, pairwise PhiPT or principal coordinates of the individuals: no "
+                             "locus has at most 5% missing scores\n"
+                             "WARNING! no principal coordinates of nei: the distance between A and B is undefined\n"
+                             "WARNING! no principal coordinates of fst: the distance between A and B is undefined\n"
+                             "WARNING! no principal coordinates of reynolds: the distance between A and B is "
+                             "undefined\n"),
+            std::string::npos)
+      << out.console;
+  for (const auto& entry : fs::directory_iterator("tables")) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name == "individuals.tsv" || name == "bands.tsv") << name;
+  }
 }
 
 }  // namespace
