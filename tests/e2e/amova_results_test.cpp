@@ -12,8 +12,8 @@
 // 4-decimal matrices (within 2e-3); the band table from its definitions.  The
 // permuted values and P values come from the keyed streams, which no other
 // program draws; their counting rule is tested in tests/amova.
-// BANDSCAPE_UPDATE_EXPECTED=1 rewrites the expected tables; rerun the R check
-// before committing them.
+// BANDSCAPE_UPDATE_EXPECTED=1 rewrites the expected tables (and the run's
+// report.txt, which the R check reads); rerun the R check before committing them.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -86,19 +86,6 @@ TEST(AmovaResults, GroupsOfTheSubsetFileGiveThreeLevelsForEveryThreadCount) {
   }
 }
 
-// Column 1 of every row of a table, the header included.
-std::vector<std::string> first_column(const std::string& table) {
-  std::vector<std::string> cells;
-  std::size_t at = 0;
-  while (at < table.size()) {
-    const std::size_t end = table.find('\n', at);
-    const std::string line = table.substr(at, end - at);
-    cells.push_back(line.substr(0, line.find('\t')));
-    at = end + 1;
-  }
-  return cells;
-}
-
 TEST(AmovaResults, GroupsOfOnePopulationEachGiveTwoLevelsWithAWarning) {
   TempDir dir;
   // subset.txt: Dinaric and Alpine, each its own group.
@@ -108,9 +95,9 @@ TEST(AmovaResults, GroupsOfOnePopulationEachGiveTwoLevelsWithAWarning) {
                              "population"),
             std::string::npos)
       << out.console;
-  const std::vector<std::string> terms = {"term", "among_populations", "within_populations", "total",
-                                          "PhiPT", "n", "loci_used", "permutations"};
-  EXPECT_EQ(first_column(read_file("one/tables/amova.tsv")), terms);
+  const std::string amova = read_file("one/tables/amova.tsv");
+  EXPECT_EQ(amova.find("among_groups"), std::string::npos);
+  EXPECT_EQ(amova.rfind("term\tdf\tss\tms\tsigma2\tpercent\tvalue\tp_value\namong_populations\t1\t", 0), 0u);
 }
 
 TEST(AmovaResults, NoPermutationsLeaveTheValuesWithoutPValues) {
@@ -118,16 +105,10 @@ TEST(AmovaResults, NoPermutationsLeaveTheValuesWithoutPValues) {
   const auto out = results_run("none", "--amova-permutations 0");
   ASSERT_EQ(out.status, 0) << out.console;
   EXPECT_EQ(read_file("none/tables/amova_permutations.tsv"), "permutation\tPhiPT\tsigma2_within\n");
-  // The observed values are those of the permuted run; the P column is NA.
+  // The same observed values as the permuted run, without P values.
   const std::string with = read_file(kData / "expected" / "results_two" / "amova.tsv");
-  const std::string without = read_file("none/tables/amova.tsv");
-  const std::string phi_with = with.substr(with.find("\nPhiPT\t"));
-  const std::string phi_without = without.substr(without.find("\nPhiPT\t"));
-  EXPECT_EQ(phi_without.substr(0, phi_without.find('\n', 1)),
-            phi_with.substr(0, phi_with.rfind('\t', phi_with.find('\n', 1))) + "\tNA");
-  for (const char* line : {"among_populations\t3\t", "PhiPT\tNA\t"}) {
-    EXPECT_NE(without.find(line), std::string::npos) << line;
-  }
+  const std::size_t phi = with.find("PhiPT\t"), p_at = with.find("\t0.01", phi);
+  EXPECT_NE(read_file("none/tables/amova.tsv").find(with.substr(phi, p_at - phi) + "\tNA\n"), std::string::npos);
 }
 
 TEST(AmovaResults, IndividualsWithoutACommonLocusStopTheAmovaWithAWarning) {
