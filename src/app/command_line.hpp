@@ -37,6 +37,7 @@ struct CommandLine {
   std::string results;  // folder of the tidy tables and run.json (relative: within outdir); empty: none
   std::optional<long> seed;  // 1..2147483646, used in place of the clock
   int threads = 0;           // 0 = all cores, 1 = sequential
+  int amova_permutations = 999;  // permutations of each AMOVA test (with --results); 0 = no test
 };
 
 struct ParseResult {

@@ -25,6 +25,7 @@
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
+#include "report/amova_results.hpp"
 #include "report/bootstrap_files.hpp"
 #include "report/classic_tables.hpp"
 #include "report/permutation_files.hpp"
@@ -181,6 +182,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   select_freq_estimates(r, m, method, fragment_frequencies, estimates[2], estimates[3], estimates[4], P);
   select_freq_estimates(r, m, method, fragment_variances, variances[2], variances[3], variances[4], V);
   console.print("\nFinished computing allelic frequencies");
+  AmovaRunData amova_data{r, m, ntot, &band_scores, &population_bounds, &population_names, &individual_names,
+                          options.use_subset ? &population_groups : nullptr};
+  if (results) write_band_patterns(files.results, amova_data, fragment_frequencies, P);
 
   // Pooled band frequencies, their correlation with fragment size, relatedness.
   FVector pooled = vector(0, m - 1);
@@ -261,7 +265,15 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     compute_distances(r, nPair, Hj, VarHj, stats.D, stats.VarD, stats.HbPair, Nei, FstPair);
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
-    if (results) trees.observe_populations(population_names, r, Nei, FstPair);
+    if (results) {
+      trees.observe_populations(population_names, r, Nei, FstPair);
+      console.print("\n\nStarting AMOVA and principal coordinates...");
+      amova_data.nei = &Nei;
+      amova_data.fst = &FstPair;
+      const AmovaOutcome amova_outcome =
+          write_amova_results(files.results, amova_data, command_line.amova_permutations, seed, command_line.threads);
+      for (const std::string& warning : amova_outcome.warnings) console.print("\nWARNING! " + warning);
+    }
 
     if (options.bootstraps > 0) {
       console.print("\n\nStarting bootstraps for genetic distances...");
