@@ -27,6 +27,7 @@
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 #include "report/results_tables.hpp"
+#include "report/summary_results.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "stats/correlation.hpp"
@@ -222,6 +223,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     if (status == -999) ++missing_tables;
   };
 
+  // The values summary.html shows, collected as the run goes.
+  ResultsSummary summary;
+
   // Table 1.
   IVector polymorphic = ivector(1, r);
   FVector polymorphic_percent = vector(1, r);
@@ -232,6 +236,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   compute_Hj(r, m, non_missing, q, Vq, loci_with_data, Hloc, VHloc, Hj, VarHj, VarIHj, VarLHj, log);
   count_missing(write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic,
                                       polymorphic_percent, Hj, VarHj, VarIHj, VarLHj));
+  if (results) {
+    summary.populations = population_rows(r, population_names, nbar, loci_with_data, polymorphic,
+                                          polymorphic_percent, Hj, VarHj, VarIHj, VarLHj);
+  }
 
   if (r > 1) {
     float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
@@ -244,11 +252,15 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     compute_Ht_Fst(r, nPair, Hb, Hw, VarHb, VarHw, Hj, HbPair, Ht, Fst, VarFst);
     count_missing(write_within_diversity_table(report, r, Hw, VarHw, VarIHw, VarLHw, VarPHw));
     count_missing(write_structure_table(report, r, Ht, Hw, Hb, Fst, VarHw, VarHb, VarFst));
+    summary.within = WithinDiversity{r, Hw, VarHw, VarIHw, VarLHw, VarPHw};
+    summary.structure = PopulationStructure{r, Ht, Hw, Hb, Fst, VarHw, VarHb, VarFst};
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
-      permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
-                           random, files, log, command_line.threads);
+      summary.permutation = permutation_test_fst(options.permutations, method, r, m, ntot, band_scores,
+                                                 population_bounds, fis, Fst, random, files, log,
+                                                 command_line.threads);
+      summary.observed_fst = Fst;
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
@@ -272,6 +284,15 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                                      fragment_frequencies, P, V));
   count_missing(write_relatedness_matrices(report, ntot, relatedness));
   count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  // The figures and summary.html last: the page links to every file of the folder.
+  if (results) {
+    summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
+                   command_line.threads, r, m, ntot};
+    summary.population_names.assign(population_names.begin(), population_names.end());
+    summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
+    summary.relatedness = &relatedness;
+    write_results_summary(files.results, summary);
+  }
   {
     // One step for an interruption: either the note without the closing
     // text, or the closing text without the note.
