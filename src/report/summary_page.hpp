@@ -25,9 +25,10 @@
 
 namespace bandscape {
 
-// A table as the page shows it: every cell already text.  Rows shorter than
-// the header are padded with empty cells; the first column reads as the row's
-// label (left-aligned), the others as numbers (right-aligned).
+// A table as the page shows it, its caption as a heading above it and every
+// cell already text.  Rows shorter than the header are padded with empty
+// cells; the first column reads as the row's label (left-aligned), the others
+// as numbers (right-aligned).
 struct HtmlTable {
   std::string caption;
   std::vector<std::string> columns;

@@ -124,7 +124,8 @@ void write_results_summary(const std::string& folder, const ResultsSummary& s) {
     write_text(results_file(folder, "relatedness.svg"), f.svg);
     figures.push_back(std::move(f));
   }
-  write_text(results_file(folder, "summary.html"), summary_html(results_summary_page(s, figures, linked_files(folder))));
+  const SummaryPage page = results_summary_page(s, figures, linked_files(folder));
+  write_text(results_file(folder, "summary.html"), summary_html(page));
 }
 
 }  // namespace bandscape
