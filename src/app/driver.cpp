@@ -257,10 +257,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
-      summary.permutation = permutation_test_fst(options.permutations, method, r, m, ntot, band_scores,
-                                                 population_bounds, fis, Fst, random, files, log,
-                                                 command_line.threads);
-      summary.observed_fst = Fst;
+      const PermutationResult permutations =
+          permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
+                               random, files, log, command_line.threads);
+      summary.permutation = FstPermutations{Fst, permutations.permuted, permutations.summary};
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);

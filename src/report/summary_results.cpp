@@ -99,7 +99,7 @@ SummaryPage results_summary_page(const ResultsSummary& s, const std::vector<Summ
   if (s.within) page.tables.push_back(within_diversity_html_table(*s.within));
   if (s.structure) page.tables.push_back(structure_html_table(*s.structure));
   if (s.permutation) {
-    page.tables.push_back(permutation_html_table(s.run.permutations, s.observed_fst, s.permutation->summary));
+    page.tables.push_back(permutation_html_table(s.run.permutations, s.permutation->observed, s.permutation->summary));
   }
   page.tables.insert(page.tables.end(), s.more_tables.begin(), s.more_tables.end());
   page.figures = figures;
@@ -112,7 +112,7 @@ void write_results_summary(const std::string& folder, const ResultsSummary& s) {
   std::vector<SummaryFigure> figures;
   if (s.permutation && !s.permutation->permuted.empty()) {
     SummaryFigure f{"Permutation test of Fst: the permuted values and the observed one (orange line)",
-                    permutation_histogram(std::span<const float>(s.permutation->permuted), s.observed_fst,
+                    permutation_histogram(std::span<const float>(s.permutation->permuted), s.permutation->observed,
                                           s.permutation->summary.p_high, "Fst")};
     write_text(results_file(folder, "permutation_fst.svg"), f.svg);
     figures.push_back(std::move(f));

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "report/summary_page.hpp"
-#include "resample/permutation_test.hpp"
+#include "numeric/resample_summary.hpp"
 #include "stats/relatedness.hpp"
 
 namespace bandscape {
@@ -34,6 +34,14 @@ struct RunDescription {
   int individuals = 0;
 };
 
+// The permutation test of Fst: the observed value, the permuted values (in
+// any order) and Table 4's summary of them.
+struct FstPermutations {
+  float observed = 0.0f;
+  std::vector<float> permuted;
+  ResampleSummary summary;
+};
+
 // The run's details in the order the page lists them.
 std::vector<SummaryDetail> run_details(const RunDescription& run);
 
@@ -53,10 +61,8 @@ struct ResultsSummary {
   std::vector<PopulationRow> populations;     // Table 1
   std::optional<WithinDiversity> within;      // Table 2 (r > 1)
   std::optional<PopulationStructure> structure;  // Table 3 (r > 1)
-  // Table 4 and permutation_fst.svg (when permutations ran): the permuted
-  // values, their summary and the observed Fst.
-  std::optional<PermutationResult> permutation;
-  float observed_fst = 0.0f;
+  // Table 4 and permutation_fst.svg (when permutations ran).
+  std::optional<FstPermutations> permutation;
   // relatedness.svg, up to kMaxRelatednessFigureIndividuals individuals.
   const RelatednessTriangle* relatedness = nullptr;
   // Tables and figures made elsewhere, shown after those above: AMOVA, band

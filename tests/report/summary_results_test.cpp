@@ -38,9 +38,8 @@ TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) 
   s.population_bounds = {0, 2, 4};
   RelatednessTriangle four(4);
   s.relatedness = &four;
-  s.permutation = PermutationResult{{0.1f, 0.2f, 0.3f, 0.1f, 0.2f, 0.0f, 0.1f, 0.2f, 0.3f}, {}};
+  s.permutation = FstPermutations{0.25f, {0.1f, 0.2f, 0.3f, 0.1f, 0.2f, 0.0f, 0.1f, 0.2f, 0.3f}, {}};
   s.permutation->summary.p_high = 0.2f;
-  s.observed_fst = 0.25f;
   s.more_tables.push_back({"AMOVA", {"Source"}, {{"Total"}}, ""});
   write_results_summary("res", s);
 
