@@ -30,6 +30,7 @@
 #include "report/classic_tables.hpp"
 #include "report/permutation_files.hpp"
 #include "report/results_tables.hpp"
+#include "report/summary_results.hpp"
 #include "report/tree_results.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
@@ -234,6 +235,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     if (status == -999) ++missing_tables;
   };
 
+  // The values summary.html shows, collected as the run goes.
+  ResultsSummary summary;
+
   // Table 1.
   IVector polymorphic = ivector(1, r);
   FVector polymorphic_percent = vector(1, r);
@@ -243,6 +247,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   const FVector& VarHj = stats.VarHj;
   count_missing(write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic,
                                       polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj));
+  if (results) {
+    summary.populations = population_rows(r, population_names, nbar, loci_with_data, polymorphic,
+                                          polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj);
+  }
 
   if (r > 1) {
     const StructureStatistics structure = compute_structure_statistics(r, m, stats, log);
@@ -252,6 +260,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     count_missing(write_structure_table(report, r, structure.Ht, structure.Hw, structure.Hb, Fst, structure.VarHw,
                                         structure.VarHb, structure.VarFst));
     const IMatrix& nPair = stats.nPair;
+    summary.within = WithinDiversity{r, structure.Hw, structure.VarHw, structure.VarIHw, structure.VarLHw,
+                                     structure.VarPHw};
+    summary.structure = PopulationStructure{r, structure.Ht, structure.Hw, structure.Hb, Fst, structure.VarHw,
+                                            structure.VarHb, structure.VarFst};
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
@@ -259,6 +271,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
           permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
                                random, log, command_line.threads);
       write_permutation_files(files, options.permutations, permutations, log);
+      summary.permutation = FstPermutations{Fst, permutations.permuted, permutations.summary};
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
@@ -298,6 +311,15 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
   if (results) {
     for (const std::string& line : trees.write(individual_names, relatedness)) console.print(line);
+  }
+  // The figures and summary.html last: the page links to every file of the folder.
+  if (results) {
+    summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
+                   command_line.threads, r, m, ntot};
+    summary.population_names.assign(population_names.begin(), population_names.end());
+    summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
+    summary.relatedness = &relatedness;
+    write_results_summary(files.results, summary);
   }
   {
     // One step for an interruption: either the note without the closing
