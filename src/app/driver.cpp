@@ -8,11 +8,13 @@
 #include "app/driver.hpp"
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/dialogue.hpp"
 #include "app/interrupt.hpp"
+#include "app/run_description.hpp"
 #include "core/message_log.hpp"
 #include "core/output_file.hpp"
 #include "core/run_files.hpp"
@@ -27,6 +29,7 @@
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
 #include "report/results_tables.hpp"
+#include "report/run_record.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "stats/correlation.hpp"
@@ -51,13 +54,13 @@ const char* method_line(int method) {
 // The run from the error log's truncation to the closing line; returns the
 // exit status of a run that reaches its end.
 int run_analysis(Console& console, const CommandLine& command_line, const SeedSource& seed_source,
-                 RunOptions& options, const RunFiles& files) {
+                 RunOptions& options, const RunFiles& files, RunRecord& record) {
   const std::string& report = files.report;
   const std::string& input = options.input_file;
 
   // Emptied once per run; failing to open it is noticed at its first append.
   truncate_file(files.error_log, Links::kRefuse);
-  ErrorLogFile log(files.error_log);
+  ErrorLogFile log(files.error_log, [&record](const std::string& text) { record_log_text(record, text); });
   InterruptNote interrupt_note(report, log.name());
 
   // Header line, subset file, first pass over the data lines.  The data file
@@ -85,7 +88,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                  population_groups, file_population_sizes, ntot, findings, log);
   echo_loaded_data(console, input, report, r, m, population_names);
 
+  record.step("read");
   ask_options(console, command_line, options);
+  record.step("options");
   const int method = options.method;
   const float fis = options.fis;
   // Side files of an earlier run that this run is going to write again: removed
@@ -95,7 +100,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     for (const std::string& name : files.bootstrap) remove_stale_file(name);
   }
   const bool results = !files.results.empty();
-  if (results) create_results_folder(files.results);
+  if (results) {
+    create_results_folder(files.results);
+    record.set_folder(files.results);
+  }
 
   // Report header.
   append_to_file(report, format("\nThe file %s has been read succesfully", input.c_str()));
@@ -122,6 +130,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   selected_index = IVector();
   file_population_sizes = IVector();
   if (results) write_individuals_table(files.results, individual_names, population_names, r, population_bounds);
+  record.step("read");
 
   // Band summaries.
   IVector nbar = ivector(1, r);
@@ -173,6 +182,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   select_freq_estimates(r, m, method, fragment_frequencies, estimates[2], estimates[3], estimates[4], P);
   select_freq_estimates(r, m, method, fragment_variances, variances[2], variances[3], variances[4], V);
   console.print("\nFinished computing allelic frequencies");
+  record.step("frequencies");
 
   // Pooled band frequencies, their correlation with fragment size, relatedness.
   FVector pooled = vector(0, m - 1);
@@ -198,12 +208,14 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   }
   RelatednessTriangle relatedness(ntot);
   compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness, command_line.threads);
+  record.step("relatedness");
 
   // The random stream: seeded once, whether or not resampling was asked.
   RandomState random;
   const long seed = seed_source();
   random.word = static_cast<std::int32_t>(-seed);
   log.append(format("\nseed:%ld", -seed));
+  describe_run(record, command_line, options, files, seed, RunCounts{R, r, m, ntot});
 
   // Null-allele frequencies and their variances, populations 1..r, loci 1..m.
   FMatrix q = matrix(1, r, 1, m);
@@ -232,6 +244,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   compute_Hj(r, m, non_missing, q, Vq, loci_with_data, Hloc, VHloc, Hj, VarHj, VarIHj, VarLHj, log);
   count_missing(write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic,
                                       polymorphic_percent, Hj, VarHj, VarIHj, VarLHj));
+  if (results) {
+    write_populations_table(files.results, r, population_names, population_bounds, nbar, loci_with_data,
+                            polymorphic, polymorphic_percent, Hj, VarHj, VarIHj, VarLHj);
+  }
 
   if (r > 1) {
     float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
@@ -244,22 +260,45 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     compute_Ht_Fst(r, nPair, Hb, Hw, VarHb, VarHw, Hj, HbPair, Ht, Fst, VarFst);
     count_missing(write_within_diversity_table(report, r, Hw, VarHw, VarIHw, VarLHw, VarPHw));
     count_missing(write_structure_table(report, r, Ht, Hw, Hb, Fst, VarHw, VarHb, VarFst));
+    if (results) {
+      write_diversity_table(files.results, DiversityValues{r, Hw, VarHw, VarIHw, VarLHw, VarPHw, Ht, Hb, VarHb,
+                                                           Fst, VarFst});
+    }
+    record.step("statistics");
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
-      permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
-                           random, files, log, command_line.threads);
+      const PermutationResult test = permutation_test_fst(options.permutations, method, r, m, ntot, band_scores,
+                                                          population_bounds, fis, Fst, random, files, log,
+                                                          command_line.threads);
+      const ResampleSummary& s = test.summary;
+      if (results) {
+        write_permutation_tables(files.results, Fst, test.permuted, s.lower95, s.upper95, s.lower99, s.upper99,
+                                 s.p_low, s.p_high);
+      }
+      record.step("permutations");
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
     compute_distances(r, nPair, Hj, VarHj, D, VarD, HbPair, Nei, FstPair);
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
+    if (results) write_distances_table(files.results, population_names, r, Nei, FstPair, nPair);
+    record.step("distances");
 
     if (options.bootstraps > 0) {
       console.print("\n\nStarting bootstraps for genetic distances...");
+      // bootstrap_distances.tsv takes each replicate as it is committed.
+      std::optional<BootstrapDistancesTable> table;
+      BootstrapSink sink;
+      if (results) {
+        table.emplace(files.results, population_names, r);
+        sink = [&table](int b, const FMatrix& nei, const FMatrix& fst) { table->add(b + 1, nei, fst); };
+      }
       bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, population_names, files, log,
-                         command_line.threads);
+                         command_line.threads, sink);
+      if (table) table->close();
+      record.step("bootstraps");
       append_to_file_echo(report,
                           format("\n\n%d bootstrapped distance matrices written to files aflp_nei.txt aflp_fst.txt "
                                  "and aflp_reyn.txt",
@@ -272,6 +311,13 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                                      fragment_frequencies, P, V));
   count_missing(write_relatedness_matrices(report, ntot, relatedness));
   count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  record.step("writing");
+  if (results) {
+    write_frequencies_table(files.results, r, m, population_names, locus_names, non_missing, fragment_frequencies,
+                            P, V);
+    write_relatedness_pairs(files.results, relatedness, individual_names, population_names, r, population_bounds);
+    record.step("results_tables");
+  }
   {
     // One step for an interruption: either the note without the closing
     // text, or the closing text without the note.
@@ -280,6 +326,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     interrupt_note.finish();
   }
 
+  // Interactive runs end with status 1, as they always have.
+  if (results) record.write(missing_tables > 0 || !command_line.batch ? 1 : 0);
   if (missing_tables > 0) {
     console.print(format("\n\nThe program has finished, but %d tables could not be written to file %s\n",
                          missing_tables, report.c_str()));
@@ -297,24 +345,36 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   return 1;
 }
 
+// run.json after a fatal error; a failure to write it changes nothing more.
+void record_failure(RunRecord& record, const char* message) noexcept {
+  try {
+    record.write(1, message);
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 int run_bandscape(Console& console, const CommandLine& command_line, const SeedSource& seed_source) {
   console.print("\nBANDSCAPE 1.0 - a program for genetic diversity analysis with AFLP population data \n");
 
+  RunRecord record("BANDSCAPE", kVersionNumber);
   RunOptions options = command_line.options;
   ask_file_names(console, command_line, options);
+  record.step("file_names");
   RunFiles files = run_files(command_line.outdir);
   files.report = options.output_file;
   if (!command_line.results.empty()) files.results = in_folder(files.folder, command_line.results);
 
   // A file that cannot be written and memory that cannot be had are reported
-  // here, where the run's files are known.
+  // here, where the run's files are known.  A run that has its results folder
+  // records how it ended there, as far as that can still be written.
   try {
-    return run_analysis(console, command_line, seed_source, options, files);
+    return run_analysis(console, command_line, seed_source, options, files, record);
   } catch (const OutputError& error) {
     // The error log may be the very file that failed.
     report_last_failure(files.error_log.c_str(), error.what());
+    record_failure(record, error.what());
     throw FatalError(error.what());
   } catch (const AllocationError& error) {
     try {
@@ -322,7 +382,11 @@ int run_bandscape(Console& console, const CommandLine& command_line, const SeedS
     } catch (const OutputError& failure) {
       console.print(failure.what());
     }
+    record_failure(record, error.what());
     throw FatalError(error.what());
+  } catch (const FatalError& error) {
+    record_failure(record, error.what());
+    throw;
   }
 }
 

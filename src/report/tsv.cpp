@@ -19,6 +19,14 @@ std::string tsv_double(double value) {
   return std::string(buffer, static_cast<std::size_t>(n));
 }
 
+std::string tsv_text(std::string_view value) {
+  std::string cleaned(value);
+  for (char& c : cleaned) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return cleaned;
+}
+
 TsvFile::TsvFile(const std::string& name, std::initializer_list<std::string_view> columns) {
   if (!out_.open(name, OpenMode::kTruncate, Links::kFollow)) {
     throw OutputError(name, "\ncannot open file " + name);
@@ -35,13 +43,8 @@ TsvFile& TsvFile::cell(std::string_view value) {
 }
 
 TsvFile& TsvFile::text(std::string_view value) {
-  // A tab or line end inside a name would split the row: shown as a blank.
   if (value.find_first_of("\t\r\n") == std::string_view::npos) return cell(value);
-  std::string cleaned(value);
-  for (char& c : cleaned) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  }
-  return cell(cleaned);
+  return cell(tsv_text(value));
 }
 
 TsvFile& TsvFile::integer(long long value) { return cell(std::to_string(value)); }
