@@ -215,7 +215,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   const long seed = seed_source();
   random.word = static_cast<std::int32_t>(-seed);
   log.append(format("\nseed:%ld", -seed));
-  describe_run(record, command_line, options, files, seed, RunCounts{R, r, m, ntot});
+  if (results) describe_run(record, command_line, options, files, seed, RunCounts{R, r, m, ntot});
 
   // Null-allele frequencies and their variances, populations 1..r, loci 1..m.
   FMatrix q = matrix(1, r, 1, m);

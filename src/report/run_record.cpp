@@ -72,11 +72,16 @@ void RunRecord::step(const std::string& name) {
 RunRecord::Json RunRecord::file_entry(const std::string& file) {
   Json entry;
   entry["name"] = file;
+  entry["bytes"] = Json();
+  entry["sha256"] = Json();
+  // A pipe or a device was consumed when it was read: only a regular file can
+  // be read again for its digest.
   std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return entry;
   const auto size = std::filesystem::file_size(file, ec);
-  entry["bytes"] = ec ? Json() : Json(static_cast<unsigned long long>(size));
+  if (!ec) entry["bytes"] = static_cast<unsigned long long>(size);
   const std::string digest = file_sha256(file);
-  entry["sha256"] = digest.empty() ? Json() : Json(digest);
+  if (!digest.empty()) entry["sha256"] = digest;
   return entry;
 }
 

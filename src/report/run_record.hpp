@@ -34,7 +34,8 @@ class RunRecord {
   // Closes a step: the wall time since the previous step ended (or the run
   // began) is added to steps[name] (seconds).
   void step(const std::string& name);
-  // {"name", "bytes", "sha256"} of an input file, for the "files" section.
+  // {"name", "bytes", "sha256"} of an input file, for the "files" section;
+  // bytes and sha256 are null unless it is a regular file that can be read.
   static Json file_entry(const std::string& file);
 
   // Where run.json goes; set once the results folder exists.

@@ -31,8 +31,8 @@ class TsvFile {
   // Cells formed by the caller (several joined by tabs, names through
   // tsv_text), written as given.
   TsvFile& raw(std::string_view cells) { return cell(cells); }
-  TsvFile& single(float value) { return cell(tsv_single(value)); }
-  TsvFile& real(double value) { return cell(tsv_double(value)); }
+  TsvFile& single(float value);  // as tsv_single
+  TsvFile& real(double value);    // as tsv_double
   // Ends the current row.
   void end_row();
   void close() { out_.close(); }

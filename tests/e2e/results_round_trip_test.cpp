@@ -90,6 +90,7 @@ std::string distance_cell(double value) {
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 struct Case {
+  const char* name;
   const char* data;
   const char* options;
 };
@@ -281,11 +282,12 @@ TEST_P(RoundTrip, TablesFormatToThePrintedNumbers) {
 
 INSTANTIATE_TEST_SUITE_P(
     DataSets, RoundTrip,
-    ::testing::Values(Case{"four_pops.txt", "--seed 4711 -p 60 -b 6"},
-                      Case{"four_pops.txt", "--seed 99 -m 2 -F 0.25 -p 210 -b 3"},
-                      Case{"three_pops.txt", "--seed 5 -m 1 -p 40 -b 2"},
-                      Case{"named_loci.txt", "--seed 7 -m 3 -F 0.2"},
-                      Case{"one_pop.txt", "--seed 8"}));
+    ::testing::Values(Case{"FourPopulations", "four_pops.txt", "--seed 4711 -p 60 -b 6"},
+                      Case{"SquareRootWith99PercentLimits", "four_pops.txt", "--seed 99 -m 2 -F 0.25 -p 210 -b 3"},
+                      Case{"FragmentFrequencies", "three_pops.txt", "--seed 5 -m 1 -p 40 -b 2"},
+                      Case{"NamedLociBayesUniform", "named_loci.txt", "--seed 7 -m 3 -F 0.2"},
+                      Case{"OnePopulation", "one_pop.txt", "--seed 8"}),
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace bandscape

@@ -3,6 +3,7 @@
 #include "report/run_record.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 
@@ -28,6 +29,10 @@ TEST(FileSha256, MatchesThePublishedTestVectors) {
   const auto entry = RunRecord::file_entry("abc");
   EXPECT_EQ(entry["bytes"], 3);
   EXPECT_TRUE(RunRecord::file_entry("no such file")["sha256"].is_null());
+  // A pipe is not read again (that would wait for a writer for ever).
+  ASSERT_EQ(mkfifo("pipe", 0600), 0);
+  EXPECT_TRUE(RunRecord::file_entry("pipe")["bytes"].is_null());
+  EXPECT_TRUE(RunRecord::file_entry("pipe")["sha256"].is_null());
 }
 
 TEST(UtcTimestamp, IsIso8601WithSeconds) {
