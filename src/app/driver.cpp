@@ -8,6 +8,7 @@
 #include "app/driver.hpp"
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
 #include "freq/sqrt_estimator.hpp"
+#include "input/dart_file.hpp"
 #include "input/data_file.hpp"
 #include "report/structure_export.hpp"
 #include "input/subset_file.hpp"
@@ -64,8 +66,13 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   InterruptNote interrupt_note(report, log.name());
 
   // Header line, subset file, first pass over the data lines.  The data file
-  // is read once into memory; both passes read that copy.
-  TextLines data_text(input);
+  // is read once into memory; both passes read that copy.  A SilicoDArT file
+  // is first turned into the text of the equivalent native file.
+  std::unique_ptr<TextLines> data_lines =
+      options.populations_file.empty()
+          ? std::make_unique<TextLines>(input)
+          : std::make_unique<TextLines>(input, silicodart_as_native_text(input, options.populations_file, log));
+  TextLines& data_text = *data_lines;
   int R = 0, m = 0;
   NameList locus_names;
   read_header_line(data_text, R, m, locus_names, log);
@@ -202,8 +209,18 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                         "\nFragment sizes not available, thus correlation between fragment sizes and frequencies "
                         "not performed");
   }
-  RelatednessTriangle relatedness(ntot);
-  compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness, command_line.threads);
+  // The relatedness between individuals, unless the run skips it; the pairs
+  // of a large sample take long enough for progress lines on the console.
+  RelatednessTriangle relatedness;
+  if (!command_line.no_relatedness) {
+    relatedness = RelatednessTriangle(ntot);
+    compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness, command_line.threads,
+                        RelatednessKernel::automatic, [&console](int percent) {
+                          console.print(percent == 0
+                                            ? std::string("\n\nStarting to compute relatedness between individuals...")
+                                            : format("\n%4d%% of the relatedness pairs done", percent));
+                        });
+  }
 
   // The random stream: seeded once, whether or not resampling was asked.
   RandomState random;
@@ -275,8 +292,12 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   // Table 5, the relatedness blocks and Table 6.
   count_missing(write_frequency_table(report, r, m, population_names, locus_names, non_missing, pooled,
                                      fragment_frequencies, P, V));
-  count_missing(write_relatedness_matrices(report, ntot, relatedness));
-  count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  if (command_line.no_relatedness) {
+    append_to_file(report, "\n\nRelatedness between individuals not computed (--no-relatedness)");
+  } else {
+    count_missing(write_relatedness_matrices(report, ntot, relatedness));
+    count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  }
   {
     // One step for an interruption: either the note without the closing
     // text, or the closing text without the note.

@@ -49,12 +49,16 @@ inline constexpr std::size_t kLongestLine = 268435456;
 class TextLines {
  public:
   explicit TextLines(std::string file_name, std::size_t longest_line = kLongestLine);
+  // Lines held in memory from the start (a data file converted from another
+  // format), read exactly as the same bytes read from a file named
+  // `file_name` would be.
+  TextLines(std::string file_name, std::vector<char> text);
   ~TextLines();
   TextLines(const TextLines&) = delete;
   TextLines& operator=(const TextLines&) = delete;
 
   // Whether the file could be opened for reading.
-  bool is_open() const { return fd_ >= 0 || !starts_.empty(); }
+  bool is_open() const { return fd_ >= 0 || !starts_.empty() || in_memory_; }
   const std::string& file_name() const { return name_; }
 
   // Line n (from 1), read from the file first when it is not held yet.  The
@@ -62,6 +66,10 @@ class TextLines {
   // file ends before line n ("End of file encountered before END message"),
   // on a read error, or when line n is longer than the longest line allowed.
   const char* line(int n, MessageLog& log);
+
+  // Whether the file has a line n (from 1), reading it first when it is not
+  // held yet.  A read error or an overlong line is fatal as in line().
+  bool has_line(int n, MessageLog& log);
 
   // Whether the file holds at least `bytes` bytes.  A regular file answers by
   // its size; a pipe or device by reading lines ahead until that many bytes
@@ -89,6 +97,7 @@ class TextLines {
   std::size_t chunk_at_ = 0, chunk_end_ = 0;
   long long bytes_read_ = 0;
   Stop stop_ = Stop::none;
+  bool in_memory_ = false;
 };
 
 // ---- line and field helpers ------------------------------------------------
