@@ -128,7 +128,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   IVector population_bounds = ivector(0, r);
   std::vector<std::string> individual_names;
   readfrequall(data_text, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
-               population_bounds, log, results ? &individual_names : nullptr);
+               population_bounds, log, results ? &individual_names : nullptr, [&console](int percent) {
+                 console.print(format("\n%4d%% of the band scores read", percent));
+               });
   data_text.release();
   warn_about_data_lines(findings, input, R, m, log);
   write_structure_file(files.structure, r, m, band_scores, population_bounds, log);
@@ -291,7 +293,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
 
   // Table 5, the relatedness blocks and Table 6.
   count_missing(write_frequency_table(report, r, m, population_names, locus_names, non_missing, pooled,
-                                     fragment_frequencies, P, V));
+                                     fragment_frequencies, P, V, [&console](int percent) {
+                                       console.print(format("\n%4d%% of Table 5 written", percent));
+                                     }));
   if (command_line.no_relatedness) {
     append_to_file(report, "\n\nRelatedness between individuals not computed (--no-relatedness)");
   } else {

@@ -452,8 +452,9 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
 
 void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
                   const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
-                  MessageLog& log, std::vector<std::string>* individual_names) {
+                  MessageLog& log, std::vector<std::string>* individual_names, const ProgressReport& progress) {
   const std::string& input_file = data.file_name();
+  ProgressSteps steps(static_cast<double>(ntot) * m > kReadProgressScores ? ntot : 0, progress);
   if (individual_names != nullptr) individual_names->clear();
   int line_number = 0;
   read_next_line(data, line_number, log);
@@ -484,6 +485,7 @@ void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector&
         read_score(p, row[j], input_file, line_number, log);
       }
       ++ind;
+      steps.done(ind);
     }
   }
   if (ind != ntot) log.echo("\nError in readata: ind_tot different from ntot");

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "core/message_log.hpp"
+#include "core/progress.hpp"
 #include "numeric/array.hpp"
 
 namespace bandscape {
@@ -171,9 +172,13 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
 // imatrix(0,ntot-1,0,m-1) and PopulationBounds ivector(0,r).  When
 // `individual_names` is given it receives the second field of each line read
 // (white space around it removed; it may be empty), in the order of the rows.
+// With `progress`, and more than kReadProgressScores scores to read, the
+// individuals read are reported in fiftieths (core/progress.hpp).
+inline constexpr double kReadProgressScores = 1.0e8;
 void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
                   const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
-                  MessageLog& log, std::vector<std::string>* individual_names = nullptr);
+                  MessageLog& log, std::vector<std::string>* individual_names = nullptr,
+                  const ProgressReport& progress = {});
 
 // The warnings for `findings` (appended with echo, each at most once, in a
 // fixed order): extra fields, odd scores, lines after the R-th population, a

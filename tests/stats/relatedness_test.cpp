@@ -376,14 +376,14 @@ TEST(RelatednessThreads, AnyThreadCountGivesTheSameTriangle) {
   }
 }
 
-// Progress of a triangle above the reporting size: 1,500 individuals, 1,124,250
-// pairs, 100 polymorphic loci (1.1e8 steps).  Stage s ends at the first row
-// before which s/50 of the pairs lie; by hand, the first stage takes rows 0-15
-// (15 rows hold 22,380 pairs, 16 rows 23,864 >= 1,124,250/50 = 22,485), 2.12%
-// of the pairs.  The calls are the same for any thread count, and the triangle
-// is the one computed without progress.
+// Progress of a triangle above the reporting size: 2,000 individuals,
+// 1,999,000 pairs, 501 polymorphic loci (1.0015e9 steps).  Stage s ends at the
+// first row before which s/50 of the pairs lie; by hand, the first stage takes
+// rows 0-20 (20 rows hold 39,790 pairs, 21 rows 41,769 >= 1,999,000/50 =
+// 39,980), 2.09% of the pairs.  The calls are the same for any thread count,
+// and the triangle is the one computed without progress.
 TEST(RelatednessProgress, FiftyStagesThenOneHundredPercentForAnyThreads) {
-  const int ntot = 1500, m = 100;
+  const int ntot = 2000, m = 501;
   IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
   for (int x = 0; x < ntot; ++x)
     for (int l = 0; l < m; ++l) scores[x][l] = (x * 7 + l * 3) % 5 == 0 ? 9 : (x + l) % 2;
@@ -409,13 +409,13 @@ TEST(RelatednessProgress, FiftyStagesThenOneHundredPercentForAnyThreads) {
     EXPECT_EQ(calls, first) << threads;
     EXPECT_EQ(std::memcmp(plain.row(0), rel.row(0), plain.pair_count() * sizeof(float)), 0) << threads;
   }
-  // 1,499 individuals: 1,122,751 pairs x 89 loci kept is 9.99e7, below the
-  // reporting size: no call at all.
+  // 500 loci: 1,999,000 pairs x 500 loci is 9.995e8, below the reporting
+  // size: no call at all.
   int calls = 0;
-  FVector p2 = vector(0, 88), S2 = vector(0, 88), VarS2 = vector(0, 88);
-  compute_overall_freq(scores, 1499, 89, p2, S2, VarS2);
-  RelatednessTriangle small(1499);
-  compute_relatedness(scores, 1499, 89, S2, VarS2, small, 2, RelatednessKernel::automatic,
+  FVector p2 = vector(0, 499), S2 = vector(0, 499), VarS2 = vector(0, 499);
+  compute_overall_freq(scores, ntot, 500, p2, S2, VarS2);
+  RelatednessTriangle small(ntot);
+  compute_relatedness(scores, ntot, 500, S2, VarS2, small, 2, RelatednessKernel::automatic,
                       [&calls](int) { ++calls; });
   EXPECT_EQ(calls, 0);
 }
