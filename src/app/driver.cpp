@@ -133,7 +133,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                });
   data_text.release();
   warn_about_data_lines(findings, input, R, m, log);
-  write_structure_file(files.structure, r, m, band_scores, population_bounds, log);
+  write_structure_file(files.structure, r, m, band_scores, population_bounds, log, [&console](int percent) {
+    console.print(format("\n%4d%% of the STRUCTURE file written", percent));
+  });
   selected_index = IVector();
   file_population_sizes = IVector();
   if (results) write_individuals_table(files.results, individual_names, population_names, r, population_bounds);
