@@ -270,9 +270,12 @@ void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& 
                          RelatednessTriangle& rel, int threads, RelatednessKernel kernel,
                          const RelatednessProgress& progress) {
   const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS);
-  // Rows are handed out in small chunks: early rows hold more pairs than late ones.
+  // Rows are handed out in small chunks: early rows hold more pairs than late
+  // ones.  A stage of a reported triangle holds a few dozen rows: one row at a
+  // time keeps the threads busy to its end.
+  int chunk = 8;
   auto rows = [&](int x_begin, int x_end) {
-    parallel_chunks(x_end - x_begin, 8, threads, [&](int a, int b) {
+    parallel_chunks(x_end - x_begin, chunk, threads, [&](int a, int b) {
       compute_relatedness(layout, x_begin + a, x_begin + b, rel, kernel);
     });
   };
@@ -284,6 +287,7 @@ void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& 
   // Stage s (1..50) ends at the first row before which at least s/50 of the
   // pairs lie; row x holds ntot - x - 1 pairs.
   constexpr int kStages = 50;
+  chunk = 1;
   progress(0);
   int x = 0;
   double done = 0.0;
