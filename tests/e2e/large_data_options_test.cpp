@@ -83,6 +83,10 @@ TEST(SilicoDArT, FaultInTheReportStopsTheRunNamingRowAndColumn) {
   const testing::Outcome out = run_program("--batch --format silicodart --populations m.csv d.csv out.txt");
   testing::expect_fatal(out, "\nscore '2' in row 2, column 4 of file d.csv is not 1, 0 or -");
   EXPECT_EQ(read_file("error.txt"), "\nscore '2' in row 2, column 4 of file d.csv is not 1, 0 or -");
+  // The populations file is read by the run: it cannot be the report.
+  const testing::Outcome refused = run_program("--batch --format silicodart --populations m.csv d.csv m.csv");
+  testing::expect_fatal(refused, "\noutput file m.csv is also a file this run reads or writes");
+  EXPECT_EQ(read_file("m.csv"), "id,pop\nS1,a\nS2,a\n");
 }
 
 }  // namespace
