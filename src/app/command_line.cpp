@@ -13,8 +13,8 @@ namespace bandscape {
 namespace {
 
 enum class Opt {
-  kMethod, kFis, kPermutations, kBootstraps, kOutput, kSubset, kOutdir, kResults, kErase, kSeed, kThreads, kBatch,
-  kNoRelatedness, kFormat, kPopulations, kHelp, kVersion
+  kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed,
+  kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kHelp, kVersion
 };
 
 struct OptionSpec {
@@ -29,6 +29,7 @@ constexpr OptionSpec kOptions[] = {
     {"fis", 'F', true, Opt::kFis},
     {"permutations", 'p', true, Opt::kPermutations},
     {"bootstraps", 'b', true, Opt::kBootstraps},
+    {"amova-permutations", 0, true, Opt::kAmovaPermutations},
     {"output", 'o', true, Opt::kOutput},
     {"subset", 's', true, Opt::kSubset},
     {"outdir", 0, true, Opt::kOutdir},
@@ -121,6 +122,9 @@ std::string usage_text() {
          "      --results DIR     also write the results as tab-separated tables and\n"
          "                          run.json in DIR, created when missing (a relative DIR\n"
          "                          is taken within the --outdir folder)\n"
+         "      --amova-permutations N\n"
+         "                        permutations of each AMOVA test and of each pairwise\n"
+         "                          PhiPT in the --results folder (default 999; 0: no test)\n"
          "      --erase           empty an existing report file first (default: append to it)\n"
          "      --seed S          random seed, 1 to 2147483646 (default: from the clock)\n"
          "      --threads N       worker threads (default 0: all cores; 1: sequential)\n"
@@ -177,17 +181,20 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         return {};
       }
       case Opt::kPermutations:
-      case Opt::kBootstraps: {
-        const char* name = o.id == Opt::kPermutations ? "permutations" : "bootstraps";
+      case Opt::kBootstraps:
+      case Opt::kAmovaPermutations: {
+        const char* name = o.long_name;
         if (!parse_whole_number(value, n, too_large)) return bad_value(name, value, "not a whole number");
         if (n < 0) return bad_value(name, value, "cannot be negative");
         if (too_large || n > 2147483647LL) return bad_value(name, value, "too large");
         if (o.id == Opt::kPermutations) {
           cl.options.permutations = static_cast<int>(n);
           cl.permutations_given = true;
-        } else {
+        } else if (o.id == Opt::kBootstraps) {
           cl.options.bootstraps = static_cast<int>(n);
           cl.bootstraps_given = true;
+        } else {
+          cl.amova_permutations = static_cast<int>(n);
         }
         return {};
       }

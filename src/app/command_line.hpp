@@ -39,6 +39,7 @@ struct CommandLine {
   int threads = 0;           // 0 = all cores, 1 = sequential
   bool no_relatedness = false;  // skip the relatedness between individuals and its report blocks
   bool silicodart = false;      // INPUT is a DArT presence/absence report (options.populations_file given)
+  int amova_permutations = 999;  // permutations of each AMOVA test (with --results); 0 = no test
 };
 
 struct ParseResult {

@@ -27,10 +27,13 @@
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
+#include "report/amova_results.hpp"
 #include "report/bootstrap_files.hpp"
 #include "report/classic_tables.hpp"
 #include "report/permutation_files.hpp"
 #include "report/results_tables.hpp"
+#include "report/summary_results.hpp"
+#include "report/tree_results.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "stats/correlation.hpp"
@@ -109,6 +112,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   }
   const bool results = !files.results.empty();
   if (results) create_results_folder(files.results);
+  ResultTrees trees(files.results);
 
   // Report header.
   append_to_file(report, format("\nThe file %s has been read succesfully", input.c_str()));
@@ -190,6 +194,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   select_freq_estimates(r, m, method, fragment_frequencies, estimates[2], estimates[3], estimates[4], P);
   select_freq_estimates(r, m, method, fragment_variances, variances[2], variances[3], variances[4], V);
   console.print("\nFinished computing allelic frequencies");
+  AmovaRunData amova_data{r, m, ntot, &band_scores, &population_bounds, &population_names, &individual_names,
+                          options.use_subset ? &population_groups : nullptr};
+  if (results) write_band_patterns(files.results, amova_data, fragment_frequencies, P);
 
   // Pooled band frequencies, their correlation with fragment size, relatedness.
   FVector pooled = vector(0, m - 1);
@@ -249,6 +256,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     if (status == -999) ++missing_tables;
   };
 
+  // The values summary.html shows, collected as the run goes.
+  ResultsSummary summary;
+
   // Table 1.
   IVector polymorphic = ivector(1, r);
   FVector polymorphic_percent = vector(1, r);
@@ -258,6 +268,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   const FVector& VarHj = stats.VarHj;
   count_missing(write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic,
                                       polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj));
+  if (results) {
+    summary.populations = population_rows(r, population_names, nbar, loci_with_data, polymorphic,
+                                          polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj);
+  }
 
   if (r > 1) {
     const StructureStatistics structure = compute_structure_statistics(r, m, stats, log);
@@ -267,6 +281,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     count_missing(write_structure_table(report, r, structure.Ht, structure.Hw, structure.Hb, Fst, structure.VarHw,
                                         structure.VarHb, structure.VarFst));
     const IMatrix& nPair = stats.nPair;
+    summary.within = WithinDiversity{r, structure.Hw, structure.VarHw, structure.VarIHw, structure.VarLHw,
+                                     structure.VarPHw};
+    summary.structure = PopulationStructure{r, structure.Ht, structure.Hw, structure.Hb, Fst, structure.VarHw,
+                                            structure.VarHb, structure.VarFst};
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
@@ -274,18 +292,32 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
           permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
                                random, log, command_line.threads);
       write_permutation_files(files, options.permutations, permutations, log);
+      summary.permutation = FstPermutations{Fst, permutations.permuted, permutations.summary};
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
     compute_distances(r, nPair, Hj, VarHj, stats.D, stats.VarD, stats.HbPair, Nei, FstPair);
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
+    if (results) {
+      trees.observe_populations(population_names, r, Nei, FstPair);
+      console.print("\n\nStarting AMOVA and principal coordinates...");
+      amova_data.nei = &Nei;
+      amova_data.fst = &FstPair;
+      const AmovaOutcome amova_outcome =
+          write_amova_results(files.results, amova_data, command_line.amova_permutations, seed, command_line.threads);
+      for (const std::string& warning : amova_outcome.warnings) console.print("\nWARNING! " + warning);
+    }
 
     if (options.bootstraps > 0) {
       console.print("\n\nStarting bootstraps for genetic distances...");
       BootstrapFiles bootstrap_files(files, population_names, r, log);
+      const BootstrapSink tree_sink = trees.bootstrap_sink();
       bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, log, command_line.threads,
-                         [&](int, const FMatrix& nei, const FMatrix& fst) { bootstrap_files.add(nei, fst); });
+                         [&](int b, const FMatrix& nei, const FMatrix& fst) {
+                           bootstrap_files.add(nei, fst);
+                           if (tree_sink) tree_sink(b, nei, fst);
+                         });
       append_to_file_echo(report,
                           format("\n\n%d bootstrapped distance matrices written to files aflp_nei.txt aflp_fst.txt "
                                  "and aflp_reyn.txt",
@@ -303,6 +335,19 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   } else {
     count_missing(write_relatedness_matrices(report, ntot, relatedness));
     count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  }
+  // Without relatedness the triangle is empty: no individuals' trees, no heat map.
+  if (results) {
+    for (const std::string& line : trees.write(individual_names, relatedness)) console.print(line);
+  }
+  // The figures and summary.html last: the page links to every file of the folder.
+  if (results) {
+    summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
+                   command_line.threads, r, m, ntot};
+    summary.population_names.assign(population_names.begin(), population_names.end());
+    summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
+    summary.relatedness = command_line.no_relatedness ? nullptr : &relatedness;
+    write_results_summary(files.results, summary);
   }
   {
     // One step for an interruption: either the note without the closing

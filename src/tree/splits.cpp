@@ -40,47 +40,63 @@ std::vector<Branch> internal_branches(const Tree& tree) {
   return branches;
 }
 
-std::vector<BranchSupport> split_support(const Tree& observed, std::span<const Tree> replicates) {
-  const std::vector<Branch> branches = internal_branches(observed);
-  std::unordered_map<TipSet, std::size_t, TipSetHash> index;
-  for (std::size_t b = 0; b < branches.size(); ++b) index.emplace(branches[b].tips, b);
-  std::vector<BranchSupport> support(branches.size());
-  for (const Tree& replicate : replicates) {
-    require_same_kind(observed, replicate);
-    for (const Branch& branch : internal_branches(replicate)) {
-      const auto found = index.find(branch.tips);
-      if (found != index.end()) ++support[found->second].count;
-    }
+void BranchCounts::add(const Tree& tree) {
+  if (tree.tips != tips_ || tree.rooted != rooted_) {
+    throw std::invalid_argument("trees over different tips, or rooted and unrooted");
   }
-  for (std::size_t b = 0; b < branches.size(); ++b) {
-    support[b].node = branches[b].node;
-    support[b].percent = replicates.empty() ? 0.0 : 100.0 * support[b].count / static_cast<double>(replicates.size());
+  ++trees_;
+  for (Branch& branch : internal_branches(tree)) ++counts_[std::move(branch.tips)];
+}
+
+int BranchCounts::count(const TipSet& tips) const {
+  const auto found = counts_.find(tips);
+  return found == counts_.end() ? 0 : found->second;
+}
+
+std::vector<BranchSupport> split_support(const Tree& observed, std::span<const Tree> replicates) {
+  BranchCounts counts(observed.tips, observed.rooted);
+  for (const Tree& replicate : replicates) counts.add(replicate);
+  return split_support(observed, counts);
+}
+
+std::vector<BranchSupport> split_support(const Tree& observed, const BranchCounts& replicates) {
+  if (observed.tips != replicates.tips() || observed.rooted != replicates.rooted()) {
+    throw std::invalid_argument("trees over different tips, or rooted and unrooted");
+  }
+  std::vector<BranchSupport> support;
+  for (const Branch& branch : internal_branches(observed)) {
+    const int count = replicates.count(branch.tips);
+    support.push_back(BranchSupport{
+        branch.node, count, replicates.trees() == 0 ? 0.0 : 100.0 * count / static_cast<double>(replicates.trees())});
   }
   return support;
 }
 
 Consensus majority_rule_consensus(std::span<const Tree> trees) {
+  if (trees.empty()) return Consensus{};
+  BranchCounts counts(trees.front().tips, trees.front().rooted);
+  for (const Tree& tree : trees) counts.add(tree);
+  return majority_rule_consensus(counts);
+}
+
+Consensus majority_rule_consensus(const BranchCounts& branch_counts) {
   Consensus out;
-  if (trees.empty()) return out;
-  const int tips = trees.front().tips;
-  std::unordered_map<TipSet, int, TipSetHash> counts;
-  for (const Tree& tree : trees) {
-    require_same_kind(trees.front(), tree);
-    for (const Branch& branch : internal_branches(tree)) ++counts[branch.tips];
-  }
+  if (branch_counts.trees() == 0) return out;
+  const int tips = branch_counts.tips();
+  const std::size_t trees = static_cast<std::size_t>(branch_counts.trees());
   // Sets found in more than half the trees are pairwise compatible: each one
   // is nested in, or disjoint from, each other one.  Larger sets first, so a
   // set's parent is the last placed set that holds it.
   std::vector<std::pair<TipSet, int>> kept;
-  for (auto& [set, count] : counts) {
-    if (2 * static_cast<std::size_t>(count) > trees.size()) kept.emplace_back(set, count);
+  for (const auto& [set, count] : branch_counts.counts()) {
+    if (2 * static_cast<std::size_t>(count) > trees) kept.emplace_back(set, count);
   }
   std::sort(kept.begin(), kept.end(), [](const auto& x, const auto& y) {
     const int nx = x.first.count(), ny = y.first.count();
     return nx != ny ? nx > ny : x.first < y.first;
   });
   Tree& tree = out.tree;
-  tree = tips_only(tips, trees.front().rooted);
+  tree = tips_only(tips, branch_counts.rooted());
   tree.root = tips;
   tree.nodes.resize(static_cast<std::size_t>(tips) + 1 + kept.size());
   auto set_node = [tips](std::size_t k) { return tips + 1 + static_cast<int>(k); };
@@ -93,7 +109,7 @@ Consensus majority_rule_consensus(std::span<const Tree> trees) {
   for (std::size_t k = 0; k < kept.size(); ++k) {
     tree.nodes[set_node(k)].parent = innermost([&](const TipSet& s) { return kept[k].first.is_subset_of(s); }, k);
     out.support.push_back(
-        BranchSupport{set_node(k), kept[k].second, 100.0 * kept[k].second / static_cast<double>(trees.size())});
+        BranchSupport{set_node(k), kept[k].second, 100.0 * kept[k].second / static_cast<double>(trees)});
   }
   for (int tip = 0; tip < tips; ++tip) {
     tree.nodes[tip].parent = innermost([tip](const TipSet& s) { return s.contains(tip); }, kept.size());

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <unordered_map>
 #include <vector>
 
 #include "tree/tip_set.hpp"
@@ -33,10 +34,33 @@ struct BranchSupport {
   double percent = 0.0;  // 100 * count / number of trees
 };
 
+// The internal branches of a collection of trees, counted one tree at a time
+// so that the trees themselves need not be kept (bootstrap replicates): each
+// split (or clade) with the number of trees holding it.  All trees share their
+// tips and rootedness (std::invalid_argument otherwise).
+class BranchCounts {
+ public:
+  BranchCounts(int tips, bool rooted) : tips_(tips), rooted_(rooted) {}
+  void add(const Tree& tree);
+  int tips() const { return tips_; }
+  bool rooted() const { return rooted_; }
+  int trees() const { return trees_; }
+  // Trees holding the split or clade `tips` (as internal_branches names it).
+  int count(const TipSet& tips) const;
+  const std::unordered_map<TipSet, int, TipSetHash>& counts() const { return counts_; }
+
+ private:
+  int tips_ = 0;
+  bool rooted_ = false;
+  int trees_ = 0;
+  std::unordered_map<TipSet, int, TipSetHash> counts_;
+};
+
 // For each internal branch of `observed`, the replicate trees holding the same
 // split (unrooted trees) or clade (rooted trees).  All trees share their tips
 // and rootedness (std::invalid_argument otherwise).
 std::vector<BranchSupport> split_support(const Tree& observed, std::span<const Tree> replicates);
+std::vector<BranchSupport> split_support(const Tree& observed, const BranchCounts& replicates);
 
 // The majority-rule consensus: the splits (or clades) found in more than half
 // of the trees, each with the count of trees holding it.  The tree has no
@@ -47,6 +71,7 @@ struct Consensus {
   std::vector<BranchSupport> support;
 };
 Consensus majority_rule_consensus(std::span<const Tree> trees);
+Consensus majority_rule_consensus(const BranchCounts& counts);
 
 // Number of internal branches found in one tree and not the other.
 int robinson_foulds(const Tree& a, const Tree& b);

@@ -101,6 +101,23 @@ TEST(CommandLine, RelatednessAndDataFormat) {
   }
 }
 
+TEST(CommandLine, AmovaPermutations) {
+  EXPECT_EQ(parse({}).command_line.amova_permutations, 999);
+  EXPECT_EQ(parse({"--amova-permutations", "0"}).command_line.amova_permutations, 0);
+  EXPECT_EQ(parse({"--amova-permutations=4999", "-p", "5"}).command_line.amova_permutations, 4999);
+  // Independent of the Fst test's count, which keeps its own default.
+  const CommandLine c = parse({"--amova-permutations", "12"}).command_line;
+  EXPECT_EQ(c.options.permutations, 0);
+  EXPECT_FALSE(c.permutations_given);
+  EXPECT_EQ(parse({"--amova-permutations", "-1"}).text,
+            error_text("invalid value '-1' for --amova-permutations: cannot be negative"));
+  EXPECT_EQ(parse({"--amova-permutations", "1e3"}).text,
+            error_text("invalid value '1e3' for --amova-permutations: not a whole number"));
+  EXPECT_EQ(parse({"--amova-permutations=2147483648"}).text,
+            error_text("invalid value '2147483648' for --amova-permutations: too large"));
+  EXPECT_EQ(parse({"--amova-permutations"}).text, error_text("option '--amova-permutations' needs a value"));
+}
+
 TEST(CommandLine, FisLimits) {
   EXPECT_EQ(parse({"-m", "2", "-F", "-1"}).kind, ParseResult::kRun);
   EXPECT_EQ(parse({"-m", "2", "-F", "1.0"}).kind, ParseResult::kRun);
@@ -181,7 +198,7 @@ TEST(CommandLine, HelpAndVersion) {
   for (const char* item : {"-m, --method N", "(default 4)", "-F, --fis X", "(default 0.0", "-p, --permutations N",
                            "-b, --bootstraps N", "-o, --output FILE", "(default aflpout.txt)", "-s, --subset FILE",
                            "--erase", "--seed S", "(default: from the clock)", "--threads N", "(default 0: all cores",
-                           "--batch", "--no-relatedness", "--format F", "--populations META", "-h, --help", "-V, --version", "\n  bandscape\n",
+                           "--batch", "--no-relatedness", "--format F", "--populations META", "--amova-permutations N", "(default 999; 0: no test)", "-h, --help", "-V, --version", "\n  bandscape\n",
                            "bandscape --batch --seed 12345"})
     EXPECT_NE(h.text.find(item), std::string::npos) << item;
   EXPECT_EQ(h.text.rfind("Usage: bandscape [options] [INPUT [OUTPUT [SUBSET]]]\n", 0), 0u);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,11 +42,31 @@ TEST(NoRelatedness, ReportHoldsOneLineWhereTheRelatednessTablesStand) {
             before + "\n\nRelatedness between individuals not computed (--no-relatedness)\n\n ");
 }
 
+// With --results, what is made from the relatedness is left out too: the
+// individuals' trees and the heat map; every other file of the folder is there.
+TEST(NoRelatedness, ResultsFolderHasNoIndividualsTreesNorHeatMap) {
+  TempDir dir;
+  fs::copy_file(kData / "e2e" / "four_pops.txt", "data.txt");
+  auto listing = [](const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+  };
+  ASSERT_EQ(run_program("--batch --seed 5 --results with data.txt a.txt").status, 0);
+  ASSERT_EQ(run_program("--batch --seed 5 --no-relatedness --results without data.txt b.txt").status, 0);
+  std::set<std::string> expected = listing("with");
+  for (const char* name : {"tree_individuals_nj.nwk", "tree_individuals_upgma.nwk", "relatedness.svg"}) {
+    EXPECT_EQ(expected.erase(name), 1u) << name;
+  }
+  EXPECT_EQ(listing("without"), expected);
+  EXPECT_EQ(read_file("without/trees.tsv").find("individuals"), std::string::npos);
+}
+
 // The DArT run and the native run each in a folder of their own, the data file
 // named alike in both, so that the report header reads the same.
 TEST(SilicoDArT, RunEqualsTheRunOnTheEquivalentNativeFile) {
-  const std::vector<std::string> files = {"report.txt",   "error.txt",    "structure.txt", "resample.txt",
-                                          "aflp_nei.txt", "aflp_fst.txt", "aflp_reyn.txt", "results/individuals.tsv"};
+  std::vector<std::string> files = {"report.txt",   "error.txt",    "structure.txt", "resample.txt",
+                                    "aflp_nei.txt", "aflp_fst.txt", "aflp_reyn.txt"};
   const std::string args = "--batch --seed 4711 -m 4 -F 0.1 -p 20 -b 4 --results results ";
   std::vector<std::string> native;
   std::string native_console;
@@ -55,6 +76,9 @@ TEST(SilicoDArT, RunEqualsTheRunOnTheEquivalentNativeFile) {
     const testing::Outcome out = run_program(args + "samples.csv report.txt");
     ASSERT_EQ(out.status, 0) << out.console;
     native_console = out.console;
+    // Every file of the results folder too (tables, trees, figures, summary.html).
+    for (const auto& entry : fs::directory_iterator("results")) files.push_back("results/" + entry.path().filename().string());
+    ASSERT_GT(files.size(), 10u);
     for (const std::string& file : files) native.push_back(read_file(file));
   }
   TempDir dir;

@@ -1,0 +1,281 @@
+#include "report/summary_page.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "core/format.hpp"
+#include "report/svg.hpp"
+
+namespace bandscape {
+
+namespace {
+
+// The style sheet.  It is written without '<' or '&' so that the page stays
+// well-formed XML.  Screens: one column of at most 64em, centred; tables in a
+// box that scrolls sideways when they are wider than the screen; figures as
+// wide as the column, their height following their viewBox.  Print: A4 with
+// margins of 15 mm, no figure or table split over two pages.
+constexpr const char* kStyle = R"(
+:root { color-scheme: light; }
+body { margin: 0; font-family: sans-serif; font-size: 16px; line-height: 1.45; color: #1A1A1A; background: #FFFFFF; }
+main { box-sizing: border-box; max-width: 64em; margin: 0 auto; padding: 1em; }
+h1 { font-size: 1.5em; margin: 0.4em 0 0.6em; overflow-wrap: anywhere; }
+h2 { font-size: 1.2em; margin: 1.6em 0 0.6em; border-bottom: 1px solid #CCCCCC; padding-bottom: 0.2em; }
+dl.details { display: grid; grid-template-columns: max-content 1fr; gap: 0.2em 1em; margin: 0; }
+dl.details dt { font-weight: bold; }
+dl.details dd { margin: 0; overflow-wrap: anywhere; }
+.table-block { margin: 0 0 1.5em; }
+.table-scroll { overflow-x: auto; -webkit-overflow-scrolling: touch; }
+table { border-collapse: collapse; font-size: 0.9em; font-variant-numeric: tabular-nums; }
+h3 { font-size: 1em; margin: 0 0 0.4em; }
+th, td { padding: 0.25em 0.6em; border-bottom: 1px solid #DDDDDD; white-space: nowrap; }
+thead th { border-bottom: 2px solid #888888; text-align: right; }
+thead th:first-child { text-align: left; }
+td { text-align: right; }
+tbody th { text-align: left; font-weight: normal; }
+p.note { font-size: 0.85em; color: #444444; margin: 0.4em 0 0; }
+figure { margin: 0 0 1.5em; }
+figure svg { display: block; width: 100%; height: auto; }
+figcaption { font-size: 0.9em; color: #444444; margin-top: 0.3em; }
+ul.files { padding-left: 1.2em; }
+ul.files li { margin: 0.2em 0; overflow-wrap: anywhere; }
+@page { size: A4; margin: 15mm; }
+@media print {
+  body { font-size: 10pt; }
+  main { max-width: none; padding: 0; }
+  .table-scroll { overflow: visible; }
+  .table-block, figure { break-inside: avoid; page-break-inside: avoid; }
+  figure svg { max-height: 24cm; }
+  h2, h3 { break-after: avoid; page-break-after: avoid; }
+  a { color: inherit; text-decoration: none; }
+}
+)";
+
+// A file name as a relative URL: bytes outside the unreserved characters of
+// RFC 3986 (and '/') percent-encoded, so spaces and '#' survive.
+std::string url_path(std::string_view name) {
+  std::string out;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool plain = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || c == '-' ||
+                       c == '.' || c == '_' || c == '~' || c == '/';
+    if (plain) {
+      out += c;
+    } else {
+      char buf[4];
+      std::snprintf(buf, sizeof buf, "%%%02X", u);
+      out += buf;
+    }
+  }
+  return out;
+}
+
+// The SVG element of a figure: what precedes its <svg start tag (an XML
+// declaration, a document type, comments, white space) is dropped, and so is
+// what follows its end tag.
+std::string_view svg_element(std::string_view svg) {
+  const std::size_t start = svg.find("<svg");
+  if (start == std::string_view::npos) return {};
+  const std::size_t end = svg.rfind("</svg>");
+  if (end == std::string_view::npos || end < start) return svg.substr(start);
+  return svg.substr(start, end + 6 - start);
+}
+
+void append_table(std::string& out, const HtmlTable& table) {
+  // The caption as a heading above the scrolling box, so that it wraps to
+  // the column's width and stays in view when the table scrolls sideways.
+  out += "<div class=\"table-block\">\n";
+  if (!table.caption.empty()) out += "<h3>" + html_escape(table.caption) + "</h3>\n";
+  out += "<div class=\"table-scroll\">\n<table>\n";
+  if (!table.columns.empty()) {
+    out += "<thead><tr>";
+    for (const std::string& c : table.columns) out += "<th scope=\"col\">" + html_escape(c) + "</th>";
+    out += "</tr></thead>\n";
+  }
+  out += "<tbody>\n";
+  for (const auto& row : table.rows) {
+    out += "<tr>";
+    const std::size_t cells = std::max(row.size(), table.columns.size());
+    for (std::size_t k = 0; k < cells; ++k) {
+      const std::string cell = k < row.size() ? html_escape(row[k]) : std::string();
+      out += k == 0 ? "<th scope=\"row\">" + cell + "</th>" : "<td>" + cell + "</td>";
+    }
+    out += "</tr>\n";
+  }
+  out += "</tbody>\n</table>\n</div>\n";
+  if (!table.note.empty()) out += "<p class=\"note\">" + html_escape(table.note) + "</p>\n";
+  out += "</div>\n";
+}
+
+// A number of a table cell with printf's format; "NA" when it is not finite.
+std::string cell(const char* fmt, double v) {
+  if (!std::isfinite(v)) return "NA";
+  return format(fmt, v);
+}
+
+}  // namespace
+
+std::string html_escape(std::string_view text) { return svg_escape(text); }
+
+std::string summary_html(const SummaryPage& page) {
+  std::string out;
+  out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n";
+  out += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n";
+  out += "<title>" + html_escape(page.title) + "</title>\n";
+  out += "<style>";
+  out += kStyle;
+  out += "</style>\n</head>\n<body>\n<main>\n";
+  out += "<h1>" + html_escape(page.title) + "</h1>\n";
+
+  if (!page.details.empty()) {
+    out += "<section id=\"run\">\n<h2>Run</h2>\n<dl class=\"details\">\n";
+    for (const SummaryDetail& d : page.details) {
+      out += "<dt>" + html_escape(d.label) + "</dt><dd>" + html_escape(d.value) + "</dd>\n";
+    }
+    out += "</dl>\n</section>\n";
+  }
+  if (!page.tables.empty()) {
+    out += "<section id=\"tables\">\n<h2>Tables</h2>\n";
+    for (const HtmlTable& t : page.tables) append_table(out, t);
+    out += "</section>\n";
+  }
+  if (!page.figures.empty()) {
+    out += "<section id=\"figures\">\n<h2>Figures</h2>\n";
+    for (const SummaryFigure& f : page.figures) {
+      out += "<figure>\n";
+      out += svg_element(f.svg);
+      if (out.back() != '\n') out += '\n';
+      out += "<figcaption>" + html_escape(f.title) + "</figcaption>\n</figure>\n";
+    }
+    out += "</section>\n";
+  }
+  if (!page.links.empty()) {
+    out += "<section id=\"files\">\n<h2>Files</h2>\n<ul class=\"files\">\n";
+    for (const SummaryLink& l : page.links) {
+      out += "<li><a href=\"" + html_escape(url_path(l.file)) + "\">" + html_escape(l.file) + "</a>";
+      if (!l.description.empty()) out += ": " + html_escape(l.description);
+      out += "</li>\n";
+    }
+    out += "</ul>\n</section>\n";
+  }
+  out += "</main>\n</body>\n</html>\n";
+  return out;
+}
+
+HtmlTable population_html_table(std::span<const PopulationRow> rows) {
+  HtmlTable t;
+  t.caption = "Table 1: Population data [Lynch & Milligan method]";
+  t.columns = {"Population", "n",        "#loc.",    "#loc_P", "PLP",      "Hj",
+               "S.E.(Hj)",   "Var(Hj)", "VarI(Hj)", "VarI%",  "VarL(Hj)", "VarL%"};
+  for (const PopulationRow& p : rows) {
+    const double var = p.VarHj;
+    const double pct_i = var == 0.0 ? 0.0 : 100.0 * p.VarIHj / var;
+    const double pct_l = var == 0.0 ? 0.0 : 100.0 * p.VarLHj / var;
+    t.rows.push_back({p.name, format("%i", p.individuals), format("%i", p.loci), format("%i", p.polymorphic),
+                      cell("%.1f", p.percent_polymorphic), cell("%.5f", p.Hj), cell("%.5f", std::sqrt(var)),
+                      cell("%.6f", var), cell("%.6f", p.VarIHj), cell("%.1f", pct_i), cell("%.6f", p.VarLHj),
+                      cell("%.1f", pct_l)});
+  }
+  t.note =
+      "n: individuals; #loc.: loci with data; #loc_P: polymorphic loci; PLP: their percentage; Hj: expected "
+      "heterozygosity; VarI and VarL: the parts of Var(Hj) due to the sampling of individuals and of loci.";
+  return t;
+}
+
+HtmlTable within_diversity_html_table(const WithinDiversity& w) {
+  HtmlTable t;
+  t.caption = "Table 2: Gene diversity within populations [Lynch & Milligan method]";
+  t.columns = {"", "n", "Hw", "S.E.(Hw)", "Var(Hw)", "VarI(Hw)", "VarL(Hw)", "VarP(Hw)"};
+  const double var = w.VarHw;
+  const double se = var > 0.0 ? std::sqrt(var) : 0.0;
+  t.rows.push_back({"Estimate", format("%i", w.populations), cell("%.4f", w.Hw), cell("%.5f", se),
+                    cell("%.6f", var), cell("%.6f", w.VarIHw), cell("%.6f", w.VarLHw), cell("%.6f", w.VarPHw)});
+  const double pct_i = var == 0.0 ? 0.0 : 100.0 * w.VarIHw / var;
+  const double pct_l = var == 0.0 ? 0.0 : 100.0 * w.VarLHw / var;
+  const double pct_p = var == 0.0 ? 0.0 : 100.0 * w.VarPHw / var;
+  t.rows.push_back({"Percent of Var(Hw)", "", "", "", "", cell("%.2f", pct_i), cell("%.2f", pct_l),
+                    cell("%.2f", pct_p)});
+  t.note = "VarI, VarL and VarP: the parts of Var(Hw) due to the sampling of individuals, of loci and of "
+           "populations.";
+  return t;
+}
+
+HtmlTable structure_html_table(const PopulationStructure& s) {
+  HtmlTable t;
+  t.caption = "Table 3: Population genetic structure [Lynch & Milligan method]";
+  t.columns = {"", "n", "Ht", "Hw", "Hb", "Fst"};
+  auto se = [](float v) { return v > 0.0f ? std::sqrt(static_cast<double>(v)) : 0.0; };
+  t.rows.push_back({"Estimate", format("%i", s.populations), cell("%.4f", s.Ht), cell("%.4f", s.Hw),
+                    cell("%.4f", s.Hb), cell("%.4f", s.Fst)});
+  t.rows.push_back({"S.E.", "", "", cell("%.6f", se(s.VarHw)), cell("%.6f", se(s.VarHb)), cell("%.6f", se(s.VarFst))});
+  t.rows.push_back({"Var", "", "", cell("%.6f", s.VarHw), cell("%.6f", s.VarHb), cell("%.6f", s.VarFst)});
+  t.note = "Ht: total gene diversity; Hw: mean diversity within populations; Hb: mean diversity between "
+           "populations; Fst = (Ht - Hw) / Ht.";
+  return t;
+}
+
+HtmlTable permutation_html_table(int permutations, float observed_fst, const ResampleSummary& s) {
+  HtmlTable t;
+  t.caption = "Table 4: Permutation test for genetic differentiation among populations";
+  t.columns = {"Statistic", "Fst"};
+  const std::pair<const char*, float> rows[] = {
+      {"observed", observed_fst}, {"lower 95% limit", s.lower95}, {"upper 95% limit", s.upper95},
+      {"lower 99% limit", s.lower99}, {"upper 99% limit", s.upper99}, {"P value (low)", s.p_low},
+      {"P value (high)", s.p_high}};
+  for (const auto& [label, value] : rows) t.rows.push_back({label, cell("%.4f", value)});
+  t.note = format("Resampling statistics based on %d random permutations of individuals among populations.",
+                  permutations);
+  return t;
+}
+
+HtmlTable amova_html_table(const AmovaResult& amova, int permutations) {
+  const AmovaTable& a = amova.table;
+  HtmlTable t;
+  t.caption = a.three_levels ? "AMOVA: groups, populations and individuals" : "AMOVA: populations and individuals";
+  t.columns = {"Source of variation", "df", "SS", "MS", "Variance component", "% of variation"};
+  auto row = [&t](const char* label, const AmovaComponent& c) {
+    t.rows.push_back({label, format("%d", c.df), cell("%.3f", c.ss), cell("%.3f", c.ms), cell("%.4f", c.sigma2),
+                      cell("%.1f", c.percent)});
+  };
+  if (a.three_levels) row("Among groups", a.among_groups);
+  row(a.three_levels ? "Among populations within groups" : "Among populations", a.among_populations);
+  row("Within populations", a.within_populations);
+  row("Total", a.total);
+  auto phi = [permutations](const char* name, double value, const PermutationTest& test) {
+    std::string text = std::string(name) + " = " + cell("%.4f", value);
+    if (permutations > 0) text += " (P = " + cell("%.4f", test.p_value) + ")";
+    return text;
+  };
+  std::string note = phi("PhiPT", a.phi_pt, amova.phi_pt);
+  if (a.three_levels) {
+    note += "; " + phi("PhiPR", a.phi_pr, amova.phi_pr) + "; " + phi("PhiRT", a.phi_rt, amova.phi_rt);
+  }
+  note += permutations > 0 ? format("; P values from %d permutations.", permutations) : ".";
+  t.note = note;
+  return t;
+}
+
+HtmlTable band_html_table(std::span<const BandPattern> patterns, std::span<const std::string> names) {
+  HtmlTable t;
+  t.caption = "Band patterns per population";
+  t.columns = {"Population", "n",  "Loci with data", "Bands", "Common bands", "Private bands", "Locally common (25%)",
+               "Locally common (50%)", "I (bands)", "I (estimates)", "DW", "DW per individual"};
+  for (std::size_t j = 0; j < patterns.size(); ++j) {
+    const BandPattern& b = patterns[j];
+    t.rows.push_back({j < names.size() ? names[j] : std::string(), format("%d", b.individuals),
+                      format("%d", b.loci_with_data), format("%d", b.bands_present), format("%d", b.bands_common),
+                      format("%d", b.private_bands), format("%d", b.locally_common_25),
+                      format("%d", b.locally_common_50), cell("%.4f", b.shannon_bands),
+                      cell("%.4f", b.shannon_estimates), cell("%.3f", b.down_weighted),
+                      cell("%.4f", b.down_weighted_per_individual)});
+  }
+  t.note =
+      "Bands: present in the population; common: band frequency at least 5%; private: found in no other "
+      "population; locally common: common here and present in at most 25% (50%) of the populations; I: "
+      "Shannon's information index over loci with data, from band frequencies and from allele frequency "
+      "estimates; DW: frequency-down-weighted marker value (Schönswetter & Tribsch 2005).";
+  return t;
+}
+
+}  // namespace bandscape

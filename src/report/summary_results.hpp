@@ -1,0 +1,85 @@
+// The figures of Tables 1 to 4 and of relatedness, and summary.html, written
+// into the results folder at the end of a run.  The driver collects the values
+// into a ResultsSummary while the run goes on and hands it over once, after
+// every other file of the folder is written (the page links to the files it
+// finds there).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "report/summary_page.hpp"
+#include "numeric/resample_summary.hpp"
+#include "stats/relatedness.hpp"
+
+namespace bandscape {
+
+// The relatedness heat map is drawn for at most this many individuals; above,
+// its cells would be smaller than a screen pixel.
+inline constexpr int kMaxRelatednessFigureIndividuals = 500;
+
+// What the run was asked to do and what it read.
+struct RunDescription {
+  std::string data_file;
+  std::string report_file;
+  int method = 1;  // 1..4, freq/frequency_method.hpp
+  float fis = 0.0f;
+  int permutations = 0;
+  int bootstraps = 0;
+  long seed = 0;
+  int threads = 1;  // 0: one per core
+  int populations = 0;
+  int loci = 0;
+  int individuals = 0;
+};
+
+// The permutation test of Fst: the observed value, the permuted values (in
+// any order) and Table 4's summary of them.
+struct FstPermutations {
+  float observed = 0.0f;
+  std::vector<float> permuted;
+  ResampleSummary summary;
+};
+
+// The run's details in the order the page lists them.
+std::vector<SummaryDetail> run_details(const RunDescription& run);
+
+// The rows of Table 1 from the run's arrays (populations and their values
+// indexed 1..r).
+std::vector<PopulationRow> population_rows(int r, const NameList& names, const IVector& nbar, const IVector& loci,
+                                           const IVector& polymorphic, const FVector& percent, const FVector& Hj,
+                                           const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj);
+
+struct ResultsSummary {
+  RunDescription run;
+  // Further details (start and end time, the data file's digest, ...), listed
+  // after those of `run`.
+  std::vector<SummaryDetail> more_details;
+  std::vector<std::string> population_names;  // r names, population 0 first
+  std::vector<int> population_bounds;         // r + 1: population p holds individuals bounds[p] .. bounds[p+1]-1
+  std::vector<PopulationRow> populations;     // Table 1
+  std::optional<WithinDiversity> within;      // Table 2 (r > 1)
+  std::optional<PopulationStructure> structure;  // Table 3 (r > 1)
+  // Table 4 and permutation_fst.svg (when permutations ran).
+  std::optional<FstPermutations> permutation;
+  // relatedness.svg, up to kMaxRelatednessFigureIndividuals individuals.
+  const RelatednessTriangle* relatedness = nullptr;
+  // Tables and figures made elsewhere, shown after those above: AMOVA, band
+  // patterns, trees, principal coordinates, ...
+  std::vector<HtmlTable> more_tables;
+  std::vector<SummaryFigure> more_figures;
+};
+
+// The summary page of a run as summary_html gets it.  `files`: the names of
+// the files of the results folder, linked in the order given, each described
+// after its name or kind.
+SummaryPage results_summary_page(const ResultsSummary& summary, const std::vector<SummaryFigure>& figures,
+                                 const std::vector<std::string>& files);
+
+// Writes permutation_fst.svg and relatedness.svg when their values are there,
+// then summary.html with links to the tables (.tsv), trees (.nwk), figures
+// (.svg) and run record (.json) of the folder, in the order of their names.
+void write_results_summary(const std::string& folder, const ResultsSummary& summary);
+
+}  // namespace bandscape

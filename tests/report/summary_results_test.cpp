@@ -1,0 +1,78 @@
+// write_results_summary in a folder: which figures it draws, which files the
+// page links to and in what order, and the run's details.  Expected values
+// follow from the inputs given (hand-worked).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include "report/summary_results.hpp"
+#include "test_util.hpp"
+
+namespace bandscape::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> linked(const std::string& html) {
+  pugi::xml_document doc;
+  EXPECT_TRUE(doc.load_string(html.c_str()));
+  std::vector<std::string> out;
+  for (const auto& a : doc.select_nodes("//section[@id='files']//a")) out.emplace_back(a.node().child_value());
+  return out;
+}
+
+TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) {
+  TempDir dir;
+  fs::create_directory("res");
+  for (const char* name : {"tree_nei_nj.nwk", "bands.tsv", "run.json", "notes.txt"}) {
+    write_file(fs::path("res") / name, "x");
+  }
+  fs::create_directory("res/sub.tsv");  // a folder, not a file
+
+  ResultsSummary s;
+  s.run = {"data/my data.txt", "report.txt", 2, 0.25f, 9, 0, 17, 0, 2, 3, 4};
+  s.population_names = {"a", "b"};
+  s.population_bounds = {0, 2, 4};
+  RelatednessTriangle four(4);
+  s.relatedness = &four;
+  s.permutation = FstPermutations{0.25f, {0.1f, 0.2f, 0.3f, 0.1f, 0.2f, 0.0f, 0.1f, 0.2f, 0.3f}, {}};
+  s.permutation->summary.p_high = 0.2f;
+  s.more_tables.push_back({"AMOVA", {"Source"}, {{"Total"}}, ""});
+  write_results_summary("res", s);
+
+  const std::string html = read_file("res/summary.html");
+  EXPECT_EQ(linked(html), (std::vector<std::string>{"bands.tsv", "permutation_fst.svg", "relatedness.svg", "run.json",
+                                                    "tree_nei_nj.nwk"}));
+  EXPECT_NE(html.find("<title>BANDSCAPE: my data.txt</title>"), std::string::npos);
+  // Method 2 lists its Fis; threads 0 read "one per core"; Table 4 follows Table 1, then the AMOVA.
+  EXPECT_NE(html.find("<dt>Fis</dt><dd>0.250</dd>"), std::string::npos);
+  EXPECT_NE(html.find("<dt>Threads</dt><dd>one per core</dd>"), std::string::npos);
+  EXPECT_LT(html.find("<h3>Table 4:"), html.find("<h3>AMOVA</h3>"));
+  EXPECT_EQ(html.find("<h3>Table 2:"), std::string::npos);  // no Table 2 values given
+  EXPECT_NE(html.find(read_file("res/permutation_fst.svg")), std::string::npos);
+  EXPECT_NE(html.find(read_file("res/relatedness.svg")), std::string::npos);
+  EXPECT_NE(html.find("Fst: 9 permutations, P = 0.200"), std::string::npos);
+
+  // A second run without permutations and above the heat map's limit draws
+  // neither figure and names only the files that are there.
+  fs::remove_all("res");
+  ResultsSummary big;
+  big.run.individuals = kMaxRelatednessFigureIndividuals + 1;
+  RelatednessTriangle many(kMaxRelatednessFigureIndividuals + 1);
+  big.relatedness = &many;
+  big.population_names = {"all"};
+  big.population_bounds = {0, kMaxRelatednessFigureIndividuals + 1};
+  fs::create_directory("res");
+  write_results_summary("res", big);
+  EXPECT_FALSE(fs::exists("res/relatedness.svg"));
+  EXPECT_FALSE(fs::exists("res/permutation_fst.svg"));
+  const std::string plain = read_file("res/summary.html");
+  EXPECT_EQ(plain.find("<section id=\"figures\">"), std::string::npos);
+  EXPECT_EQ(plain.find("<section id=\"files\">"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace bandscape::testing
