@@ -13,7 +13,8 @@ namespace bandscape {
 namespace {
 
 enum class Opt {
-  kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed, kThreads, kBatch, kHelp, kVersion
+  kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed,
+  kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kHelp, kVersion
 };
 
 struct OptionSpec {
@@ -37,6 +38,9 @@ constexpr OptionSpec kOptions[] = {
     {"seed", 0, true, Opt::kSeed},
     {"threads", 0, true, Opt::kThreads},
     {"batch", 0, false, Opt::kBatch},
+    {"no-relatedness", 0, false, Opt::kNoRelatedness},
+    {"format", 0, true, Opt::kFormat},
+    {"populations", 0, true, Opt::kPopulations},
     {"help", 'h', false, Opt::kHelp},
     {"version", 'V', false, Opt::kVersion},
 };
@@ -126,6 +130,14 @@ std::string usage_text() {
          "      --threads N       worker threads (default 0: all cores; 1: sequential)\n"
          "      --batch           never read the console: unanswered questions take their\n"
          "                          defaults and a file that cannot be opened ends the run\n"
+         "      --no-relatedness  skip the relatedness between individuals, its two Phylip\n"
+         "                          blocks and Table 6 (ntot^2 lines of the report)\n"
+         "      --format F        format of INPUT: aflp (default, the tab-separated data\n"
+         "                          file) or silicodart (a DArT presence/absence report in\n"
+         "                          CSV; needs --populations)\n"
+         "      --populations META  comma-separated file with the columns id (sample) and\n"
+         "                          pop (population) of every sample to analyse, with\n"
+         "                          --format silicodart\n"
          "  -h, --help            show this help and exit\n"
          "  -V, --version         show the version and exit\n"
          "\n"
@@ -135,7 +147,9 @@ std::string usage_text() {
          "  bandscape --batch --seed 12345 -m 4 -F 0.1 -p 1000 -b 100 --erase data.txt report.txt\n"
          "      scripted run with reproducible resampling; no question is asked\n"
          "  bandscape --batch --outdir results/site1 site1.txt report.txt\n"
-         "      every file of the run in results/site1 (side files have fixed names)\n";
+         "      every file of the run in results/site1 (side files have fixed names)\n"
+         "  bandscape --batch --format silicodart --populations samples.csv dart.csv report.txt\n"
+         "      a DArT presence/absence report, samples grouped by the pop column\n";
 }
 
 ParseResult parse_command_line(int argc, const char* const argv[]) {
@@ -220,6 +234,22 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         return {};
       case Opt::kBatch:
         cl.batch = true;
+        return {};
+      case Opt::kNoRelatedness:
+        cl.no_relatedness = true;
+        return {};
+      case Opt::kFormat:
+        if (value == "aflp") {
+          cl.silicodart = false;
+        } else if (value == "silicodart") {
+          cl.silicodart = true;
+        } else {
+          return bad_value("format", value, "choose aflp or silicodart");
+        }
+        return {};
+      case Opt::kPopulations:
+        if (value.empty()) return bad_value("populations", value, "empty file name");
+        cl.options.populations_file = value;
         return {};
       case Opt::kHelp:
       case Opt::kVersion:
@@ -313,6 +343,11 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
     cl.options.use_subset = true;
     cl.subset_given = true;
   }
+
+  if (cl.silicodart && cl.options.populations_file.empty())
+    return error_result("--format silicodart needs --populations META.csv");
+  if (!cl.silicodart && !cl.options.populations_file.empty())
+    return error_result("--populations is only read with --format silicodart");
 
   // The Bayesian methods only accept Fis from 0 to 1.  The method is known
   // here when it was given, or in batch mode (the default, 4); otherwise the

@@ -39,6 +39,8 @@ struct CommandLine {
   std::string results;  // folder of the tidy tables and run.json (relative: within outdir); empty: none
   std::optional<long> seed;  // 1..2147483646, used in place of the clock
   int threads = 0;           // 0 = all cores, 1 = sequential
+  bool no_relatedness = false;  // skip the relatedness between individuals and its report blocks
+  bool silicodart = false;      // INPUT is a DArT presence/absence report (options.populations_file given)
   int amova_permutations = 999;  // permutations of each AMOVA test (with --results); 0 = no test
   std::vector<std::string> arguments;  // argv as given, the program's name first (for run.json)
 };

@@ -115,6 +115,7 @@ void check_readable(Console& console, bool batch, std::string& name, const char*
 bool is_file_of_the_run(const std::string& output, const RunOptions& options, const RunFiles& files) {
   if (same_file(output, options.input_file)) return true;
   if (options.use_subset && same_file(output, options.subset_file)) return true;
+  if (!options.populations_file.empty() && same_file(output, options.populations_file)) return true;
   for (const std::string& side : side_files(files)) {
     if (same_file(output, side)) return true;
   }

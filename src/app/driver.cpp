@@ -8,6 +8,7 @@
 #include "app/driver.hpp"
 
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
 #include "freq/sqrt_estimator.hpp"
+#include "input/dart_file.hpp"
 #include "input/data_file.hpp"
 #include "report/structure_export.hpp"
 #include "input/subset_file.hpp"
@@ -100,8 +102,13 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   InterruptNote interrupt_note(report, log.name());
 
   // Header line, subset file, first pass over the data lines.  The data file
-  // is read once into memory; both passes read that copy.
-  TextLines data_text(input);
+  // is read once into memory; both passes read that copy.  A SilicoDArT file
+  // is first turned into the text of the equivalent native file.
+  std::unique_ptr<TextLines> data_lines =
+      options.populations_file.empty()
+          ? std::make_unique<TextLines>(input)
+          : std::make_unique<TextLines>(input, silicodart_as_native_text(input, options.populations_file, log));
+  TextLines& data_text = *data_lines;
   int R = 0, m = 0;
   NameList locus_names;
   read_header_line(data_text, R, m, locus_names, log);
@@ -163,10 +170,14 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   IVector population_bounds = ivector(0, r);
   std::vector<std::string> individual_names;
   readfrequall(data_text, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
-               population_bounds, log, results ? &individual_names : nullptr);
+               population_bounds, log, results ? &individual_names : nullptr, [&console](int percent) {
+                 console.print(format("\n%4d%% of the band scores read", percent));
+               });
   data_text.release();
   warn_about_data_lines(findings, input, R, m, log);
-  write_structure_file(files.structure, r, m, band_scores, population_bounds, log);
+  write_structure_file(files.structure, r, m, band_scores, population_bounds, log, [&console](int percent) {
+    console.print(format("\n%4d%% of the STRUCTURE file written", percent));
+  });
   selected_index = IVector();
   file_population_sizes = IVector();
   if (results) write_individuals_table(files.results, individual_names, population_names, r, population_bounds);
@@ -249,8 +260,18 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                         "\nFragment sizes not available, thus correlation between fragment sizes and frequencies "
                         "not performed");
   }
-  RelatednessTriangle relatedness(ntot);
-  compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness, command_line.threads);
+  // The relatedness between individuals, unless the run skips it; the pairs
+  // of a large sample take long enough for progress lines on the console.
+  RelatednessTriangle relatedness;
+  if (!command_line.no_relatedness) {
+    relatedness = RelatednessTriangle(ntot);
+    compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness, command_line.threads,
+                        RelatednessKernel::automatic, [&console](int percent) {
+                          console.print(percent == 0
+                                            ? std::string("\n\nStarting to compute relatedness between individuals...")
+                                            : format("\n%4d%% of the relatedness pairs done", percent));
+                        });
+  }
   record.step("relatedness");
 
   // The random stream: seeded once, whether or not resampling was asked.
@@ -372,15 +393,24 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
 
   // Table 5, the relatedness blocks and Table 6.
   count_missing(write_frequency_table(report, r, m, population_names, locus_names, non_missing, pooled,
-                                     fragment_frequencies, P, V));
-  count_missing(write_relatedness_matrices(report, ntot, relatedness));
-  count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+                                     fragment_frequencies, P, V, [&console](int percent) {
+                                       console.print(format("\n%4d%% of Table 5 written", percent));
+                                     }));
+  if (command_line.no_relatedness) {
+    append_to_file(report, "\n\nRelatedness between individuals not computed (--no-relatedness)");
+  } else {
+    count_missing(write_relatedness_matrices(report, ntot, relatedness));
+    count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  }
   record.step("writing");
   if (results) {
     write_frequencies_table(files.results, r, m, population_names, locus_names, non_missing, fragment_frequencies,
                             P, V);
-    write_relatedness_pairs(files.results, relatedness, individual_names, population_names, r, population_bounds);
+    if (!command_line.no_relatedness) {
+      write_relatedness_pairs(files.results, relatedness, individual_names, population_names, r, population_bounds);
+    }
     record.step("results_tables");
+    // Without relatedness the triangle is empty: no individuals' trees, no heat map.
     RunRecord::Json tree_notes = RunRecord::Json::array();
     for (const std::string& line : trees.write(individual_names, relatedness)) {
       console.print(line);
@@ -409,7 +439,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     summary.more_details = run_details(record.json());
     summary.population_names.assign(population_names.begin(), population_names.end());
     summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
-    summary.relatedness = &relatedness;
+    summary.relatedness = command_line.no_relatedness ? nullptr : &relatedness;
     write_results_summary(files.results, summary);
   }
   if (missing_tables > 0) {

@@ -14,6 +14,9 @@ struct RunOptions {
   std::string output_file = "aflpout.txt";
   std::string subset_file;
   bool use_subset = false;
+  // With a SilicoDArT data file: the file giving each sample's population;
+  // empty for the native data file.
+  std::string populations_file;
   int method = kBayesNonUniform;
   float fis = 0.0f;  // 9.0 with method 1 (not asked)
   int permutations = 0;

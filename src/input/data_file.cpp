@@ -43,6 +43,15 @@ TextLines::TextLines(std::string file_name, std::size_t longest_line)
   if (fd_ < 0) stop_ = Stop::end_of_file;
 }
 
+TextLines::TextLines(std::string file_name, std::vector<char> text)
+    : name_(std::move(file_name)), longest_(kLongestLine), in_memory_(true) {
+  // The whole text is the one chunk the lines are cut from; the "file" ends
+  // after it (fill_chunk reads nothing without a descriptor).
+  chunk_ = std::move(text);
+  chunk_end_ = chunk_.size();
+  bytes_read_ = static_cast<long long>(chunk_end_);
+}
+
 TextLines::~TextLines() { release(); }
 
 void TextLines::release() {
@@ -58,6 +67,12 @@ void TextLines::release() {
 }
 
 bool TextLines::fill_chunk() {
+  if (in_memory_) {
+    stop_ = Stop::end_of_file;
+    chunk_ = {};
+    chunk_at_ = chunk_end_ = 0;
+    return false;
+  }
   if (chunk_.empty()) chunk_.resize(kChunk);
   for (;;) {
     const ssize_t n = ::read(fd_, chunk_.data(), chunk_.size());
@@ -163,6 +178,15 @@ const char* TextLines::line(int n, MessageLog& log) {
     if (!read_line()) fail(n, log);
   }
   return data_ + starts_[static_cast<std::size_t>(n - 1)];
+}
+
+bool TextLines::has_line(int n, MessageLog& log) {
+  while (starts_.size() < static_cast<std::size_t>(n)) {
+    if (read_line()) continue;
+    if (stop_ != Stop::end_of_file) fail(static_cast<int>(starts_.size()) + 1, log);
+    return false;
+  }
+  return true;
 }
 
 bool TextLines::holds_at_least(long long bytes, MessageLog& log) {
@@ -428,8 +452,9 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
 
 void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
                   const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
-                  MessageLog& log, std::vector<std::string>* individual_names) {
+                  MessageLog& log, std::vector<std::string>* individual_names, const ProgressReport& progress) {
   const std::string& input_file = data.file_name();
+  ProgressSteps steps(static_cast<double>(ntot) * m > kReadProgressScores ? ntot : 0, progress);
   if (individual_names != nullptr) individual_names->clear();
   int line_number = 0;
   read_next_line(data, line_number, log);
@@ -460,6 +485,7 @@ void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector&
         read_score(p, row[j], input_file, line_number, log);
       }
       ++ind;
+      steps.done(ind);
     }
   }
   if (ind != ntot) log.echo("\nError in readata: ind_tot different from ntot");

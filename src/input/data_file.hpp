@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "core/message_log.hpp"
+#include "core/progress.hpp"
 #include "numeric/array.hpp"
 
 namespace bandscape {
@@ -49,12 +50,16 @@ inline constexpr std::size_t kLongestLine = 268435456;
 class TextLines {
  public:
   explicit TextLines(std::string file_name, std::size_t longest_line = kLongestLine);
+  // Lines held in memory from the start (a data file converted from another
+  // format), read exactly as the same bytes read from a file named
+  // `file_name` would be.
+  TextLines(std::string file_name, std::vector<char> text);
   ~TextLines();
   TextLines(const TextLines&) = delete;
   TextLines& operator=(const TextLines&) = delete;
 
   // Whether the file could be opened for reading.
-  bool is_open() const { return fd_ >= 0 || !starts_.empty(); }
+  bool is_open() const { return fd_ >= 0 || !starts_.empty() || in_memory_; }
   const std::string& file_name() const { return name_; }
 
   // Line n (from 1), read from the file first when it is not held yet.  The
@@ -62,6 +67,10 @@ class TextLines {
   // file ends before line n ("End of file encountered before END message"),
   // on a read error, or when line n is longer than the longest line allowed.
   const char* line(int n, MessageLog& log);
+
+  // Whether the file has a line n (from 1), reading it first when it is not
+  // held yet.  A read error or an overlong line is fatal as in line().
+  bool has_line(int n, MessageLog& log);
 
   // Whether the file holds at least `bytes` bytes.  A regular file answers by
   // its size; a pipe or device by reading lines ahead until that many bytes
@@ -89,6 +98,7 @@ class TextLines {
   std::size_t chunk_at_ = 0, chunk_end_ = 0;
   long long bytes_read_ = 0;
   Stop stop_ = Stop::none;
+  bool in_memory_ = false;
 };
 
 // ---- line and field helpers ------------------------------------------------
@@ -162,9 +172,13 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
 // imatrix(0,ntot-1,0,m-1) and PopulationBounds ivector(0,r).  When
 // `individual_names` is given it receives the second field of each line read
 // (white space around it removed; it may be empty), in the order of the rows.
+// With `progress`, and more than kReadProgressScores scores to read, the
+// individuals read are reported in fiftieths (core/progress.hpp).
+inline constexpr double kReadProgressScores = 1.0e8;
 void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
                   const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
-                  MessageLog& log, std::vector<std::string>* individual_names = nullptr);
+                  MessageLog& log, std::vector<std::string>* individual_names = nullptr,
+                  const ProgressReport& progress = {});
 
 // The warnings for `findings` (appended with echo, each at most once, in a
 // fixed order): extra fields, odd scores, lines after the R-th population, a

@@ -94,7 +94,9 @@ int write_distance_matrices(const std::string& report, const NameList& names, in
 
 int write_frequency_table(const std::string& report, int r, int m, const NameList& population_names,
                           const NameList& locus_names, const IMatrix& non_missing, const FVector& pooled,
-                          const FMatrix& fragment, const FMatrix& P, const FMatrix& V) {
+                          const FMatrix& fragment, const FMatrix& P, const FMatrix& V,
+                          const ProgressReport& progress) {
+  ProgressSteps steps(static_cast<double>(r) * m > kTable5ProgressCells ? m : 0, progress);
   const WriteGuard guard;
   OutputFile f;
   if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
@@ -121,6 +123,7 @@ int write_frequency_table(const std::string& report, int r, int m, const NameLis
       f.print("\t%i\t%.5f\t%.5f\t%.5f\t%.5f", n, static_cast<double>(fragment[j][i]), p, 1.0 - p,
               static_cast<double>(V[j][i]));
     }
+    steps.done(i + 1);
   }
   f.write("\n\n");
   f.close();

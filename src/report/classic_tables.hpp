@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "core/progress.hpp"
+
 #include "numeric/array.hpp"
 
 namespace bandscape {
@@ -40,8 +42,12 @@ int write_distance_matrices(const std::string& report, const NameList& names, in
 //   population_names 1..r, locus_names 1..m, non_missing imatrix(1,r,1,m),
 //   pooled vector(0,m-1), fragment, P, V matrix(0,r-1,0,m-1).
 // Returns 0, or -999 (nothing written) when the report cannot be opened.
+// With `progress`, and more than kTable5ProgressCells population-locus cells,
+// the loci written are reported in fiftieths (core/progress.hpp).
+inline constexpr double kTable5ProgressCells = 2.0e6;
 int write_frequency_table(const std::string& report, int r, int m, const NameList& population_names,
                           const NameList& locus_names, const IMatrix& non_missing, const FVector& pooled,
-                          const FMatrix& fragment, const FMatrix& P, const FMatrix& V);
+                          const FMatrix& fragment, const FMatrix& P, const FMatrix& V,
+                          const ProgressReport& progress = {});
 
 }  // namespace bandscape

@@ -8,7 +8,7 @@
 namespace bandscape {
 
 void write_structure_file(const std::string& file_name, int r, int m, const IMatrix& BandScores,
-                          const IVector& PopulationBounds, MessageLog& log) {
+                          const IVector& PopulationBounds, MessageLog& log, const ProgressReport& progress) {
   OutputFile file;
   if (!file.open(file_name, OpenMode::kAppend, Links::kRefuse)) {
     fatal_error(log, format("\nError in write_structure_file: cannot open file %s", file_name.c_str()));
@@ -18,6 +18,9 @@ void write_structure_file(const std::string& file_name, int r, int m, const IMat
   std::string all_missing;
   all_missing.reserve(static_cast<std::size_t>(m) * 3);
   for (int j = 0; j < m; ++j) all_missing += " -9";
+
+  const int individuals = PopulationBounds[r] - PopulationBounds[0];
+  ProgressSteps steps(static_cast<double>(individuals) * m > kStructureProgressScores ? individuals : 0, progress);
 
   std::string row;
   row.reserve(static_cast<std::size_t>(m) * 3 + 32);
@@ -38,6 +41,7 @@ void write_structure_file(const std::string& file_name, int r, int m, const IMat
       row.append(lead, static_cast<std::size_t>(n));
       row += all_missing;
       file.write(row);
+      steps.done(j + 1 - PopulationBounds[0]);
     }
   }
   file.close();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/message_log.hpp"
+#include "core/progress.hpp"
 #include "numeric/array.hpp"
 
 namespace bandscape {
@@ -14,8 +15,11 @@ namespace bandscape {
 // Appends the rows of the r populations (BandScores 0..ntot-1 x 0..m-1,
 // PopulationBounds 0..r) to `file_name`; what the file held stays in front.
 // Fatal when the file cannot be opened; a symbolic link of that name is
-// refused and a failed write throws OutputError.
+// refused and a failed write throws OutputError.  With `progress`, and more
+// than kStructureProgressScores scores, the individuals written are reported
+// in fiftieths (core/progress.hpp).
+inline constexpr double kStructureProgressScores = 1.0e8;
 void write_structure_file(const std::string& file_name, int r, int m, const IMatrix& BandScores,
-                          const IVector& PopulationBounds, MessageLog& log);
+                          const IVector& PopulationBounds, MessageLog& log, const ProgressReport& progress = {});
 
 }  // namespace bandscape

@@ -267,11 +267,41 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
 }
 
 void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
-                         RelatednessTriangle& rel, int threads, RelatednessKernel kernel) {
+                         RelatednessTriangle& rel, int threads, RelatednessKernel kernel,
+                         const RelatednessProgress& progress) {
   const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS);
-  // Rows are handed out in small chunks: early rows hold more pairs than late ones.
-  parallel_chunks(ntot, 8, threads,
-                  [&](int x_begin, int x_end) { compute_relatedness(layout, x_begin, x_end, rel, kernel); });
+  // Rows are handed out in small chunks: early rows hold more pairs than late
+  // ones.  A stage of a reported triangle holds a few dozen rows: one row at a
+  // time keeps the threads busy to its end.
+  int chunk = 8;
+  auto rows = [&](int x_begin, int x_end) {
+    parallel_chunks(x_end - x_begin, chunk, threads, [&](int a, int b) {
+      compute_relatedness(layout, x_begin + a, x_begin + b, rel, kernel);
+    });
+  };
+  const double pairs = static_cast<double>(rel.pair_count());
+  if (!progress || pairs * layout.loci <= kRelatednessProgressSteps) {
+    rows(0, ntot);
+    return;
+  }
+  // Stage s (1..50) ends at the first row before which at least s/50 of the
+  // pairs lie; row x holds ntot - x - 1 pairs.
+  constexpr int kStages = 50;
+  chunk = 1;
+  progress(0);
+  int x = 0;
+  double done = 0.0;
+  for (int s = 1; s <= kStages && x < ntot; ++s) {
+    const int begin = x;
+    while (x < ntot && done < pairs * s / kStages) {
+      done += ntot - x - 1;
+      ++x;
+    }
+    if (s == kStages) x = ntot;
+    if (x == begin) continue;
+    rows(begin, x);
+    progress(x == ntot ? 100 : static_cast<int>(100.0 * done / pairs));
+  }
 }
 
 int population_of_individual(int x, const IVector& bounds, int r) {

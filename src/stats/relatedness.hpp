@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,10 +115,24 @@ bool relatedness_avx2_available();
 void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel,
                          RelatednessKernel kernel = RelatednessKernel::automatic);
 
-// The whole triangle: rel must have been made for ntot individuals.
+// Below this many locus-pair steps (pairs times polymorphic loci) the whole
+// triangle takes about a second at most (a quarter of that with AVX2) and its
+// progress is not reported.
+inline constexpr double kRelatednessProgressSteps = 1.0e9;
+
+// How far the whole triangle has come: called on the calling thread with 0
+// before the first row, then with the percentage of pairs done after each of
+// about 50 stages of rows, the last with 100.  The stages depend only on ntot
+// and the number of loci, never on the threads.
+using RelatednessProgress = std::function<void(int percent)>;
+
+// The whole triangle: rel must have been made for ntot individuals.  With
+// `progress`, and more than kRelatednessProgressSteps steps, the rows are
+// computed stage after stage and each stage reported.
 void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
                          RelatednessTriangle& rel, int threads = 1,
-                         RelatednessKernel kernel = RelatednessKernel::automatic);
+                         RelatednessKernel kernel = RelatednessKernel::automatic,
+                         const RelatednessProgress& progress = {});
 
 // The 0-based population of individual x: the number of leading entries
 // bounds[1], bounds[2], ... (at most r of them) not greater than x.

@@ -80,6 +80,27 @@ TEST(CommandLine, EveryOptionInShortAndLongForm) {
   EXPECT_EQ(l.command_line.options.subset_file, "s.txt");
 }
 
+TEST(CommandLine, RelatednessAndDataFormat) {
+  {
+    const CommandLine c = parse({"d.txt"}).command_line;
+    EXPECT_FALSE(c.no_relatedness || c.silicodart);
+    EXPECT_EQ(c.options.populations_file, "");
+  }
+  {
+    const ParseResult r = parse({"--no-relatedness", "--format", "silicodart", "--populations", "meta.csv", "d.csv"});
+    ASSERT_EQ(r.kind, ParseResult::kRun) << r.text;
+    EXPECT_TRUE(r.command_line.no_relatedness && r.command_line.silicodart);
+    EXPECT_EQ(r.command_line.options.populations_file, "meta.csv");
+    EXPECT_EQ(r.command_line.options.input_file, "d.csv");
+  }
+  {
+    // The last --format given holds; aflp is the native data file.
+    const ParseResult r = parse({"--format=silicodart", "--format=aflp", "d.txt"});
+    ASSERT_EQ(r.kind, ParseResult::kRun) << r.text;
+    EXPECT_FALSE(r.command_line.silicodart);
+  }
+}
+
 TEST(CommandLine, AmovaPermutations) {
   EXPECT_EQ(parse({}).command_line.amova_permutations, 999);
   EXPECT_EQ(parse({"--amova-permutations", "0"}).command_line.amova_permutations, 0);
@@ -148,6 +169,11 @@ TEST(CommandLine, BadOptionsGiveOneLineAndStatusTwo) {
       {{"a", "b", "c", "d"}, "too many file names: 'd' (at most INPUT OUTPUT SUBSET)"},
       {{"-o", "x.txt", "a", "b"}, "the output file is named twice (OUTPUT and --output)"},
       {{"-s", "x.txt", "a", "b", "c"}, "the subset file is named twice (SUBSET and --subset)"},
+      {{"--no-relatedness=1"}, "option '--no-relatedness' takes no value"},
+      {{"--format", "dart"}, "invalid value 'dart' for --format: choose aflp or silicodart"},
+      {{"--format", "silicodart", "d.csv"}, "--format silicodart needs --populations META.csv"},
+      {{"--populations", "m.csv", "d.csv"}, "--populations is only read with --format silicodart"},
+      {{"--format=silicodart", "--populations="}, "invalid value '' for --populations: empty file name"},
   };
   for (const Case& c : cases) {
     const ParseResult r = parse(c.args);
@@ -172,7 +198,7 @@ TEST(CommandLine, HelpAndVersion) {
   for (const char* item : {"-m, --method N", "(default 4)", "-F, --fis X", "(default 0.0", "-p, --permutations N",
                            "-b, --bootstraps N", "-o, --output FILE", "(default aflpout.txt)", "-s, --subset FILE",
                            "--erase", "--seed S", "(default: from the clock)", "--threads N", "(default 0: all cores",
-                           "--batch", "--amova-permutations N", "(default 999; 0: no test)", "-h, --help", "-V, --version", "\n  bandscape\n",
+                           "--batch", "--no-relatedness", "--format F", "--populations META", "--amova-permutations N", "(default 999; 0: no test)", "-h, --help", "-V, --version", "\n  bandscape\n",
                            "bandscape --batch --seed 12345"})
     EXPECT_NE(h.text.find(item), std::string::npos) << item;
   EXPECT_EQ(h.text.rfind("Usage: bandscape [options] [INPUT [OUTPUT [SUBSET]]]\n", 0), 0u);

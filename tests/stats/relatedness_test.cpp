@@ -376,5 +376,49 @@ TEST(RelatednessThreads, AnyThreadCountGivesTheSameTriangle) {
   }
 }
 
+// Progress of a triangle above the reporting size: 2,000 individuals,
+// 1,999,000 pairs, 501 polymorphic loci (1.0015e9 steps).  Stage s ends at the
+// first row before which s/50 of the pairs lie; by hand, the first stage takes
+// rows 0-20 (20 rows hold 39,790 pairs, 21 rows 41,769 >= 1,999,000/50 =
+// 39,980), 2.09% of the pairs.  The calls are the same for any thread count,
+// and the triangle is the one computed without progress.
+TEST(RelatednessProgress, FiftyStagesThenOneHundredPercentForAnyThreads) {
+  const int ntot = 2000, m = 501;
+  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
+  for (int x = 0; x < ntot; ++x)
+    for (int l = 0; l < m; ++l) scores[x][l] = (x * 7 + l * 3) % 5 == 0 ? 9 : (x + l) % 2;
+  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  compute_overall_freq(scores, ntot, m, p, S, VarS);
+  RelatednessTriangle plain(ntot);
+  compute_relatedness(scores, ntot, m, S, VarS, plain, 1);
+  std::vector<int> first;
+  for (int threads : {1, 3}) {
+    std::vector<int> calls;
+    RelatednessTriangle rel(ntot);
+    compute_relatedness(scores, ntot, m, S, VarS, rel, threads, RelatednessKernel::automatic,
+                        [&calls](int percent) { calls.push_back(percent); });
+    ASSERT_EQ(calls.size(), 51u);
+    EXPECT_EQ(calls[0], 0);
+    EXPECT_EQ(calls[1], 2);
+    EXPECT_EQ(calls.back(), 100);
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+      EXPECT_GT(calls[i], calls[i - 1]) << i;
+      EXPECT_GE(calls[i], 2 * static_cast<int>(i)) << i;  // stage i ends past i/50 of the pairs
+    }
+    if (first.empty()) first = calls;
+    EXPECT_EQ(calls, first) << threads;
+    EXPECT_EQ(std::memcmp(plain.row(0), rel.row(0), plain.pair_count() * sizeof(float)), 0) << threads;
+  }
+  // 500 loci: 1,999,000 pairs x 500 loci is 9.995e8, below the reporting
+  // size: no call at all.
+  int calls = 0;
+  FVector p2 = vector(0, 499), S2 = vector(0, 499), VarS2 = vector(0, 499);
+  compute_overall_freq(scores, ntot, 500, p2, S2, VarS2);
+  RelatednessTriangle small(ntot);
+  compute_relatedness(scores, ntot, 500, S2, VarS2, small, 2, RelatednessKernel::automatic,
+                      [&calls](int) { ++calls; });
+  EXPECT_EQ(calls, 0);
+}
+
 }  // namespace
 }  // namespace bandscape
