@@ -58,11 +58,15 @@ std::pair<std::string, std::string> run(const std::string& threads) {
 
 TEST(SummaryHtml, HoldsTheReportsTablesEveryFigureAndLinksToTheFolder) {
   TempDir dir;
-  // The page names the thread count among the run's details, and differs nowhere else.
+  // The page names the thread count and the start time among the run's
+  // details, and differs nowhere else.
   auto without_threads = [](std::string page) {
-    const std::size_t at = page.find("<dt>Threads</dt>");
-    EXPECT_NE(at, std::string::npos);
-    return page.erase(at, page.find('\n', at) - at);
+    for (const char* label : {"<dt>Threads</dt>", "<dt>Started</dt>"}) {
+      const std::size_t at = page.find(label);
+      EXPECT_NE(at, std::string::npos) << label;
+      page.erase(at, page.find('\n', at) - at);
+    }
+    return page;
   };
   EXPECT_TRUE(without_threads(run("2").first) == without_threads(run("7").first));
   const auto [html, report] = run("1");
