@@ -1,11 +1,12 @@
 // Where the files of one run are.
 #include "core/run_files.hpp"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
+
+#include "core/system_file.hpp"
 
 namespace bandscape {
 namespace {
@@ -54,11 +55,9 @@ std::vector<std::string> side_files(const RunFiles& files) {
 void remove_stale_file(const std::string& name) { ::unlink(name.c_str()); }
 
 bool same_file(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  }
-  return resolved_path(a) == resolved_path(b);
+  bool known = false;
+  const bool same = same_existing_file(a, b, known);
+  return known ? same : resolved_path(a) == resolved_path(b);
 }
 
 }  // namespace bandscape
