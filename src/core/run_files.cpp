@@ -31,8 +31,16 @@ fs::path resolved_path(const std::string& name) {
 }  // namespace
 
 std::string in_folder(const std::string& folder, const std::string& name) {
-  if (folder.empty() || name.empty() || fs::path(name).is_absolute()) return name;
-  return (fs::path(folder) / name).string();
+  // A name from the root (on Windows also "\\r.txt" or "D:r.txt") stays as it is.
+  const fs::path path(name);
+  if (folder.empty() || name.empty() || path.has_root_directory() || path.has_root_name()) return name;
+  // Joined with "/" on every system (Windows takes it too), so that the
+  // names the run prints are the same everywhere.
+  const char last = folder.back();
+#ifdef _WIN32
+  if (last == '\\') return folder + name;
+#endif
+  return last == '/' ? folder + name : folder + "/" + name;
 }
 
 RunFiles run_files(const std::string& folder) {
