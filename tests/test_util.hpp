@@ -1,12 +1,15 @@
 // Helpers shared by the tests: a temporary working folder and file reading.
 #pragma once
 
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -24,9 +27,13 @@ namespace bandscape::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string templ = (std::filesystem::temp_directory_path() / "bandscape_test_XXXXXX").string();
-    char* made = mkdtemp(templ.data());
-    path_ = made ? made : templ;
+    // A name nobody holds yet (create_directory says whether it made it).
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      path_ = std::filesystem::temp_directory_path() / ("bandscape_test_" + std::to_string(entropy()));
+      std::error_code ec;
+      if (std::filesystem::create_directory(path_, ec)) break;
+    }
     old_ = std::filesystem::current_path();
     std::filesystem::current_path(path_);
   }
@@ -78,6 +85,20 @@ inline RunFiles files_with_report(const std::string& report) {
   RunFiles files = run_files("");
   files.report = report;
   return files;
+}
+
+// Makes `link`, a symbolic link to `target`; false where the system makes
+// none (the C++ library of mingw-w64 has no create_symlink, and wine accepts
+// CreateSymbolicLink without making a link), and the test is then skipped.
+inline bool make_symlink(const std::string& target, const std::string& link) {
+#ifdef _WIN32
+  CreateSymbolicLinkA(link.c_str(), target.c_str(), 0x2 /* SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE */);
+  const DWORD attributes = GetFileAttributesA(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+#else
+  std::filesystem::create_symlink(target, link);
+  return true;
+#endif
 }
 
 inline std::string read_file(const std::filesystem::path& p) {

@@ -2,7 +2,6 @@
 #include "app/interrupt.hpp"
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,7 +10,14 @@
 #include <mutex>
 #include <thread>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <pthread.h>
+#endif
+
 #include "core/format.hpp"
+#include "core/system_file.hpp"
 #include "core/write_guard.hpp"
 
 namespace bandscape {
@@ -23,8 +29,13 @@ struct InterruptState {
   std::string report;
   std::string error_log;
   bool terminal_raw = false;
+#ifdef _WIN32
+  HANDLE console_input = nullptr;
+  DWORD console_mode = 0;
+#else
   int terminal_fd = -1;
   termios terminal_saved{};
+#endif
 };
 
 // Never destroyed: a signal may come while the process exits.
@@ -37,20 +48,17 @@ InterruptState& state() {
 // error stream.
 void tell_write_failure(const std::string& file, int error) {
   const std::string text = format("\nerror in writing file %s: %s", file.c_str(), std::strerror(error));
-  const ssize_t ignored = ::write(2, text.data(), text.size());
+  const auto ignored = ::write(2, text.data(), static_cast<unsigned>(text.size()));
   (void)ignored;
 }
 
 void append_note(const std::string& file, bool follow_links) {
-  const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | (follow_links ? 0 : O_NOFOLLOW);
-  int fd = -1;
-  do fd = ::open(file.c_str(), flags, 0666);
-  while (fd < 0 && errno == EINTR);
+  const int fd = open_file(file, O_WRONLY | O_APPEND | O_CREAT, !follow_links);
   if (fd < 0) return tell_write_failure(file, errno);
   const char* p = kInterruptedNote;
   std::size_t left = std::strlen(kInterruptedNote);
   while (left > 0) {
-    const ssize_t n = ::write(fd, p, left);
+    const auto n = ::write(fd, p, static_cast<unsigned>(left));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       tell_write_failure(file, n < 0 ? errno : ENOSPC);
@@ -63,21 +71,51 @@ void append_note(const std::string& file, bool follow_links) {
   if (::close(fd) != 0) tell_write_failure(file, errno);
 }
 
+// Steps 1 to 3 of an interruption; the caller ends the process.
+void note_interruption() {
+  // Never released: the process ends holding it, so no write follows the note.
+  write_lock().lock();
+  InterruptState& s = state();
+  std::lock_guard<std::mutex> hold(s.mutex);
+  if (s.run_under_way) {
+    append_note(s.report, true);  // the report, named by the user, may be a link
+    append_note(s.error_log, false);
+  }
+  if (s.terminal_raw) {
+#ifdef _WIN32
+    SetConsoleMode(s.console_input, s.console_mode);
+#else
+    tcsetattr(s.terminal_fd, TCSANOW, &s.terminal_saved);
+#endif
+  }
+}
+
+#ifdef _WIN32
+
+// The status of a process ended by Ctrl+C (STATUS_CONTROL_C_EXIT).
+constexpr UINT kControlCExit = 0xC000013AU;
+
+BOOL WINAPI answer_control(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      note_interruption();
+      ExitProcess(kControlCExit);
+    default:
+      return FALSE;
+  }
+}
+
+#else
+
 [[noreturn]] void answer_signals(sigset_t watched) {
   int sig = 0;
   while (sigwait(&watched, &sig) != 0) {
   }
-  // Never released: the process ends holding it, so no write follows the note.
-  write_lock().lock();
-  {
-    InterruptState& s = state();
-    std::lock_guard<std::mutex> hold(s.mutex);
-    if (s.run_under_way) {
-      append_note(s.report, true);  // the report, named by the user, may be a link
-      append_note(s.error_log, false);
-    }
-    if (s.terminal_raw) tcsetattr(s.terminal_fd, TCSANOW, &s.terminal_saved);
-  }
+  note_interruption();
   std::signal(sig, SIG_DFL);
   sigset_t only;
   sigemptyset(&only);
@@ -87,7 +125,28 @@ void append_note(const std::string& file, bool follow_links) {
   _exit(128 + sig);  // not reached: the default action ends the process
 }
 
+#endif
+
 }  // namespace
+
+#ifdef _WIN32
+
+bool start_interrupt_watcher() { return SetConsoleCtrlHandler(answer_control, TRUE) != 0; }
+
+void interrupt_from_console() {
+  note_interruption();
+  ExitProcess(kControlCExit);
+}
+
+void remember_console_mode(void* input, unsigned long mode) {
+  InterruptState& s = state();
+  std::lock_guard<std::mutex> hold(s.mutex);
+  s.console_input = input;
+  s.console_mode = mode;
+  s.terminal_raw = true;
+}
+
+#else
 
 bool start_interrupt_watcher() {
   sigset_t watched;
@@ -109,6 +168,16 @@ bool start_interrupt_watcher() {
   return true;
 }
 
+void remember_terminal_settings(int fd, const termios& saved) {
+  InterruptState& s = state();
+  std::lock_guard<std::mutex> hold(s.mutex);
+  s.terminal_fd = fd;
+  s.terminal_saved = saved;
+  s.terminal_raw = true;
+}
+
+#endif
+
 InterruptNote::InterruptNote(const std::string& report, const std::string& error_log) {
   InterruptState& s = state();
   std::lock_guard<std::mutex> hold(s.mutex);
@@ -121,14 +190,6 @@ void InterruptNote::finish() {
   InterruptState& s = state();
   std::lock_guard<std::mutex> hold(s.mutex);
   s.run_under_way = false;
-}
-
-void remember_terminal_settings(int fd, const termios& saved) {
-  InterruptState& s = state();
-  std::lock_guard<std::mutex> hold(s.mutex);
-  s.terminal_fd = fd;
-  s.terminal_saved = saved;
-  s.terminal_raw = true;
 }
 
 void forget_terminal_settings() {

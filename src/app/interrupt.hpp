@@ -14,9 +14,15 @@
 //   3. puts back the terminal settings that raw-mode reading saved;
 //   4. ends the process by the same signal with its default action, as it
 //      would have ended without the watcher.
+// Windows has no such signals: Ctrl+C, Ctrl+Break and the closing of the
+// console window reach a console control handler, which the system runs in a
+// thread of its own; the handler takes the same steps (putting back the
+// console's input mode) and ends the process with the status of Ctrl+C.
 #pragma once
 
+#ifndef _WIN32
 #include <termios.h>
+#endif
 
 #include <string>
 
@@ -42,9 +48,17 @@ class InterruptNote {
   void finish();
 };
 
+#ifdef _WIN32
+// The input mode of the console `input` (a HANDLE) before the console's own
+// reading, put back on interruption until forget_terminal_settings().
+void remember_console_mode(void* input, unsigned long mode);
+// A Ctrl+C that arrived as a key: the same end as by the control handler.
+[[noreturn]] void interrupt_from_console();
+#else
 // The settings of the terminal `fd` before raw mode, put back on interruption
 // until forget_terminal_settings().
 void remember_terminal_settings(int fd, const termios& saved);
+#endif
 void forget_terminal_settings();
 
 }  // namespace bandscape

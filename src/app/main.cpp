@@ -11,6 +11,12 @@
 #include <new>
 #include <string>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 #include "app/command_line.hpp"
 #include "app/driver.hpp"
 #include "app/interrupt.hpp"
@@ -19,8 +25,23 @@
 #include "core/run_files.hpp"
 #include "numeric/random.hpp"
 
+#ifdef _WIN32
+// The standard streams carry the same bytes as on other systems: binary mode
+// (no "\r" added before "\n", no Ctrl+Z taken as the end of input), except
+// for a console window, which needs its "\r\n".
+static void use_binary_streams() {
+  DWORD mode = 0;
+  _setmode(_fileno(stdin), _O_BINARY);
+  if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode)) _setmode(_fileno(stdout), _O_BINARY);
+  if (!GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode)) _setmode(_fileno(stderr), _O_BINARY);
+}
+#endif
+
 int main(int argc, char* argv[]) {
   using namespace bandscape;
+#ifdef _WIN32
+  use_binary_streams();
+#endif
   const ParseResult parsed = parse_command_line(argc, argv);
   switch (parsed.kind) {
     case ParseResult::kHelp:
@@ -35,7 +56,9 @@ int main(int argc, char* argv[]) {
   }
   // A file-size limit then shows as a failed write, reported like a full disk,
   // instead of killing the process.
+#ifdef SIGXFSZ
   std::signal(SIGXFSZ, SIG_IGN);
+#endif
   const CommandLine& command_line = parsed.command_line;
   SeedSource seed_source = [&command_line]() -> long {
     return command_line.seed ? *command_line.seed : seed_from_clock();

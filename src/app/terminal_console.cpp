@@ -1,18 +1,25 @@
 // Terminal and stream consoles.
 #include "app/terminal_console.hpp"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cctype>
 #include <cerrno>
 #include <iostream>
+
+#ifdef _WIN32
+#include <conio.h>
+#include <windows.h>
+#else
+#include <termios.h>
+#include <unistd.h>
+#endif
 
 #include "app/interrupt.hpp"
 #include "app/line_editor.hpp"
 
 namespace bandscape {
 namespace {
+
+#ifndef _WIN32
 
 // Raw mode for the lifetime of the object: no line buffering, no echo, one
 // byte per read.  The interrupt keys still raise their signals; the saved
@@ -55,7 +62,28 @@ int read_byte(int fd) {
   }
 }
 
+#endif
+
 bool is_return(int c) { return c == '\r' || c == '\n'; }
+
+// The two lead codes of _getch's two-code keys, and its codes of note.
+constexpr int kLeadZero = 0x00;
+constexpr int kLeadE0 = 0xE0;
+constexpr int kDeleteCode = 0x53;  // the second code of the Delete key
+constexpr int kCtrlZ = 0x1A;
+constexpr int kCtrlD = 0x04;
+
+// begin_reading() / end_reading() of a key source around one read.
+class Reading {
+ public:
+  explicit Reading(KeySource& keys) : keys_(keys) { keys_.begin_reading(); }
+  ~Reading() { keys_.end_reading(); }
+  Reading(const Reading&) = delete;
+  Reading& operator=(const Reading&) = delete;
+
+ private:
+  KeySource& keys_;
+};
 
 }  // namespace
 
@@ -74,6 +102,7 @@ Answer answer_from_typed(const std::string& typed) {
 }
 
 // ---------------------------------------------------------------- terminal
+#ifndef _WIN32
 
 TerminalConsole::TerminalConsole(int in_fd, std::FILE* out) : in_fd_(in_fd), out_(out) {}
 
@@ -118,6 +147,63 @@ void TerminalConsole::wait_for_key() {
   // must not be left for whatever reads the terminal next.
   tcflush(in_fd_, TCIFLUSH);
 }
+#endif
+
+// ---------------------------------------------------------------- Windows console
+
+std::string terminal_bytes_of_key(int code, KeySource& keys) {
+  if (code == kLeadZero || code == kLeadE0) {
+    const int second = keys.next_code();
+    if (second == kDeleteCode) return "\x1b[3~";
+    return {};  // cursor, Home, End, Insert, function keys: nothing
+  }
+  if (code == kCtrlZ) return std::string(1, static_cast<char>(kCtrlD));
+  return std::string(1, static_cast<char>(code));
+}
+
+void WindowsConsole::print(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), out_);
+  std::fflush(out_);
+}
+
+Answer WindowsConsole::read_answer() {
+  std::fflush(out_);
+  Reading reading(keys_);
+  LineEditor editor;
+  for (;;) {
+    const int c = keys_.next_code();
+    if (c < 0) {  // the console has gone: what was typed is the answer
+      if (!editor.text().empty()) break;
+      ended_ = true;
+      return {Answer::kEnd, {}, {}};
+    }
+    std::string echo;
+    LineEditor::Step step = LineEditor::Step::kTyping;
+    for (const char byte : terminal_bytes_of_key(c, keys_)) {
+      step = editor.feed(static_cast<unsigned char>(byte), echo);
+      if (step != LineEditor::Step::kTyping) break;
+    }
+    if (!echo.empty()) {
+      std::fwrite(echo.data(), 1, echo.size(), out_);
+      std::fflush(out_);
+    }
+    if (step == LineEditor::Step::kEndOfInput) {
+      ended_ = true;
+      return {Answer::kEnd, {}, {}};
+    }
+    if (step == LineEditor::Step::kReturn) break;
+  }
+  return answer_from_typed(editor.text());
+}
+
+void WindowsConsole::wait_for_key() {
+  std::fflush(out_);
+  Reading reading(keys_);
+  const int c = keys_.next_code();
+  // The second code of a two-code key must not be left for the next read.
+  if (c == kLeadZero || c == kLeadE0) keys_.next_code();
+  if (c < 0 || c == kCtrlD || c == kCtrlZ) ended_ = true;
+}
 
 // ---------------------------------------------------------------- stream
 
@@ -161,9 +247,63 @@ void StreamConsole::wait_for_key() {
   skip_line_feed_ = c == '\r';
 }
 
+#ifdef _WIN32
+namespace {
+
+// The keys of the program's console.  While an answer is read, line input and
+// the console's own echo are off (the saved mode is handed to the
+// interruption handler, which puts it back).  _getch reads with the console in
+// raw mode, so a Ctrl+C typed then arrives as the key 0x03 instead of as a
+// control event: it ends the run the same way.
+class GetchKeys : public KeySource {
+ public:
+  int next_code() override {
+    const int c = _getch();
+    if (c == 0x03) interrupt_from_console();
+    return c == EOF ? -1 : c;
+  }
+  void begin_reading() override {
+    input_ = GetStdHandle(STD_INPUT_HANDLE);
+    if (!GetConsoleMode(input_, &saved_)) return;
+    remember_console_mode(input_, saved_);
+    installed_ = true;
+    SetConsoleMode(input_, saved_ & ~static_cast<DWORD>(ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT));
+  }
+  void end_reading() override {
+    if (!installed_) return;
+    SetConsoleMode(input_, saved_);
+    forget_terminal_settings();
+    installed_ = false;
+  }
+
+ private:
+  HANDLE input_ = nullptr;
+  DWORD saved_ = 0;
+  bool installed_ = false;
+};
+
+// The key source lives in a base constructed before the console that uses it.
+struct GetchKeysHolder {
+  GetchKeys keys;
+};
+class ProgramConsole : private GetchKeysHolder, public WindowsConsole {
+ public:
+  ProgramConsole() : WindowsConsole(keys, stdout) {}
+};
+
+}  // namespace
+
+std::unique_ptr<Console> make_console() {
+  // _isatty is true for the NUL device as well: ask for a console's mode.
+  DWORD mode = 0;
+  if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode)) return std::make_unique<ProgramConsole>();
+  return std::make_unique<StreamConsole>(std::cin, std::cout);
+}
+#else
 std::unique_ptr<Console> make_console() {
   if (isatty(0)) return std::make_unique<TerminalConsole>(0, stdout);
   return std::make_unique<StreamConsole>(std::cin, std::cout);
 }
+#endif
 
 }  // namespace bandscape

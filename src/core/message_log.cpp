@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/output_file.hpp"
+#include "core/system_file.hpp"
 #include "core/write_guard.hpp"
 
 namespace bandscape {
@@ -74,7 +75,7 @@ void allocation_failure(const char* message) { throw AllocationError(message); }
 void report_last_failure(const char* file, const char* message) noexcept {
   std::fputs(message, stdout);
   std::fflush(stdout);
-  const int fd = ::open(file, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+  const int fd = open_file(file, O_WRONLY | O_APPEND | O_CREAT, true);
   if (fd < 0) return;
   const ssize_t written = ::write(fd, message, std::strlen(message));
   (void)written;  // the last word: nothing is left to report a failure to

@@ -2,7 +2,6 @@
 #include "core/output_file.hpp"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +10,7 @@
 #include <cstring>
 
 #include "core/format.hpp"
+#include "core/system_file.hpp"
 
 namespace bandscape {
 
@@ -28,18 +28,11 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::open(const std::string& name, OpenMode mode, Links links) {
   if (fd_ >= 0) close();
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == OpenMode::kAppend ? O_APPEND : O_TRUNC);
-  if (links == Links::kRefuse) flags |= O_NOFOLLOW;
-  int fd;
-  do {
-    fd = ::open(name.c_str(), flags, 0666);
-  } while (fd < 0 && errno == EINTR);
+  const int flags = O_WRONLY | O_CREAT | (mode == OpenMode::kAppend ? O_APPEND : O_TRUNC);
+  const int fd = open_file(name, flags, links == Links::kRefuse);
   if (fd < 0) {
-    // O_NOFOLLOW reports a link as ELOOP, which a looping folder path gives too.
-    struct stat st {};
-    if (links == Links::kRefuse && errno == ELOOP && ::lstat(name.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-      throw symbolic_link(name);
-    }
+    // A refused link shows as ELOOP, which a looping folder path gives too.
+    if (links == Links::kRefuse && errno == ELOOP && is_symbolic_link(name)) throw symbolic_link(name);
     return false;
   }
   fd_ = fd;
@@ -90,7 +83,7 @@ void OutputFile::print(const char* fmt, ...) {
   va_start(args, fmt);
   va_list again;
   va_copy(again, args);
-  const int n = std::vsnprintf(buffer_.get() + used_, kBufferSize - used_, fmt, args);
+  const int n = vformat_into(buffer_.get() + used_, kBufferSize - used_, fmt, args);
   va_end(args);
   if (n >= 0 && static_cast<std::size_t>(n) < kBufferSize - used_) {
     used_ += static_cast<std::size_t>(n);

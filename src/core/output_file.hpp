@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "core/errors.hpp"
+#include "core/format.hpp"
 
 namespace bandscape {
 
@@ -41,7 +42,7 @@ class OutputFile {
   void write(std::string_view text);
   void write(const char* data, std::size_t size) { write(std::string_view(data, size)); }
   // printf-style formatted text.
-  void print(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  void print(const char* fmt, ...) BANDSCAPE_PRINTF(2, 3);
   // Hands the buffered text to the system.
   void flush();
   // Flushes and closes.

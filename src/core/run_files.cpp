@@ -1,11 +1,12 @@
 // Where the files of one run are.
 #include "core/run_files.hpp"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <system_error>
+
+#include "core/system_file.hpp"
 
 namespace bandscape {
 namespace {
@@ -30,8 +31,16 @@ fs::path resolved_path(const std::string& name) {
 }  // namespace
 
 std::string in_folder(const std::string& folder, const std::string& name) {
-  if (folder.empty() || name.empty() || fs::path(name).is_absolute()) return name;
-  return (fs::path(folder) / name).string();
+  // A name from the root (on Windows also "\\r.txt" or "D:r.txt") stays as it is.
+  const fs::path path(name);
+  if (folder.empty() || name.empty() || path.has_root_directory() || path.has_root_name()) return name;
+  // Joined with "/" on every system (Windows takes it too), so that the
+  // names the run prints are the same everywhere.
+  const char last = folder.back();
+#ifdef _WIN32
+  if (last == '\\') return folder + name;
+#endif
+  return last == '/' ? folder + name : folder + "/" + name;
 }
 
 RunFiles run_files(const std::string& folder) {
@@ -54,11 +63,9 @@ std::vector<std::string> side_files(const RunFiles& files) {
 void remove_stale_file(const std::string& name) { ::unlink(name.c_str()); }
 
 bool same_file(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  }
-  return resolved_path(a) == resolved_path(b);
+  bool known = false;
+  const bool same = same_existing_file(a, b, known);
+  return known ? same : resolved_path(a) == resolved_path(b);
 }
 
 }  // namespace bandscape

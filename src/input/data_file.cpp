@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,6 +15,7 @@
 #include <new>
 #include <utility>
 
+#include "core/system_file.hpp"
 #include "input/subset_file.hpp"
 
 namespace bandscape {
@@ -37,9 +37,7 @@ constexpr std::size_t kChunk = std::size_t{1} << 18;
 
 TextLines::TextLines(std::string file_name, std::size_t longest_line)
     : name_(std::move(file_name)), longest_(longest_line) {
-  do {
-    fd_ = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
-  } while (fd_ < 0 && errno == EINTR);
+  fd_ = open_file(name_, O_RDONLY, false);
   if (fd_ < 0) stop_ = Stop::end_of_file;
 }
 

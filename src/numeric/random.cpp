@@ -65,7 +65,11 @@ long seed_from_time(int hours, int minutes, int seconds) {
 long seed_from_clock() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
   localtime_r(&now, &local);
+#endif
   return seed_from_time(local.tm_hour, local.tm_min, local.tm_sec);
 }
 

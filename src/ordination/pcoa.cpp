@@ -111,7 +111,8 @@ PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes
     for (int k = 0; k < n; ++k) out.relative_eigenvalues[k] = out.eigenvalues[k] / out.trace;
   }
   const auto positive = std::count_if(out.eigenvalues.begin(), out.eigenvalues.end(), [](double v) { return v > 0.0; });
-  out.axes = static_cast<int>(std::min<long>({static_cast<long>(max_axes), static_cast<long>(n - 1), positive}));
+  out.axes = static_cast<int>(
+      std::min<long>({static_cast<long>(max_axes), static_cast<long>(n - 1), static_cast<long>(positive)}));
   if (out.axes == 0) return out;
 
   const Eigen::MatrixXd vectors =

@@ -1,6 +1,11 @@
 #include "report/run_record.hpp"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <bcrypt.h>
+#else
 #include <openssl/evp.h>
+#endif
 
 #include <cstdio>
 #include <ctime>
@@ -13,27 +18,72 @@
 
 namespace bandscape {
 
+namespace {
+
+// An incremental SHA-256: OpenSSL's EVP interface, or the system's CNG on
+// Windows.  ok() turns false at the first failure.
+class Sha256 {
+ public:
+#ifdef _WIN32
+  Sha256() {
+    ok_ = BCryptOpenAlgorithmProvider(&algorithm_, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 &&
+          BCryptCreateHash(algorithm_, &hash_, nullptr, 0, nullptr, 0, 0) == 0;
+  }
+  ~Sha256() {
+    if (hash_ != nullptr) BCryptDestroyHash(hash_);
+    if (algorithm_ != nullptr) BCryptCloseAlgorithmProvider(algorithm_, 0);
+  }
+  void update(const unsigned char* data, std::size_t n) {
+    ok_ = ok_ && BCryptHashData(hash_, const_cast<unsigned char*>(data), static_cast<ULONG>(n), 0) == 0;
+  }
+  bool finish(unsigned char (&digest)[32]) { return ok_ && BCryptFinishHash(hash_, digest, 32, 0) == 0; }
+#else
+  Sha256() : context_(EVP_MD_CTX_new(), EVP_MD_CTX_free) {
+    ok_ = context_ && EVP_DigestInit_ex(context_.get(), EVP_sha256(), nullptr) == 1;
+  }
+  void update(const unsigned char* data, std::size_t n) {
+    ok_ = ok_ && EVP_DigestUpdate(context_.get(), data, n) == 1;
+  }
+  bool finish(unsigned char (&digest)[32]) {
+    unsigned int length = 0;
+    return ok_ && EVP_DigestFinal_ex(context_.get(), digest, &length) == 1 && length == 32;
+  }
+#endif
+  Sha256(const Sha256&) = delete;
+  Sha256& operator=(const Sha256&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+#ifdef _WIN32
+  BCRYPT_ALG_HANDLE algorithm_ = nullptr;
+  BCRYPT_HASH_HANDLE hash_ = nullptr;
+#else
+  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context_;
+#endif
+};
+
+}  // namespace
+
 std::string file_sha256(const std::string& file) {
   std::FILE* f = std::fopen(file.c_str(), "rb");
   if (f == nullptr) return "";
-  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), EVP_MD_CTX_free);
-  bool ok = context && EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) == 1;
+  Sha256 sha;
   unsigned char buffer[1 << 16];
-  while (ok) {
+  while (sha.ok()) {
     const std::size_t n = std::fread(buffer, 1, sizeof buffer, f);
-    if (n > 0) ok = EVP_DigestUpdate(context.get(), buffer, n) == 1;
+    if (n > 0) sha.update(buffer, n);
     if (n < sizeof buffer) break;
   }
-  ok = ok && !std::ferror(f);
+  const bool read_ok = !std::ferror(f);
   std::fclose(f);
-  unsigned char digest[EVP_MAX_MD_SIZE];
-  unsigned int length = 0;
-  if (!ok || EVP_DigestFinal_ex(context.get(), digest, &length) != 1) return "";
+  unsigned char digest[32];
+  if (!read_ok || !sha.finish(digest)) return "";
   static constexpr char kHex[] = "0123456789abcdef";
   std::string hex;
-  for (unsigned int k = 0; k < length; ++k) {
-    hex += kHex[digest[k] >> 4];
-    hex += kHex[digest[k] & 15];
+  for (unsigned char byte : digest) {
+    hex += kHex[byte >> 4];
+    hex += kHex[byte & 15];
   }
   return hex;
 }
@@ -41,7 +91,11 @@ std::string file_sha256(const std::string& file) {
 std::string utc_timestamp(std::chrono::system_clock::time_point when) {
   const std::time_t t = std::chrono::system_clock::to_time_t(when);
   std::tm utc{};
+#ifdef _WIN32
+  gmtime_s(&utc, &t);
+#else
   gmtime_r(&t, &utc);
+#endif
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
   return text;

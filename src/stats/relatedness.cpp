@@ -333,7 +333,7 @@ int format_fixed(char* out, double v, int decimals) {
   static constexpr std::uint64_t kPow10[] = {1,         10,         100,         1000,         10000,
                                              100000,    1000000,    10000000,    100000000,    1000000000};
   if (decimals < 0 || decimals > 9 || !std::isfinite(v) || std::fabs(v) >= 1.0e15) {
-    return std::snprintf(out, kFixedTextMax, "%.*f", decimals, v);
+    return format_into(out, kFixedTextMax, "%.*f", decimals, v);
   }
   // v = N 2^E exactly, N an integer below 2^53.
   std::uint64_t bits;

@@ -8,14 +8,14 @@
 
 #include <sstream>
 #include <thread>
+#include <vector>
 
+#ifndef _WIN32
 #include "pty.hpp"
+#endif
 
 namespace bandscape {
 namespace {
-
-using testing::Pty;
-using testing::wait_until;
 
 // ------------------------------------------------------------------ stream
 
@@ -69,7 +69,7 @@ TEST(StreamConsole, WaitForKeyTakesOneKeyWithoutEcho) {
   EXPECT_EQ(s.out.str(), "abc\ndone");
 }
 
-// ------------------------------------------------------------------ terminal
+// ------------------------------------------------------------------ Windows console
 
 std::string file_text(std::FILE* f) {
   std::fflush(f);
@@ -78,6 +78,90 @@ std::string file_text(std::FILE* f) {
   for (int c = std::fgetc(f); c != EOF; c = std::fgetc(f)) s += static_cast<char>(c);
   return s;
 }
+
+// Codes as _getch delivers them, then -1 for ever; counts the reads and
+// checks that every code is taken inside begin_reading() / end_reading().
+class ScriptedKeys : public KeySource {
+ public:
+  explicit ScriptedKeys(std::vector<int> codes) : codes_(std::move(codes)) {}
+  int next_code() override {
+    EXPECT_TRUE(reading_) << "a key read outside begin_reading()";
+    return at_ < codes_.size() ? codes_[at_++] : -1;
+  }
+  void begin_reading() override { reading_ = true; ++reads; }
+  void end_reading() override { reading_ = false; }
+  bool reading() const { return reading_; }
+  int reads = 0;
+
+ private:
+  std::vector<int> codes_;
+  std::size_t at_ = 0;
+  bool reading_ = false;
+};
+
+std::vector<int> codes(const std::string& typed) { return {typed.begin(), typed.end()}; }
+std::vector<int> operator+(std::vector<int> a, const std::vector<int>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// Two-code keys of _getch: lead 0xE0 (or 0x00 for the function keys), then the key.
+const std::vector<int> kLeft = {0xE0, 0x4B}, kUp = {0xE0, 0x48}, kDelete = {0xE0, 0x53}, kF1 = {0x00, 0x3B};
+
+TEST(WindowsConsole, EditsTheAnswerAsTheTerminalConsoleDoes) {
+  // Backspace erases "x"; the arrow and F1 neither show nor enter the answer;
+  // Delete erases the last character; Ctrl+Z on an empty answer is the end.
+  ScriptedKeys keys(codes("x\b") + kLeft + codes("rep.txt") + kF1 + codes(" x\r") + codes("ab") + kDelete +
+                    codes("\r") + codes("\r") + codes("q\x1a\r") + codes("\x1a"));
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  WindowsConsole console(keys, out);
+  Answer a = console.read_answer();
+  EXPECT_EQ(a.kind, Answer::kWord);
+  EXPECT_EQ(a.word, "rep.txt");
+  EXPECT_EQ(a.typed, "rep.txt x");
+  a = console.read_answer();
+  EXPECT_EQ(a.word, "a");
+  EXPECT_EQ(a.typed, "a");
+  EXPECT_EQ(console.read_answer().kind, Answer::kReturn);
+  a = console.read_answer();  // Ctrl+Z after a character is ignored, as Ctrl+D is
+  EXPECT_EQ(a.word, "q");
+  EXPECT_FALSE(console.input_ended());
+  EXPECT_EQ(console.read_answer().kind, Answer::kEnd);
+  EXPECT_TRUE(console.input_ended());
+  EXPECT_FALSE(keys.reading());  // the console mode is put back after every read
+  EXPECT_EQ(keys.reads, 5);
+  EXPECT_EQ(file_text(out), "x\b \brep.txt x\nab\b \b\nq\n");
+  std::fclose(out);
+}
+
+TEST(WindowsConsole, WaitForKeyTakesAWholeKeyWithoutEcho) {
+  ScriptedKeys keys(kUp + codes("y\r") + codes("z") + codes("\x1a"));
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  WindowsConsole console(keys, out);
+  console.wait_for_key();  // both codes of the arrow
+  EXPECT_EQ(console.read_answer().word, "y");
+  console.wait_for_key();
+  EXPECT_FALSE(console.input_ended());
+  console.wait_for_key();  // Ctrl+Z: the end of input
+  EXPECT_TRUE(console.input_ended());
+  EXPECT_FALSE(keys.reading());
+  // A console gone in the middle of an answer: what was typed is the answer.
+  ScriptedKeys cut(codes("abc"));
+  WindowsConsole second(cut, out);
+  EXPECT_EQ(second.read_answer().word, "abc");
+  EXPECT_EQ(second.read_answer().kind, Answer::kEnd);
+  console.print("done");
+  EXPECT_EQ(file_text(out), "y\nabcdone");
+  std::fclose(out);
+}
+
+// ------------------------------------------------------------------ terminal
+#ifndef _WIN32
+
+using testing::Pty;
+using testing::wait_until;
 
 TEST(TerminalConsole, WholeAnswerReadRawAndEchoedByTheProgram) {
   Pty pty;
@@ -119,6 +203,8 @@ TEST(TerminalConsole, WholeAnswerReadRawAndEchoedByTheProgram) {
   EXPECT_TRUE(pty.canonical());
   std::fclose(out);
 }
+
+#endif
 
 }  // namespace
 }  // namespace bandscape

@@ -8,7 +8,9 @@
 // review the difference before committing it.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/wait.h>
+#endif
 #include <unistd.h>
 
 #include <cstdlib>
@@ -20,6 +22,31 @@ struct Outcome {
   std::string errors;   // standard error
 };
 
+// The exit status of a program run by std::system (on Windows the status of
+// the command interpreter, which is the program's).
+inline int exit_status(int raw) {
+#ifdef _WIN32
+  return raw;
+#else
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+}
+
+// `command` run by std::system with its standard streams redirected to files.
+// The Windows command interpreter takes double quotes, and takes a command
+// that begins with one only when the whole of it is quoted once more.
+inline int run_redirected(const std::string& program, const std::string& args, const std::string& in,
+                          const std::string& out, const std::string& err, const std::string& prefix = "") {
+#ifdef _WIN32
+  const std::string command = "\"" + prefix + " \"" + program + "\" " + args + " < \"" + in + "\" > \"" + out +
+                              "\" 2> \"" + err + "\"\"";
+#else
+  const std::string command =
+      prefix + " '" + program + "' " + args + " < '" + in + "' > '" + out + "' 2> '" + err + "'";
+#endif
+  return exit_status(std::system(command.c_str()));
+}
+
 // `answers` is fed on standard input; `prefix` goes before the program on the
 // command line (to drop privileges).  The answer and console files live outside
 // the working folder, which may be read-only.
@@ -28,11 +55,8 @@ inline Outcome run_program(const std::string& args, const std::string& answers =
       std::filesystem::temp_directory_path() / ("bandscape_run_" + std::to_string(getpid()));
   const std::string in = base.string() + ".in", out = base.string() + ".out", err = base.string() + ".err";
   write_file(in, answers);
-  const std::string command =
-      prefix + " '" + BANDSCAPE_EXE + "' " + args + " < '" + in + "' > '" + out + "' 2> '" + err + "'";
-  const int raw = std::system(command.c_str());
   Outcome outcome;
-  outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  outcome.status = run_redirected(BANDSCAPE_EXE, args, in, out, err, prefix);
   outcome.console = read_file(out);
   outcome.errors = read_file(err);
   for (const std::string& name : {in, out, err}) std::filesystem::remove(name);

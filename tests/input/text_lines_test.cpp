@@ -37,6 +37,7 @@ TEST(TextLines, LongestLineAllowed) {
   EXPECT_EQ(refused("eleven.txt", 10), Texts{"E:\nline 2 of file eleven.txt is longer than 10 characters"});
 }
 
+#ifndef _WIN32  // /dev/fd
 // /dev/fd/N of a pipe whose writing end is closed: opened once more, read once.
 std::string pipe_holding(const std::string& text, int& read_end) {
   int ends[2];
@@ -66,6 +67,8 @@ TEST(TextLines, PipeReadOnceForBothPasses) {
             Texts{"E:\nnumber of populations 2000000000 on line 1 from file " + big + " is more than the file holds"});
   close(fd);
 }
+
+#endif
 
 }  // namespace
 }  // namespace bandscape

@@ -1,8 +1,6 @@
 // The data generator, run as the built program: the same arguments give the
 // same bytes, the output is a well-formed data file, and the committed example
 // is exactly what its documented command makes.
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/run_program.hpp"
 #include "test_util.hpp"
 
 namespace {
@@ -19,9 +18,12 @@ using bandscape::testing::read_file;
 using bandscape::testing::TempDir;
 
 int run(const std::string& arguments) {
-  const std::string command = std::string(AFLPGEN_EXE) + " " + arguments + " >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#ifdef _WIN32
+  const std::string null_device = "NUL";
+#else
+  const std::string null_device = "/dev/null";
+#endif
+  return bandscape::testing::run_redirected(AFLPGEN_EXE, arguments, null_device, null_device, null_device);
 }
 
 std::vector<std::string> split(const std::string& text, char sep) {
