@@ -185,7 +185,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   console.print("\nFinished computing allelic frequencies");
   AmovaRunData amova_data{r, m, ntot, &band_scores, &population_bounds, &population_names, &individual_names,
                           options.use_subset ? &population_groups : nullptr};
-  if (results) write_band_patterns(files.results, amova_data, fragment_frequencies, P);
+  HtmlTable band_table;  // shown after the AMOVA table in summary.html
+  if (results) band_table = write_band_patterns(files.results, amova_data, fragment_frequencies, P);
 
   // Pooled band frequencies, their correlation with fragment size, relatedness.
   FVector pooled = vector(0, m - 1);
@@ -286,6 +287,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
       const AmovaOutcome amova_outcome =
           write_amova_results(files.results, amova_data, command_line.amova_permutations, seed, command_line.threads);
       for (const std::string& warning : amova_outcome.warnings) console.print("\nWARNING! " + warning);
+      summary.more_tables = amova_outcome.tables;
+      summary.more_figures = amova_outcome.figures;
     }
 
     if (options.bootstraps > 0) {
@@ -310,14 +313,19 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   count_missing(write_relatedness_matrices(report, ntot, relatedness));
   count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
   if (results) {
-    for (const std::string& line : trees.write(individual_names, relatedness)) console.print(line);
+    summary.population_names.assign(population_names.begin(), population_names.end());
+    summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
+    for (const std::string& line :
+         trees.write(individual_names, relatedness, summary.population_names, summary.population_bounds)) {
+      console.print(line);
+    }
+    summary.more_tables.push_back(std::move(band_table));
+    summary.more_figures.insert(summary.more_figures.end(), trees.figures().begin(), trees.figures().end());
   }
   // The figures and summary.html last: the page links to every file of the folder.
   if (results) {
     summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
                    command_line.threads, r, m, ntot};
-    summary.population_names.assign(population_names.begin(), population_names.end());
-    summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
     summary.relatedness = &relatedness;
     write_results_summary(files.results, summary);
   }

@@ -25,13 +25,6 @@ std::string method_name(int method) {
   }
 }
 
-void write_text(const std::string& name, const std::string& text) {
-  OutputFile f;
-  if (!f.open(name, OpenMode::kTruncate, Links::kFollow)) throw OutputError(name, "\ncannot open file " + name);
-  f.write(text);
-  f.close();
-}
-
 // What a file of the results folder holds, from its name or its kind.
 std::string describe(const std::string& file) {
   if (file == "individuals.tsv") return "individuals with their index and population";
@@ -114,18 +107,18 @@ void write_results_summary(const std::string& folder, const ResultsSummary& s) {
     SummaryFigure f{"Permutation test of Fst: the permuted values and the observed one (orange line)",
                     permutation_histogram(std::span<const float>(s.permutation->permuted), s.permutation->observed,
                                           s.permutation->summary.p_high, "Fst")};
-    write_text(results_file(folder, "permutation_fst.svg"), f.svg);
+    write_results_text(folder, "permutation_fst.svg", f.svg);
     figures.push_back(std::move(f));
   }
   if (s.relatedness != nullptr && s.relatedness->individuals() >= 2 &&
       s.relatedness->individuals() <= kMaxRelatednessFigureIndividuals) {
     SummaryFigure f{"Relatedness between individuals (Lynch & Milligan 1994), ordered by population",
                     relatedness_heatmap(*s.relatedness, s.population_bounds, s.population_names)};
-    write_text(results_file(folder, "relatedness.svg"), f.svg);
+    write_results_text(folder, "relatedness.svg", f.svg);
     figures.push_back(std::move(f));
   }
   const SummaryPage page = results_summary_page(s, figures, linked_files(folder));
-  write_text(results_file(folder, "summary.html"), summary_html(page));
+  write_results_text(folder, "summary.html", summary_html(page));
 }
 
 }  // namespace bandscape
