@@ -181,7 +181,7 @@ void write_individual_ordination(const std::string& folder, const AmovaRunData& 
   for (int k = 0; k < n; ++k) population[static_cast<std::size_t>(k)] = population_of(data, k) - 1;
   const std::vector<std::string> names = population_name_list(data);
   add_figure(folder, "pcoa_individuals.svg",
-             {"Principal coordinates of the individuals (square root of the AMOVA distance), by population",
+             {"Principal coordinates of the individuals (Euclidean distance between band profiles), by population",
               pcoa_individuals(pc, population, names)},
              figures);
 }

@@ -73,8 +73,9 @@ struct AmovaOutcome {
 AmovaOutcome write_amova_results(const std::string& folder, const AmovaRunData& data, int permutations, long seed,
                                  int threads);
 
-// bands.tsv; returns the band summary for summary.html.  `fragment_frequencies` and `estimates` are (0..r-1, 0..m-1): the
-// band frequencies and the chosen method's band-allele frequencies.
+// bands.tsv; returns the band summary for summary.html.  `fragment_frequencies`
+// and `estimates` are (0..r-1, 0..m-1): the band frequencies and the chosen
+// method's band-allele frequencies.
 HtmlTable write_band_patterns(const std::string& folder, const AmovaRunData& data,
                               const FMatrix& fragment_frequencies, const FMatrix& estimates);
 

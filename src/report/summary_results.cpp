@@ -31,6 +31,9 @@ std::string describe(const std::string& file) {
   if (file == "run.json") return "the run's details and options, machine-readable";
   if (file == "permutation_fst.svg") return "figure: permuted Fst against the observed value";
   if (file == "relatedness.svg") return "figure: relatedness heat map";
+  if (file == "amova_phipt.svg") return "figure: permuted PhiPT against the observed value";
+  if (file.starts_with("pcoa_") && file.ends_with(".svg")) return "figure: principal coordinates, axes 1 and 2";
+  if (file.starts_with("tree_") && file.ends_with(".svg")) return "figure: neighbour-joining tree";
   const std::string ext = std::filesystem::path(file).extension().string();
   if (ext == ".tsv") return "table, tab-separated";
   if (ext == ".nwk") return "tree, Newick format";

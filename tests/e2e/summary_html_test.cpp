@@ -56,7 +56,8 @@ std::pair<std::string, std::string> run(const std::string& threads) {
   }
   fs::remove_all("out");
   const auto out = testing::run_program("--batch --seed 4711 -p 60 -b 6 --amova-permutations 99 -s groups.txt "
-                                        "--threads " + threads + " --outdir out --results res four_pops.txt report.txt");
+                                        "--threads " + threads +
+                                        " --outdir out --results res four_pops.txt report.txt");
   EXPECT_EQ(out.status, 0) << out.console;
   return {read_file("out/res/summary.html"), read_file("out/report.txt")};
 }
