@@ -141,6 +141,7 @@ std::string usage_text() {
 ParseResult parse_command_line(int argc, const char* const argv[]) {
   ParseResult result;
   CommandLine& cl = result.command_line;
+  cl.arguments.assign(argv, argv + argc);
   std::vector<std::string> names;
   std::string fis_text;
   bool options_ended = false;

@@ -15,12 +15,14 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/options.hpp"
 
 namespace bandscape {
 
 inline constexpr const char* kProgramVersion = "BANDSCAPE 1.0";
+inline constexpr const char* kVersionNumber = "1.0";
 
 struct CommandLine {
   RunOptions options;  // the values given; defaults where nothing was given
@@ -38,6 +40,7 @@ struct CommandLine {
   std::optional<long> seed;  // 1..2147483646, used in place of the clock
   int threads = 0;           // 0 = all cores, 1 = sequential
   int amova_permutations = 999;  // permutations of each AMOVA test (with --results); 0 = no test
+  std::vector<std::string> arguments;  // argv as given, the program's name first (for run.json)
 };
 
 struct ParseResult {

@@ -8,11 +8,13 @@
 #include "app/driver.hpp"
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/dialogue.hpp"
 #include "app/interrupt.hpp"
+#include "app/run_description.hpp"
 #include "core/message_log.hpp"
 #include "core/output_file.hpp"
 #include "core/run_files.hpp"
@@ -30,6 +32,7 @@
 #include "report/classic_tables.hpp"
 #include "report/permutation_files.hpp"
 #include "report/results_tables.hpp"
+#include "report/run_record.hpp"
 #include "report/summary_results.hpp"
 #include "report/tree_results.hpp"
 #include "resample/bootstrap.hpp"
@@ -54,16 +57,46 @@ const char* method_line(int method) {
   }
 }
 
+// The AMOVA's outcome for run.json.
+RunRecord::Json amova_section(const AmovaOutcome& outcome) {
+  const AmovaSummary& a = outcome.summary;
+  RunRecord::Json section;
+  section["done"] = a.done;
+  section["levels"] = a.three_levels ? 3 : 2;
+  section["loci_used"] = a.loci_used;
+  section["permutations"] = a.permutations;
+  if (a.done) {
+    section["PhiPT"] = {{"value", a.phi_pt}, {"p_value", a.phi_pt_p}};
+    if (a.three_levels) {
+      section["PhiPR"] = {{"value", a.phi_pr}, {"p_value", a.phi_pr_p}};
+      section["PhiRT"] = {{"value", a.phi_rt}, {"p_value", a.phi_rt_p}};
+    }
+  }
+  section["warnings"] = outcome.warnings;
+  return section;
+}
+
+// The lines of the summary page's run details that only run.json knows.
+std::vector<SummaryDetail> run_details(const RunRecord::Json& record) {
+  std::vector<SummaryDetail> details;
+  if (record.contains("start_time")) details.push_back({"Started", record["start_time"].get<std::string>()});
+  if (record.contains("files") && record["files"]["data"].is_object()) {
+    const RunRecord::Json& data = record["files"]["data"];
+    if (data["sha256"].is_string()) details.push_back({"SHA-256 of the data file", data["sha256"].get<std::string>()});
+  }
+  return details;
+}
+
 // The run from the error log's truncation to the closing line; returns the
 // exit status of a run that reaches its end.
 int run_analysis(Console& console, const CommandLine& command_line, const SeedSource& seed_source,
-                 RunOptions& options, const RunFiles& files) {
+                 RunOptions& options, const RunFiles& files, RunRecord& record) {
   const std::string& report = files.report;
   const std::string& input = options.input_file;
 
   // Emptied once per run; failing to open it is noticed at its first append.
   truncate_file(files.error_log, Links::kRefuse);
-  ErrorLogFile log(files.error_log);
+  ErrorLogFile log(files.error_log, [&record](const std::string& text) { record_log_text(record, text); });
   InterruptNote interrupt_note(report, log.name());
 
   // Header line, subset file, first pass over the data lines.  The data file
@@ -94,7 +127,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                  population_groups, file_population_sizes, ntot, findings, log);
   echo_loaded_data(console, input, report, r, m, population_names);
 
+  record.step("read");
   ask_options(console, command_line, options);
+  record.step("options");
   const int method = options.method;
   const float fis = options.fis;
   // Side files of an earlier run that this run is going to write again: removed
@@ -104,7 +139,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     for (const std::string& name : files.bootstrap) remove_stale_file(name);
   }
   const bool results = !files.results.empty();
-  if (results) create_results_folder(files.results);
+  if (results) {
+    create_results_folder(files.results);
+    record.set_folder(files.results);
+  }
   ResultTrees trees(files.results);
 
   // Report header.
@@ -132,6 +170,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   selected_index = IVector();
   file_population_sizes = IVector();
   if (results) write_individuals_table(files.results, individual_names, population_names, r, population_bounds);
+  record.step("read");
 
   // Band summaries.
   IVector nbar = ivector(1, r);
@@ -187,6 +226,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                           options.use_subset ? &population_groups : nullptr};
   HtmlTable band_table;  // shown after the AMOVA table in summary.html
   if (results) band_table = write_band_patterns(files.results, amova_data, fragment_frequencies, P);
+  record.step("frequencies");
 
   // Pooled band frequencies, their correlation with fragment size, relatedness.
   FVector pooled = vector(0, m - 1);
@@ -212,12 +252,14 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   }
   RelatednessTriangle relatedness(ntot);
   compute_relatedness(band_scores, ntot, m, similarity, similarity_variance, relatedness, command_line.threads);
+  record.step("relatedness");
 
   // The random stream: seeded once, whether or not resampling was asked.
   RandomState random;
   const long seed = seed_source();
   random.word = static_cast<std::int32_t>(-seed);
   log.append(format("\nseed:%ld", -seed));
+  if (results) describe_run(record, command_line, options, files, seed, RunCounts{R, r, m, ntot});
 
   // Null-allele frequencies and their variances, populations 1..r, loci 1..m.
   FMatrix& q = stats.q;
@@ -251,6 +293,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   if (results) {
     summary.populations = population_rows(r, population_names, nbar, loci_with_data, polymorphic,
                                           polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj);
+    write_populations_table(files.results, r, population_names, population_bounds, nbar, loci_with_data,
+                            polymorphic, polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj);
   }
 
   if (r > 1) {
@@ -265,6 +309,13 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                                      structure.VarPHw};
     summary.structure = PopulationStructure{r, structure.Ht, structure.Hw, structure.Hb, Fst, structure.VarHw,
                                             structure.VarHb, structure.VarFst};
+    if (results) {
+      write_diversity_table(files.results,
+                            DiversityValues{r, structure.Hw, structure.VarHw, structure.VarIHw, structure.VarLHw,
+                                            structure.VarPHw, structure.Ht, structure.Hb, structure.VarHb, Fst,
+                                            structure.VarFst});
+    }
+    record.step("statistics");
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
@@ -273,6 +324,12 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                                random, log, command_line.threads);
       write_permutation_files(files, options.permutations, permutations, log);
       summary.permutation = FstPermutations{Fst, permutations.permuted, permutations.summary};
+      const ResampleSummary& s = permutations.summary;
+      if (results) {
+        write_permutation_tables(files.results, Fst, permutations.permuted, s.lower95, s.upper95, s.lower99,
+                                 s.upper99, s.p_low, s.p_high);
+      }
+      record.step("permutations");
     }
 
     FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
@@ -280,6 +337,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
     if (results) {
+      write_distances_table(files.results, population_names, r, Nei, FstPair, nPair);
       trees.observe_populations(population_names, r, Nei, FstPair);
       console.print("\n\nStarting AMOVA and principal coordinates...");
       amova_data.nei = &Nei;
@@ -287,19 +345,27 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
       const AmovaOutcome amova_outcome =
           write_amova_results(files.results, amova_data, command_line.amova_permutations, seed, command_line.threads);
       for (const std::string& warning : amova_outcome.warnings) console.print("\nWARNING! " + warning);
+      record.add_section("amova", amova_section(amova_outcome));
       summary.more_tables = amova_outcome.tables;
       summary.more_figures = amova_outcome.figures;
     }
+    record.step("distances");
 
     if (options.bootstraps > 0) {
       console.print("\n\nStarting bootstraps for genetic distances...");
       BootstrapFiles bootstrap_files(files, population_names, r, log);
+      // bootstrap_distances.tsv and the bootstrap trees take each replicate as it is committed.
+      std::optional<BootstrapDistancesTable> table;
+      if (results) table.emplace(files.results, population_names, r);
       const BootstrapSink tree_sink = trees.bootstrap_sink();
       bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, log, command_line.threads,
                          [&](int b, const FMatrix& nei, const FMatrix& fst) {
                            bootstrap_files.add(nei, fst);
+                           if (table) table->add(b + 1, nei, fst);
                            if (tree_sink) tree_sink(b, nei, fst);
                          });
+      if (table) table->close();
+      record.step("bootstraps");
       append_to_file_echo(report,
                           format("\n\n%d bootstrapped distance matrices written to files aflp_nei.txt aflp_fst.txt "
                                  "and aflp_reyn.txt",
@@ -312,22 +378,26 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
                                      fragment_frequencies, P, V));
   count_missing(write_relatedness_matrices(report, ntot, relatedness));
   count_missing(write_relatedness_table(report, ntot, relatedness, r, population_names, population_bounds));
+  record.step("writing");
   if (results) {
+    write_frequencies_table(files.results, r, m, population_names, locus_names, non_missing, fragment_frequencies,
+                            P, V);
+    write_relatedness_pairs(files.results, relatedness, individual_names, population_names, r, population_bounds);
+    record.step("results_tables");
+    RunRecord::Json tree_notes = RunRecord::Json::array();
     summary.population_names.assign(population_names.begin(), population_names.end());
     summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
     for (const std::string& line :
          trees.write(individual_names, relatedness, summary.population_names, summary.population_bounds)) {
       console.print(line);
+      tree_notes.push_back(line.substr(line.find_first_not_of('\n') == std::string::npos
+                                           ? line.size()
+                                           : line.find_first_not_of('\n')));
     }
+    record.add_section("trees", RunRecord::Json{{"warnings", tree_notes}});
+    record.step("trees");
     summary.more_tables.push_back(std::move(band_table));
     summary.more_figures.insert(summary.more_figures.end(), trees.figures().begin(), trees.figures().end());
-  }
-  // The figures and summary.html last: the page links to every file of the folder.
-  if (results) {
-    summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
-                   command_line.threads, r, m, ntot};
-    summary.relatedness = &relatedness;
-    write_results_summary(files.results, summary);
   }
   {
     // One step for an interruption: either the note without the closing
@@ -337,6 +407,17 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     interrupt_note.finish();
   }
 
+  // Interactive runs end with status 1, as they always have.
+  if (results) {
+    record.write(missing_tables > 0 || !command_line.batch ? 1 : 0);
+    // The figures and summary.html last: the page links to every file of the
+    // folder and shows the run's details from run.json.
+    summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
+                   command_line.threads, r, m, ntot};
+    summary.more_details = run_details(record.json());
+    summary.relatedness = &relatedness;
+    write_results_summary(files.results, summary);
+  }
   if (missing_tables > 0) {
     console.print(format("\n\nThe program has finished, but %d tables could not be written to file %s\n",
                          missing_tables, report.c_str()));
@@ -354,24 +435,36 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   return 1;
 }
 
+// run.json after a fatal error; a failure to write it changes nothing more.
+void record_failure(RunRecord& record, const char* message) noexcept {
+  try {
+    record.write(1, message);
+  } catch (...) {
+  }
+}
+
 }  // namespace
 
 int run_bandscape(Console& console, const CommandLine& command_line, const SeedSource& seed_source) {
   console.print("\nBANDSCAPE 1.0 - a program for genetic diversity analysis with AFLP population data \n");
 
+  RunRecord record("BANDSCAPE", kVersionNumber);
   RunOptions options = command_line.options;
   ask_file_names(console, command_line, options);
+  record.step("file_names");
   RunFiles files = run_files(command_line.outdir);
   files.report = options.output_file;
   if (!command_line.results.empty()) files.results = in_folder(files.folder, command_line.results);
 
   // A file that cannot be written and memory that cannot be had are reported
-  // here, where the run's files are known.
+  // here, where the run's files are known.  A run that has its results folder
+  // records how it ended there, as far as that can still be written.
   try {
-    return run_analysis(console, command_line, seed_source, options, files);
+    return run_analysis(console, command_line, seed_source, options, files, record);
   } catch (const OutputError& error) {
     // The error log may be the very file that failed.
     report_last_failure(files.error_log.c_str(), error.what());
+    record_failure(record, error.what());
     throw FatalError(error.what());
   } catch (const AllocationError& error) {
     try {
@@ -379,7 +472,11 @@ int run_bandscape(Console& console, const CommandLine& command_line, const SeedS
     } catch (const OutputError& failure) {
       console.print(failure.what());
     }
+    record_failure(record, error.what());
     throw FatalError(error.what());
+  } catch (const FatalError& error) {
+    record_failure(record, error.what());
+    throw;
   }
 }
 

@@ -9,6 +9,7 @@
 // same path but are shown on the console only, never logged.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,13 +47,23 @@ class MessageLog {
 // name, so it is never opened through a symbolic link.
 class ErrorLogFile : public MessageLog {
  public:
-  explicit ErrorLogFile(std::string name) : name_(std::move(name)) {}
-  void echo(const std::string& text) override { append_to_file_echo(name_, text, Links::kRefuse); }
-  void append(const std::string& text) override { append_to_file(name_, text, Links::kRefuse); }
+  // `observer`, when given, receives each text after it has been written (the
+  // run record keeps them); the file's bytes are the same either way.
+  explicit ErrorLogFile(std::string name, std::function<void(const std::string&)> observer = {})
+      : name_(std::move(name)), observer_(std::move(observer)) {}
+  void echo(const std::string& text) override {
+    append_to_file_echo(name_, text, Links::kRefuse);
+    if (observer_) observer_(text);
+  }
+  void append(const std::string& text) override {
+    append_to_file(name_, text, Links::kRefuse);
+    if (observer_) observer_(text);
+  }
   const std::string& name() const { return name_; }
 
  private:
   std::string name_;
+  std::function<void(const std::string&)> observer_;
 };
 
 // Collects texts in order; flush_to() replays them into another log.

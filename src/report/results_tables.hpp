@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "numeric/array.hpp"
+#include "report/tsv.hpp"
+#include "stats/relatedness.hpp"
 
 namespace bandscape {
 
@@ -25,5 +27,72 @@ void write_results_text(const std::string& folder, const char* name, const std::
 // population_bounds[0..r]: rows of population j are bounds[j-1] .. bounds[j]-1.
 void write_individuals_table(const std::string& folder, const std::vector<std::string>& individual_names,
                              const NameList& population_names, int r, const IVector& population_bounds);
+
+// populations.tsv: Table 1 per population, unrounded: population, individuals
+// (rows of the data file), n (mean number scored per locus, as in Table 1),
+// loci (with data), polymorphic_loci, plp (percent), Hj, se_Hj, VarHj, VarI_Hj,
+// VarI_percent, VarL_Hj, VarL_percent.  An undefined variance (999) is NA, and
+// so are the values derived from it.
+void write_populations_table(const std::string& folder, int r, const NameList& names,
+                             const IVector& population_bounds, const IVector& nbar, const IVector& L,
+                             const IVector& nlocP, const FVector& PLP, const FVector& Hj, const FVector& VarHj,
+                             const FVector& VarIHj, const FVector& VarLHj);
+
+// The values of Tables 2 and 3.
+struct DiversityValues {
+  int populations = 0;
+  float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
+  float Ht = 0, Hb = 0, VarHb = 0, Fst = 0, VarFst = 0;
+};
+
+// diversity.tsv: rows statistic, value, variance: populations, Hw, VarI_Hw,
+// VarL_Hw, VarP_Hw (the components of Var(Hw) as values), Ht, Hb, Fst.
+void write_diversity_table(const std::string& folder, const DiversityValues& d);
+
+// permutations.tsv: columns sample (observed or permuted), permutation (NA for
+// the observed value, 1..n in the order drawn), fst; undefined Fst (999) is NA.
+// permutation_summary.tsv: rows statistic, value: permutations, observed,
+// lower_95, upper_95, lower_99, upper_99 (NA with fewer than 40 or 200
+// permutations, where the report shows 0), p_low, p_high.
+void write_permutation_tables(const std::string& folder, float observed_fst, const std::vector<float>& permuted,
+                              float lower95, float upper95, float lower99, float upper99, float p_low,
+                              float p_high);
+
+// distances.tsv: one row per pair a < b: population_a, population_b, nei, fst,
+// reynolds, loci_shared (nPair of the pair).  Undefined distances are NA.
+void write_distances_table(const std::string& folder, const NameList& names, int r, const FMatrix& Nei,
+                           const FMatrix& Fst, const IMatrix& nPair);
+
+// bootstrap_distances.tsv, streamed: opened before the bootstrap, one block of
+// rows per replicate as it is committed: replicate (1..n), population_a,
+// population_b, nei, fst, reynolds.
+class BootstrapDistancesTable {
+ public:
+  BootstrapDistancesTable(const std::string& folder, const NameList& names, int r);
+  void add(int replicate, const FMatrix& nei, const FMatrix& fst);
+  void close() { tsv_.close(); }
+
+ private:
+  const NameList& names_;
+  int r_;
+  TsvFile tsv_;
+};
+
+// frequencies.tsv: Table 5 in long form, population after population, locus
+// after locus: population, locus, n (individuals scored), fragment_frequency,
+// band_frequency (the estimate of the chosen method), variance; NA for the
+// frequencies of a locus without data in the population.
+//   population_names 1..r, locus_names 1..m, non_missing imatrix(1,r,1,m),
+//   fragment, P, V matrix(0,r-1,0,m-1).
+void write_frequencies_table(const std::string& folder, int r, int m, const NameList& population_names,
+                             const NameList& locus_names, const IMatrix& non_missing, const FMatrix& fragment,
+                             const FMatrix& P, const FMatrix& V);
+
+// relatedness.tsv: one row per pair of individuals x < y, streamed from the
+// triangle: index_a, individual_a, population_a, index_b, individual_b,
+// population_b, r (NA without a usable locus).
+void write_relatedness_pairs(const std::string& folder, const RelatednessTriangle& rel,
+                             const std::vector<std::string>& individual_names, const NameList& population_names,
+                             int r, const IVector& population_bounds);
 
 }  // namespace bandscape

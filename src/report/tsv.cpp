@@ -1,22 +1,54 @@
 #include "report/tsv.hpp"
 
 #include <cmath>
+#include <charconv>
 #include <cstdio>
 
 namespace bandscape {
 
+namespace {
+
+// printf's "%.<digits>g" of `value` into `out` (at least 32 characters), or
+// "NA"; returns the length.  std::to_chars with a precision formats exactly as
+// printf does in the C locale, without its parsing of a format string.
+std::size_t general(char* out, double value, int digits) {
+  if (!std::isfinite(value)) {
+    out[0] = 'N';
+    out[1] = 'A';
+    return 2;
+  }
+  const auto result = std::to_chars(out, out + 32, value, std::chars_format::general, digits);
+  return static_cast<std::size_t>(result.ptr - out);
+}
+
+}  // namespace
+
 std::string tsv_single(float value) {
-  if (!std::isfinite(value)) return "NA";
   char buffer[32];
-  const int n = std::snprintf(buffer, sizeof buffer, "%.9g", static_cast<double>(value));
-  return std::string(buffer, static_cast<std::size_t>(n));
+  return std::string(buffer, general(buffer, static_cast<double>(value), 9));
 }
 
 std::string tsv_double(double value) {
-  if (!std::isfinite(value)) return "NA";
-  char buffer[40];
-  const int n = std::snprintf(buffer, sizeof buffer, "%.17g", value);
-  return std::string(buffer, static_cast<std::size_t>(n));
+  char buffer[32];
+  return std::string(buffer, general(buffer, value, 17));
+}
+
+TsvFile& TsvFile::single(float value) {
+  char buffer[32];
+  return cell(std::string_view(buffer, general(buffer, static_cast<double>(value), 9)));
+}
+
+TsvFile& TsvFile::real(double value) {
+  char buffer[32];
+  return cell(std::string_view(buffer, general(buffer, value, 17)));
+}
+
+std::string tsv_text(std::string_view value) {
+  std::string cleaned(value);
+  for (char& c : cleaned) {
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  }
+  return cleaned;
 }
 
 TsvFile::TsvFile(const std::string& name, std::initializer_list<std::string_view> columns) {
@@ -35,13 +67,8 @@ TsvFile& TsvFile::cell(std::string_view value) {
 }
 
 TsvFile& TsvFile::text(std::string_view value) {
-  // A tab or line end inside a name would split the row: shown as a blank.
   if (value.find_first_of("\t\r\n") == std::string_view::npos) return cell(value);
-  std::string cleaned(value);
-  for (char& c : cleaned) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
-  }
-  return cell(cleaned);
+  return cell(tsv_text(value));
 }
 
 TsvFile& TsvFile::integer(long long value) { return cell(std::to_string(value)); }

@@ -16,6 +16,9 @@ namespace bandscape {
 std::string tsv_single(float value);
 // "%.17g" of a double-precision value; "NA" when it is not finite.
 std::string tsv_double(double value);
+// A name as a cell: a tab or line end inside it, which would split the row,
+// becomes a blank.
+std::string tsv_text(std::string_view value);
 
 // One table written as it is built: the file is created anew with its header
 // row, rows are streamed through a buffer, close() checks the last write.
@@ -25,8 +28,11 @@ class TsvFile {
 
   TsvFile& text(std::string_view value);
   TsvFile& integer(long long value);
-  TsvFile& single(float value) { return cell(tsv_single(value)); }
-  TsvFile& real(double value) { return cell(tsv_double(value)); }
+  // Cells formed by the caller (several joined by tabs, names through
+  // tsv_text), written as given.
+  TsvFile& raw(std::string_view cells) { return cell(cells); }
+  TsvFile& single(float value);  // as tsv_single
+  TsvFile& real(double value);    // as tsv_double
   // Ends the current row.
   void end_row();
   void close() { out_.close(); }

@@ -2,7 +2,10 @@
 // asking for it changes no byte of the classic files, whatever the threads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <sstream>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -127,6 +130,100 @@ TEST(ResultsFolder, AMatrixWithAnUndefinedDistanceGetsNoTree) {
   EXPECT_EQ(read_file("res/trees.tsv"), "file\tmatrix\tmethod\ttips\ttree_length\tbootstrap_trees\tmean_support\n");
   EXPECT_EQ(read_file("error.txt").find("No tree"), std::string::npos);
   EXPECT_EQ(read_file("report.txt").find("No tree"), std::string::npos);
+}
+
+// Known digests of the test data, from `sha256sum tests/data/e2e/four_pops.txt
+// tests/data/e2e/subset.txt`.
+constexpr const char* kFourPopsSha256 = "112ebe1397e7a0ab0d15d5ee3afd2dfad4842dabd15a07ef5e0f5af9362d393f";
+constexpr const char* kSubsetSha256 = "198a37bba166a6636d2b9662c30cfb1f10633bc097d8743e86d1aaacc89400a1";
+
+TEST(ResultsFolder, RunJsonRecordsTheRun) {
+  TempDir dir;
+  fs::copy_file(kData / "four_pops.txt", "data.txt");
+  fs::copy_file(kData / "subset.txt", "subset.txt");
+  const std::string args =
+      "--batch --seed 4711 -m 2 -F 0.25 -p 60 -b 6 --threads 2 --results res data.txt report.txt subset.txt";
+  const auto out = testing::run_program(args);
+  ASSERT_EQ(out.status, 0) << out.console;
+  const auto json = nlohmann::json::parse(read_file("res/run.json"));
+
+  EXPECT_EQ(json["program"], "BANDSCAPE");
+  EXPECT_EQ(json["version"], "1.0");
+  for (const char* field : {"start_time", "end_time"}) {
+    const std::string t = json[field];
+    EXPECT_EQ(t.size(), 20u) << t;  // 2026-12-08T17:52:37Z
+    EXPECT_TRUE(t[4] == '-' && t[10] == 'T' && t[19] == 'Z') << t;
+  }
+  EXPECT_LE(json["start_time"].get<std::string>(), json["end_time"].get<std::string>());
+  std::vector<std::string> argv = json["command_line"];
+  ASSERT_EQ(argv.size(), 19u);
+  EXPECT_EQ(argv[0], BANDSCAPE_EXE);
+  EXPECT_EQ(argv[18], "subset.txt");
+
+  const auto& o = json["options"];
+  EXPECT_EQ(o["method"], 2);
+  EXPECT_EQ(o["fis"], 0.25);
+  EXPECT_EQ(o["permutations"], 60);
+  EXPECT_EQ(o["bootstraps"], 6);
+  EXPECT_EQ(o["seed"], 4711);
+  EXPECT_EQ(o["seed_given"], true);
+  EXPECT_EQ(o["threads"], 2);
+
+  const auto& f = json["files"];
+  EXPECT_EQ(f["data"]["name"], "data.txt");
+  EXPECT_EQ(f["data"]["bytes"], 1240);
+  EXPECT_EQ(f["data"]["sha256"], kFourPopsSha256);
+  EXPECT_EQ(f["subset"]["name"], "subset.txt");
+  EXPECT_EQ(f["subset"]["bytes"], 23);
+  EXPECT_EQ(f["subset"]["sha256"], kSubsetSha256);
+  EXPECT_EQ(f["report"], "report.txt");
+  EXPECT_EQ(f["results_folder"], "res");
+
+  // The subset keeps Dinaric and Alpine of the four populations.
+  const auto& c = json["counts"];
+  EXPECT_EQ(c["populations_in_file"], 4);
+  EXPECT_EQ(c["populations"], 2);
+  EXPECT_EQ(c["loci"], 15);
+  const std::string individuals = read_file("res/individuals.tsv");
+  EXPECT_EQ(c["individuals"], std::count(individuals.begin(), individuals.end(), '\n') - 1);
+
+  // The messages of error.txt, each without its leading line end, in order;
+  // not the progress lines nor the seed line.
+  std::string logged;
+  for (const auto& w : json["warnings"]) logged += "\n" + w.get<std::string>();
+  std::string expected;
+  std::istringstream log(read_file("error.txt"));
+  for (std::string line; std::getline(log, line);) {
+    if (line.empty() || line.find(" done out of ") != std::string::npos || line == "seed:-4711") continue;
+    expected += "\n" + line;
+  }
+  EXPECT_EQ(logged, expected);
+  EXPECT_NE(expected, "");  // this data set has warnings
+
+  for (const char* step : {"file_names", "read", "options", "frequencies", "relatedness", "statistics",
+                           "permutations", "distances", "bootstraps", "writing", "results_tables"}) {
+    EXPECT_TRUE(json["steps_seconds"].contains(step)) << step;
+    EXPECT_GE(json["steps_seconds"].value(step, -1.0), 0.0) << step;
+  }
+  EXPECT_GE(json["wall_seconds"].get<double>(), 0.0);
+  EXPECT_EQ(json["exit_status"], 0);
+  EXPECT_FALSE(json.contains("error"));
+}
+
+TEST(ResultsFolder, RunJsonRecordsAFatalEnd) {
+  TempDir dir;
+  fs::copy_file(kData / "four_pops.txt", "data.txt");
+  // resample.txt cannot be created where a folder has its name: the run ends
+  // after Table 4, when the results folder already exists.
+  fs::create_directory("resample.txt");
+  const auto out = testing::run_program("--batch --seed 4711 -m 1 -p 60 --results res data.txt report.txt");
+  ASSERT_EQ(out.status, 1) << out.console;
+  const auto json = nlohmann::json::parse(read_file("res/run.json"));
+  EXPECT_EQ(json["exit_status"], 1);
+  EXPECT_EQ(json["error"], "cannot open file in resample_write");
+  EXPECT_TRUE(json["options"]["fis"].is_null());  // method 1 assumes no Fis
+  EXPECT_TRUE(json["files"]["subset"].is_null());
+  EXPECT_EQ(json["warnings"].back(), "cannot open file in resample_write");
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// What run.json says about the run's setup: the command line, every option in
+// effect, the input files with their size and SHA-256, and the counts.
+#pragma once
+
+#include "app/command_line.hpp"
+#include "core/run_files.hpp"
+#include "report/run_record.hpp"
+
+namespace bandscape {
+
+struct RunCounts {
+  int populations_in_file = 0;  // populations of the data file
+  int populations = 0;          // populations analysed (the subset, when one is used)
+  int loci = 0;
+  int individuals = 0;  // individuals analysed
+};
+
+// Adds the sections "command_line", "options", "files" and "counts".
+// `seed` is the seed the random stream was started from.
+void describe_run(RunRecord& record, const CommandLine& command_line, const RunOptions& options,
+                  const RunFiles& files, long seed, const RunCounts& counts);
+
+// A text the run writes to error.txt: kept as a warning unless it is a
+// progress line ("  40 permutations done out of 200", the same for
+// bootstraps) or the seed line, which the options already hold.
+void record_log_text(RunRecord& record, const std::string& text);
+
+}  // namespace bandscape
