@@ -235,7 +235,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   console.print("\nFinished computing allelic frequencies");
   AmovaRunData amova_data{r, m, ntot, &band_scores, &population_bounds, &population_names, &individual_names,
                           options.use_subset ? &population_groups : nullptr};
-  if (results) write_band_patterns(files.results, amova_data, fragment_frequencies, P);
+  HtmlTable band_table;  // shown after the AMOVA table in summary.html
+  if (results) band_table = write_band_patterns(files.results, amova_data, fragment_frequencies, P);
   record.step("frequencies");
 
   // Pooled band frequencies, their correlation with fragment size, relatedness.
@@ -366,6 +367,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
           write_amova_results(files.results, amova_data, command_line.amova_permutations, seed, command_line.threads);
       for (const std::string& warning : amova_outcome.warnings) console.print("\nWARNING! " + warning);
       record.add_section("amova", amova_section(amova_outcome));
+      summary.more_tables = amova_outcome.tables;
+      summary.more_figures = amova_outcome.figures;
     }
     record.step("distances");
 
@@ -412,7 +415,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     record.step("results_tables");
     // Without relatedness the triangle is empty: no individuals' trees, no heat map.
     RunRecord::Json tree_notes = RunRecord::Json::array();
-    for (const std::string& line : trees.write(individual_names, relatedness)) {
+    summary.population_names.assign(population_names.begin(), population_names.end());
+    summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
+    for (const std::string& line :
+         trees.write(individual_names, relatedness, summary.population_names, summary.population_bounds)) {
       console.print(line);
       tree_notes.push_back(line.substr(line.find_first_not_of('\n') == std::string::npos
                                            ? line.size()
@@ -420,6 +426,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     }
     record.add_section("trees", RunRecord::Json{{"warnings", tree_notes}});
     record.step("trees");
+    summary.more_tables.push_back(std::move(band_table));
+    summary.more_figures.insert(summary.more_figures.end(), trees.figures().begin(), trees.figures().end());
   }
   {
     // One step for an interruption: either the note without the closing
@@ -437,8 +445,6 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
                    command_line.threads, r, m, ntot};
     summary.more_details = run_details(record.json());
-    summary.population_names.assign(population_names.begin(), population_names.end());
-    summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
     summary.relatedness = command_line.no_relatedness ? nullptr : &relatedness;
     write_results_summary(files.results, summary);
   }

@@ -12,6 +12,7 @@
 #include "numeric/distance_matrix.hpp"
 #include "numeric/keyed_random.hpp"
 #include "ordination/pcoa.hpp"
+#include "report/figures.hpp"
 #include "report/results_tables.hpp"
 #include "report/tsv.hpp"
 #include "stats/band_differences.hpp"
@@ -55,6 +56,20 @@ int population_of(const AmovaRunData& data, int k) {
   int j = 1;
   while (k >= bounds[j]) ++j;
   return j;
+}
+
+// The population names 0..r-1.
+std::vector<std::string> population_name_list(const AmovaRunData& data) {
+  std::vector<std::string> names;
+  for (int j = 1; j <= data.r; ++j) names.push_back((*data.population_names)[j]);
+  return names;
+}
+
+// Writes a figure into the folder and keeps it for summary.html.
+void add_figure(const std::string& folder, const std::string& file, SummaryFigure figure,
+                std::vector<SummaryFigure>& figures) {
+  write_results_text(folder, file.c_str(), figure.svg);
+  figures.push_back(std::move(figure));
 }
 
 std::string pair_text(const NameList& names, int a, int b) {
@@ -144,7 +159,7 @@ void write_pairwise(const std::string& folder, const AmovaRunData& data, const P
 }
 
 void write_individual_ordination(const std::string& folder, const AmovaRunData& data,
-                                 const PackedDistances& distances) {
+                                 const PackedDistances& distances, std::vector<SummaryFigure>& figures) {
   const int n = distances.size();
   DistanceMatrix d(n);
   for (int i = 0; i < n; ++i) {
@@ -161,15 +176,24 @@ void write_individual_ordination(const std::string& folder, const AmovaRunData& 
   }
   tsv.close();
   write_eigenvalues(folder, "pcoa_individuals", pc);
+
+  std::vector<int> population(static_cast<std::size_t>(n));
+  for (int k = 0; k < n; ++k) population[static_cast<std::size_t>(k)] = population_of(data, k) - 1;
+  const std::vector<std::string> names = population_name_list(data);
+  add_figure(folder, "pcoa_individuals.svg",
+             {"Principal coordinates of the individuals (Euclidean distance between band profiles), by population",
+              pcoa_individuals(pc, population, names)},
+             figures);
 }
 
 // The ordination of the populations from one matrix; a warning instead when a
 // cell is undefined.
+// `title`: the matrix as the figure's caption names it.
 void write_population_ordination(const std::string& folder, const AmovaRunData& data, const char* matrix,
-                                 const DistanceMatrix& d, std::vector<std::string>& warnings) {
+                                 const char* title, const DistanceMatrix& d, AmovaOutcome& outcome) {
   const std::string name = std::string("pcoa_") + matrix;
   if (const auto pair = first_undefined_distance(d)) {
-    warnings.push_back(format("no principal coordinates of %s: the distance between %s is undefined", matrix,
+    outcome.warnings.push_back(format("no principal coordinates of %s: the distance between %s is undefined", matrix,
                               pair_text(*data.population_names, pair->first + 1, pair->second + 1).c_str()));
     return;
   }
@@ -182,6 +206,10 @@ void write_population_ordination(const std::string& folder, const AmovaRunData& 
   }
   tsv.close();
   write_eigenvalues(folder, name, pc);
+  add_figure(folder, std::string("pcoa_populations_") + matrix + ".svg",
+             {std::string("Principal coordinates of the populations from ") + title,
+              pcoa_populations(pc, population_name_list(data))},
+             outcome.figures);
 }
 
 // The population matrix of a stored 1..r upper triangle by the cell rules.
@@ -248,7 +276,14 @@ AmovaOutcome write_amova_results(const std::string& folder, const AmovaRunData& 
     write_amova_table(folder, result, summary.loci_used, permutations);
     write_permutations(folder, result, permutations);
     write_pairwise(folder, data, *pairs);
-    write_individual_ordination(folder, data, differences.distances);
+    outcome.tables.push_back(amova_html_table(result, permutations));
+    write_individual_ordination(folder, data, differences.distances, outcome.figures);
+    if (!result.phi_pt.permuted.empty()) {
+      add_figure(folder, "amova_phipt.svg",
+                 {"AMOVA permutation test of ΦPT: the permuted values and the observed one (orange line)",
+                  permutation_histogram(result.phi_pt, "ΦPT")},
+                 outcome.figures);
+    }
     summary.done = true;
     summary.three_levels = result.table.three_levels;
     summary.phi_pt = result.phi_pt.observed;
@@ -261,9 +296,12 @@ AmovaOutcome write_amova_results(const std::string& folder, const AmovaRunData& 
     }
   }
 
-  write_population_ordination(folder, data, "nei", stored_matrix(data.r, *data.nei, false), outcome.warnings);
-  write_population_ordination(folder, data, "fst", stored_matrix(data.r, *data.fst, false), outcome.warnings);
-  write_population_ordination(folder, data, "reynolds", stored_matrix(data.r, *data.fst, true), outcome.warnings);
+  write_population_ordination(folder, data, "nei", "Nei's distance", stored_matrix(data.r, *data.nei, false),
+                              outcome);
+  write_population_ordination(folder, data, "fst", "the pairwise Fst", stored_matrix(data.r, *data.fst, false),
+                              outcome);
+  write_population_ordination(folder, data, "reynolds", "Reynolds' distance",
+                              stored_matrix(data.r, *data.fst, true), outcome);
   if (pairs) {
     DistanceMatrix d(data.r);
     for (int p = 0; p < data.r; ++p) {
@@ -272,13 +310,13 @@ AmovaOutcome write_amova_results(const std::string& folder, const AmovaRunData& 
         d.at(p, q) = d.at(q, p) = std::isnan(v) ? kNaN : (v < 0.0 ? 0.0 : v);
       }
     }
-    write_population_ordination(folder, data, "phipt", d, outcome.warnings);
+    write_population_ordination(folder, data, "phipt", "the pairwise ΦPT", d, outcome);
   }
   return outcome;
 }
 
-void write_band_patterns(const std::string& folder, const AmovaRunData& data, const FMatrix& fragment_frequencies,
-                         const FMatrix& estimates) {
+HtmlTable write_band_patterns(const std::string& folder, const AmovaRunData& data,
+                              const FMatrix& fragment_frequencies, const FMatrix& estimates) {
   const std::vector<BandPattern> patterns = band_patterns(data.r, data.m, *data.band_scores, *data.population_bounds,
                                                           fragment_frequencies, estimates);
   TsvFile tsv(results_file(folder, "bands.tsv"),
@@ -294,6 +332,7 @@ void write_band_patterns(const std::string& folder, const AmovaRunData& data, co
     tsv.real(b.down_weighted_per_individual).end_row();
   }
   tsv.close();
+  return band_html_table(patterns, population_name_list(data));
 }
 
 }  // namespace bandscape

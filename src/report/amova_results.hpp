@@ -11,6 +11,10 @@
 //                              fst, reynolds, phipt
 //   pcoa_<m>_eigenvalues.tsv   every eigenvalue of each ordination and its share
 //   bands.tsv                  band patterns per population
+//   pcoa_individuals.svg       axes 1 and 2 of the individuals, by population
+//   pcoa_populations_<m>.svg   axes 1 and 2 of the populations, m as above
+//   amova_phipt.svg            the permuted PhiPT against the observed one
+//                              (when permutations ran)
 //
 // Nothing here touches the run's classic random stream or its classic files:
 // the permutations draw from keyed streams of their own, seeded from the
@@ -22,6 +26,7 @@
 #include <vector>
 
 #include "numeric/array.hpp"
+#include "report/summary_page.hpp"
 
 namespace bandscape {
 
@@ -56,6 +61,10 @@ struct AmovaSummary {
 struct AmovaOutcome {
   AmovaSummary summary;
   std::vector<std::string> warnings;  // sentences without line breaks
+  // For summary.html: the AMOVA table (when it was computed) and the figures
+  // written, in the order of the files above.
+  std::vector<HtmlTable> tables;
+  std::vector<SummaryFigure> figures;
 };
 
 // The AMOVA files, pairwise PhiPT and every principal coordinates table into
@@ -64,10 +73,11 @@ struct AmovaOutcome {
 AmovaOutcome write_amova_results(const std::string& folder, const AmovaRunData& data, int permutations, long seed,
                                  int threads);
 
-// bands.tsv.  `fragment_frequencies` and `estimates` are (0..r-1, 0..m-1): the
-// band frequencies and the chosen method's band-allele frequencies.
-void write_band_patterns(const std::string& folder, const AmovaRunData& data, const FMatrix& fragment_frequencies,
-                         const FMatrix& estimates);
+// bands.tsv; returns the band summary for summary.html.  `fragment_frequencies`
+// and `estimates` are (0..r-1, 0..m-1): the band frequencies and the chosen
+// method's band-allele frequencies.
+HtmlTable write_band_patterns(const std::string& folder, const AmovaRunData& data,
+                              const FMatrix& fragment_frequencies, const FMatrix& estimates);
 
 // A stored pairwise value as a distance for the ordination, by the report's
 // cell rules: 999 undefined (NaN), a negative value counts as 0; with

@@ -7,6 +7,7 @@
 
 #include "core/errors.hpp"
 #include "core/format.hpp"
+#include "core/output_file.hpp"
 #include "core/run_files.hpp"
 #include "report/tsv.hpp"
 #include "stats/distances.hpp"
@@ -21,6 +22,14 @@ void create_results_folder(const std::string& folder) {
 }
 
 std::string results_file(const std::string& folder, const char* name) { return in_folder(folder, name); }
+
+void write_results_text(const std::string& folder, const char* name, const std::string& text) {
+  const std::string path = results_file(folder, name);
+  OutputFile out;
+  if (!out.open(path, OpenMode::kTruncate, Links::kFollow)) throw OutputError(path, "\ncannot open file " + path);
+  out.write(text);
+  out.close();
+}
 
 void write_individuals_table(const std::string& folder, const std::vector<std::string>& individual_names,
                              const NameList& population_names, int r, const IVector& population_bounds) {

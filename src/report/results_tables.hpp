@@ -19,6 +19,9 @@ void create_results_folder(const std::string& folder);
 // `name` inside the results folder.
 std::string results_file(const std::string& folder, const char* name);
 
+// Writes `text` as the file `name` of the results folder (a figure, a page).
+void write_results_text(const std::string& folder, const char* name, const std::string& text);
+
 // individuals.tsv: index (1-based, as in Table 6 and the STRUCTURE export), the
 // individual's name from the data file, its population.
 // population_bounds[0..r]: rows of population j are bounds[j-1] .. bounds[j]-1.

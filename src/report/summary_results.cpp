@@ -25,19 +25,15 @@ std::string method_name(int method) {
   }
 }
 
-void write_text(const std::string& name, const std::string& text) {
-  OutputFile f;
-  if (!f.open(name, OpenMode::kTruncate, Links::kFollow)) throw OutputError(name, "\ncannot open file " + name);
-  f.write(text);
-  f.close();
-}
-
 // What a file of the results folder holds, from its name or its kind.
 std::string describe(const std::string& file) {
   if (file == "individuals.tsv") return "individuals with their index and population";
   if (file == "run.json") return "the run's details and options, machine-readable";
   if (file == "permutation_fst.svg") return "figure: permuted Fst against the observed value";
   if (file == "relatedness.svg") return "figure: relatedness heat map";
+  if (file == "amova_phipt.svg") return "figure: permuted PhiPT against the observed value";
+  if (file.starts_with("pcoa_") && file.ends_with(".svg")) return "figure: principal coordinates, axes 1 and 2";
+  if (file.starts_with("tree_") && file.ends_with(".svg")) return "figure: neighbour-joining tree";
   const std::string ext = std::filesystem::path(file).extension().string();
   if (ext == ".tsv") return "table, tab-separated";
   if (ext == ".nwk") return "tree, Newick format";
@@ -114,18 +110,18 @@ void write_results_summary(const std::string& folder, const ResultsSummary& s) {
     SummaryFigure f{"Permutation test of Fst: the permuted values and the observed one (orange line)",
                     permutation_histogram(std::span<const float>(s.permutation->permuted), s.permutation->observed,
                                           s.permutation->summary.p_high, "Fst")};
-    write_text(results_file(folder, "permutation_fst.svg"), f.svg);
+    write_results_text(folder, "permutation_fst.svg", f.svg);
     figures.push_back(std::move(f));
   }
   if (s.relatedness != nullptr && s.relatedness->individuals() >= 2 &&
       s.relatedness->individuals() <= kMaxRelatednessFigureIndividuals) {
     SummaryFigure f{"Relatedness between individuals (Lynch & Milligan 1994), ordered by population",
                     relatedness_heatmap(*s.relatedness, s.population_bounds, s.population_names)};
-    write_text(results_file(folder, "relatedness.svg"), f.svg);
+    write_results_text(folder, "relatedness.svg", f.svg);
     figures.push_back(std::move(f));
   }
   const SummaryPage page = results_summary_page(s, figures, linked_files(folder));
-  write_text(results_file(folder, "summary.html"), summary_html(page));
+  write_results_text(folder, "summary.html", summary_html(page));
 }
 
 }  // namespace bandscape

@@ -7,6 +7,7 @@
 #include "core/errors.hpp"
 #include "core/format.hpp"
 #include "core/output_file.hpp"
+#include "report/figures.hpp"
 #include "report/newick.hpp"
 #include "report/results_tables.hpp"
 #include "report/tsv.hpp"
@@ -59,13 +60,6 @@ struct TreeRow {
   double mean_support = kNotAvailable;
 };
 
-void write_text(const std::string& name, const std::string& text) {
-  OutputFile out;
-  if (!out.open(name, OpenMode::kTruncate, Links::kFollow)) throw OutputError(name, "\ncannot open file " + name);
-  out.write(text);
-  out.close();
-}
-
 // Percentages as whole numbers, one label per supported node.
 std::vector<std::string> support_labels(const Tree& tree, const std::vector<BranchSupport>& support, bool counts) {
   std::vector<std::string> labels(tree.nodes.size());
@@ -73,6 +67,18 @@ std::vector<std::string> support_labels(const Tree& tree, const std::vector<Bran
     labels[static_cast<std::size_t>(s.node)] = counts ? format("%d", s.count) : format("%ld", std::lround(s.percent));
   }
   return labels;
+}
+
+// The population of each individual from the population bounds; empty when
+// the bounds do not cover exactly `individuals` individuals.
+std::vector<int> tip_populations(std::span<const int> bounds, std::size_t populations, int individuals) {
+  if (bounds.size() != populations + 1 || bounds.front() != 0 || bounds.back() != individuals) return {};
+  std::vector<int> population;
+  for (std::size_t p = 0; p < populations; ++p) {
+    for (int x = bounds[p]; x < bounds[p + 1]; ++x) population.push_back(static_cast<int>(p));
+  }
+  if (population.size() != static_cast<std::size_t>(individuals)) return {};
+  return population;
 }
 
 double mean_percent(const std::vector<BranchSupport>& support) {
@@ -163,8 +169,15 @@ void ResultTrees::add_replicate(const FMatrix& nei, const FMatrix& fst) {
 }
 
 std::vector<std::string> ResultTrees::write(const std::vector<std::string>& individual_names,
-                                            const RelatednessTriangle& relatedness) {
+                                            const RelatednessTriangle& relatedness,
+                                            std::span<const std::string> population_names,
+                                            std::span<const int> population_bounds) {
   std::vector<std::string> lines;
+  figures_.clear();
+  auto draw = [&](const std::string& file, std::string caption, std::string svg) {
+    write_results_text(folder_, file.c_str(), svg);
+    figures_.push_back({std::move(caption), std::move(svg)});
+  };
   std::vector<TreeRow> rows;
   const bool bootstrap = replicates_ > 0;
   auto write_tree = [&](const std::string& matrix, const std::string& method, const Tree& tree,
@@ -178,7 +191,7 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
     row.matrix = matrix;
     row.method = method;
     row.tips = tree.tips;
-    write_text(results_file(folder_, row.file.c_str()), newick_text(tree, names, options));
+    write_results_text(folder_, row.file.c_str(), newick_text(tree, names, options));
     rows.push_back(std::move(row));
   };
 
@@ -203,6 +216,13 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
       write_tree(key, "nj", pm.nj, population_names_, {.branch_lengths = true, .node_labels = nj_labels},
                  tree_length(pm.nj), bootstrap ? pm.nj_counts.trees() : -1,
                  bootstrap && pm.nj_counts.trees() > 0 ? mean_percent(nj_support) : kNotAvailable);
+      const bool supported = bootstrap && pm.nj_counts.trees() > 0;
+      draw("tree_" + key + "_nj.svg",
+           std::string("Neighbour-joining tree of the populations from ") + matrix_title(pm.which) +
+               (supported ? format(", with bootstrap support (%%) over %d trees", pm.nj_counts.trees()) : ""),
+           tree_figure(pm.nj, population_names_,
+                       {.support = supported ? std::span<const BranchSupport>(nj_support)
+                                             : std::span<const BranchSupport>()}));
       write_tree(key, "upgma", pm.upgma, population_names_, {.branch_lengths = true, .node_labels = upgma_labels},
                  tree_length(pm.upgma), bootstrap ? pm.upgma_trees : -1,
                  bootstrap && pm.upgma_trees > 0 ? mean_percent(upgma_support) : kNotAvailable);
@@ -247,6 +267,14 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
       }
       const Tree nj = hang_from_tip(neighbor_joining(d), 0);
       write_tree("individuals", "nj", nj, names, {}, tree_length(nj), -1, kNotAvailable);
+      const std::vector<int> population = tip_populations(population_bounds, population_names.size(), ntot);
+      draw("tree_individuals_nj.svg",
+           std::string("Neighbour-joining tree of the individuals from the 1-r distance") +
+               (population.empty() ? "" : ", tips coloured by population"),
+           tree_figure(nj, names,
+                       {.tip_population = population,
+                        .population_names = population.empty() ? std::span<const std::string>()
+                                                                : population_names}));
       const Tree tree = upgma(d);
       write_tree("individuals", "upgma", tree, names, {}, tree_length(tree), -1, kNotAvailable);
     }

@@ -2,16 +2,21 @@
 // trees of the three distance matrices between populations and of the 1-r
 // distance between individuals, bootstrap support on the population trees,
 // the majority-rule consensus of the bootstrap neighbour-joining trees, and
-// trees.tsv, one row per tree file.
+// trees.tsv, one row per tree file.  The neighbour-joining trees are drawn too:
+// tree_<matrix>_nj.svg for the population matrices (bootstrap support on the
+// branches when bootstraps ran) and tree_individuals_nj.svg (tips coloured by
+// population).
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "numeric/array.hpp"
 #include "numeric/distance_matrix.hpp"
+#include "report/summary_page.hpp"
 #include "resample/bootstrap.hpp"
 #include "stats/relatedness.hpp"
 #include "tree/splits.hpp"
@@ -46,13 +51,21 @@ class ResultTrees {
   // The counts do not depend on the order of the replicates.
   BootstrapSink bootstrap_sink();
 
-  // Builds the individuals' trees (ntot >= 3), then writes every tree file
-  // and trees.tsv.  Returns the console lines (each starting with "\n"): a
+  // Builds the individuals' trees (ntot >= 3), then writes every tree file,
+  // its figure and trees.tsv.  population_names (r names) and
+  // population_bounds (r + 1: population p holds individuals bounds[p] ..
+  // bounds[p+1]-1) colour the individuals' tree by population; left empty,
+  // its tips are named without colour.  Returns the console lines (each starting with "\n"): a
   // matrix without a tree and its first undefined pair, bootstrap replicates
   // without a tree, an individual name that is not unique.  individual_names: by row; an empty name is written as
   // the report labels the individual, "ind<number>".
   std::vector<std::string> write(const std::vector<std::string>& individual_names,
-                                 const RelatednessTriangle& relatedness);
+                                 const RelatednessTriangle& relatedness,
+                                 std::span<const std::string> population_names = {},
+                                 std::span<const int> population_bounds = {});
+
+  // The figures written by write, in the order of their files, for summary.html.
+  const std::vector<SummaryFigure>& figures() const { return figures_; }
 
  private:
   struct PopulationMatrix {
@@ -73,6 +86,7 @@ class ResultTrees {
   int r_ = 0;
   std::vector<PopulationMatrix> populations_;
   int replicates_ = 0;
+  std::vector<SummaryFigure> figures_;
 };
 
 }  // namespace bandscape

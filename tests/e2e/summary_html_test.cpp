@@ -1,9 +1,10 @@
 // summary.html of a whole run with --results: it parses as XML, its tables
 // hold the numbers of the report's Tables 1 to 4 (read back from report.txt,
 // the independent record of the same run), its figures are the SVG files of
-// the folder inlined, with no NaN or infinity in any attribute, and its links
-// name files that exist.  The same run gives the same page whatever the
-// number of threads.
+// the folder inlined (permutations of Fst and of PhiPT, relatedness, principal
+// coordinates, neighbour-joining trees), with no NaN or infinity in any
+// attribute, and its links name files that exist.  The same run gives the
+// same page, and so the same figures, whatever the number of threads.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,12 +47,17 @@ std::vector<std::string> row_cells(const pugi::xml_node& row) {
   return out;
 }
 
-// summary.html and the report of a run in folder "out", emptied first.
+// summary.html and the report of a run in folder "out", emptied first: the
+// four populations in two groups (a three-level AMOVA), Fst permutations,
+// bootstraps and AMOVA permutations.
 std::pair<std::string, std::string> run(const std::string& threads) {
-  if (!fs::exists("data.txt")) fs::copy_file(fs::path(BANDSCAPE_TEST_DATA) / "e2e" / "four_pops.txt", "data.txt");
+  for (const char* name : {"four_pops.txt", "groups.txt"}) {
+    if (!fs::exists(name)) fs::copy_file(fs::path(BANDSCAPE_TEST_DATA) / "e2e" / name, name);
+  }
   fs::remove_all("out");
-  const auto out = testing::run_program("--batch --seed 4711 -p 60 -b 6 --threads " + threads +
-                                        " --outdir out --results res data.txt report.txt");
+  const auto out = testing::run_program("--batch --seed 4711 -p 60 -b 6 --amova-permutations 99 -s groups.txt "
+                                        "--threads " + threads +
+                                        " --outdir out --results res four_pops.txt report.txt");
   EXPECT_EQ(out.status, 0) << out.console;
   return {read_file("out/res/summary.html"), read_file("out/report.txt")};
 }
@@ -68,8 +74,10 @@ TEST(SummaryHtml, HoldsTheReportsTablesEveryFigureAndLinksToTheFolder) {
     }
     return page;
   };
-  EXPECT_TRUE(without_threads(run("2").first) == without_threads(run("7").first));
+  const std::string seven = without_threads(run("7").first);
+  EXPECT_TRUE(without_threads(run("2").first) == seven);
   const auto [html, report] = run("1");
+  EXPECT_TRUE(without_threads(html) == seven);
   pugi::xml_document doc;
   ASSERT_TRUE(doc.load_string(html.c_str()));
 
@@ -99,14 +107,50 @@ TEST(SummaryHtml, HoldsTheReportsTablesEveryFigureAndLinksToTheFolder) {
     EXPECT_EQ(cells[1], line.back()) << cells[0];
   }
 
-  // Figures: the permutation histogram (60 bars' worth of values) and the relatedness heat map,
-  // each the file of the folder inlined, no attribute reading NaN or infinity.
+  // After Tables 1 to 4: the three-level AMOVA table, its Phi statistics read as
+  // in amova.tsv, then the band summary with a row per population.
+  ASSERT_EQ(tables.size(), 6u);
+  EXPECT_STREQ(tables[4].node().child("h3").child_value(), "AMOVA: groups, populations and individuals");
+  EXPECT_EQ(tables[4].node().select_nodes(".//tbody/tr").size(), 4u);  // groups, populations, within, total
+  EXPECT_STREQ(tables[5].node().child("h3").child_value(), "Band patterns per population");
+  EXPECT_EQ(tables[5].node().select_nodes(".//tbody/tr").size(), 4u);
+
+  // Figures: every SVG file of the folder inlined once, the Fst histogram
+  // first; the expected files are those of a run with permutations,
+  // bootstraps, 4 populations and 26 individuals.
   const auto figures = doc.select_nodes("//section[@id='figures']/figure/svg");
-  ASSERT_GE(figures.size(), 2u);
-  for (const char* name : {"permutation_fst.svg", "relatedness.svg"}) {
+  std::vector<std::string> svg_files;
+  for (const auto& entry : fs::directory_iterator(fs::path("out") / "res")) {
+    if (entry.path().extension() == ".svg") svg_files.push_back(entry.path().filename().string());
+  }
+  std::sort(svg_files.begin(), svg_files.end());
+  EXPECT_EQ(svg_files, (std::vector<std::string>{"amova_phipt.svg", "pcoa_individuals.svg", "pcoa_populations_fst.svg",
+                                                 "pcoa_populations_nei.svg", "pcoa_populations_phipt.svg",
+                                                 "pcoa_populations_reynolds.svg", "permutation_fst.svg",
+                                                 "relatedness.svg", "tree_fst_nj.svg", "tree_individuals_nj.svg",
+                                                 "tree_nei_nj.svg", "tree_reynolds_nj.svg"}));
+  ASSERT_EQ(figures.size(), svg_files.size());
+  for (const std::string& name : svg_files) {
     const std::string svg = read_file(fs::path("out") / "res" / name);
     EXPECT_NE(html.find(svg), std::string::npos) << name;
   }
+  // One point and one tip per individual, one per population; the PhiPT histogram's observed line.
+  auto counted = [](const std::string& name, const char* css_class) {
+    pugi::xml_document svg;
+    EXPECT_TRUE(svg.load_file((fs::path("out") / "res" / name).c_str())) << name;
+    return svg.select_nodes((std::string("//*[@class='") + css_class + "']").c_str()).size();
+  };
+  EXPECT_EQ(counted("pcoa_individuals.svg", "point"), 26u);
+  EXPECT_EQ(counted("tree_individuals_nj.svg", "tip-mark"), 26u);
+  EXPECT_EQ(counted("tree_individuals_nj.svg", "tip-label"), 26u);
+  for (const char* m : {"nei", "fst", "reynolds", "phipt"}) {
+    EXPECT_EQ(counted(std::string("pcoa_populations_") + m + ".svg", "point"), 4u) << m;
+  }
+  for (const char* m : {"nei", "fst", "reynolds"}) {
+    EXPECT_EQ(counted(std::string("tree_") + m + "_nj.svg", "tip-label"), 4u) << m;
+  }
+  EXPECT_EQ(counted("amova_phipt.svg", "observed"), 1u);
+  EXPECT_NE(read_file("out/res/amova_phipt.svg").find("\u03a6PT: 99 permutations, P = "), std::string::npos);
   for (const auto& node : doc.select_nodes("//svg//*")) {
     for (const auto& a : node.node().attributes()) {
       std::string value = a.value();

@@ -1,0 +1,196 @@
+// The figures of the results folder drawn next to the AMOVA, the principal
+// coordinates and the trees, and what those writers hand over for
+// summary.html: every SVG parses, holds one point per individual or population
+// and one tip per tree leaf, carries no NaN or infinity, and is the very text
+// the page inlines.  Counts follow from the small inputs below (hand-worked).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <pugixml.hpp>
+#include <string>
+#include <vector>
+
+#include "report/amova_results.hpp"
+#include "report/tree_results.hpp"
+#include "test_util.hpp"
+
+namespace bandscape::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file parsed, with no attribute reading NaN or infinity.
+pugi::xml_document parsed_svg(const fs::path& file) {
+  pugi::xml_document doc;
+  const auto result = doc.load_file(file.c_str());
+  EXPECT_TRUE(result) << file << ": " << result.description();
+  EXPECT_TRUE(doc.child("svg")) << file;
+  for (const auto& node : doc.select_nodes("//*")) {
+    for (const auto& a : node.node().attributes()) {
+      std::string value = a.value();
+      std::transform(value.begin(), value.end(), value.begin(), ::tolower);
+      EXPECT_EQ(value.find("nan"), std::string::npos) << file << " " << a.name() << "=" << a.value();
+      EXPECT_EQ(value.find("inf"), std::string::npos) << file << " " << a.name() << "=" << a.value();
+    }
+  }
+  return doc;
+}
+
+int count(const pugi::xml_document& doc, const std::string& css_class) {
+  return static_cast<int>(doc.select_nodes(("//*[@class='" + css_class + "']").c_str()).size());
+}
+
+std::vector<std::string> texts(const pugi::xml_document& doc, const std::string& css_class) {
+  std::vector<std::string> out;
+  for (const auto& t : doc.select_nodes(("//text[@class='" + css_class + "']").c_str())) {
+    out.emplace_back(t.node().child_value());
+  }
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+bool has_text_starting(const pugi::xml_document& doc, const std::string& start) {
+  for (const auto& t : doc.select_nodes("//text")) {
+    if (std::string(t.node().child_value()).rfind(start, 0) == 0) return true;
+  }
+  return false;
+}
+
+// Three populations of four individuals, six loci, every pair of individuals
+// sharing scored loci; the stored population matrices are made up (defined,
+// one negative Fst that counts as 0).
+struct SmallRun {
+  IMatrix scores = scores_from({"110100", "110110", "100100", "110101", "011010", "001011", "011001", "011110",
+                                "101011", "100011", "101111", "000011"});
+  IVector bounds = bounds_of({0, 4, 8, 12});
+  NameList names = name_list(1, 3);
+  std::vector<std::string> individuals;
+  FMatrix nei = matrix(1, 3, 1, 3), fst = matrix(1, 3, 1, 3);
+  AmovaRunData data;
+
+  SmallRun() {
+    names[1] = "north";
+    names[2] = "south";
+    names[3] = "east & west";
+    for (int k = 0; k < 12; ++k) individuals.push_back("i" + std::to_string(k));
+    nei[1][2] = 0.12f, nei[1][3] = 0.30f, nei[2][3] = 0.25f;
+    fst[1][2] = -0.01f, fst[1][3] = 0.20f, fst[2][3] = 0.15f;
+    data = {3, 6, 12, &scores, &bounds, &names, &individuals, nullptr, &nei, &fst};
+  }
+};
+
+TEST(AmovaFigures, OrdinationsAndPhiPTPermutationsAreDrawnAndHandedToTheSummary) {
+  TempDir dir;
+  SmallRun run;
+  const AmovaOutcome outcome = write_amova_results(".", run.data, 19, 7, 1);
+  ASSERT_TRUE(outcome.summary.done);
+  EXPECT_TRUE(outcome.warnings.empty());
+  ASSERT_EQ(outcome.tables.size(), 1u);
+  EXPECT_EQ(outcome.tables[0].caption.rfind("AMOVA", 0), 0u) << outcome.tables[0].caption;
+
+  const std::vector<std::string> files = {"pcoa_individuals.svg",     "amova_phipt.svg",
+                                          "pcoa_populations_nei.svg", "pcoa_populations_fst.svg",
+                                          "pcoa_populations_reynolds.svg", "pcoa_populations_phipt.svg"};
+  ASSERT_EQ(outcome.figures.size(), files.size());
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    EXPECT_EQ(outcome.figures[k].svg, read_file(files[k])) << files[k];
+    EXPECT_FALSE(outcome.figures[k].title.empty()) << files[k];
+  }
+
+  // Individuals: 12 points, a legend of the three populations, axis titles with their shares.
+  const auto individuals = parsed_svg("pcoa_individuals.svg");
+  EXPECT_EQ(count(individuals, "point"), 12);
+  EXPECT_EQ(count(individuals, "legend-marker"), 3);
+  EXPECT_TRUE(has_text_starting(individuals, "PCoA 1 ("));
+  EXPECT_TRUE(has_text_starting(individuals, "PCoA 2 ("));
+  // Populations: three points, each labelled with its name (room enough: no legend).
+  for (const char* m : {"nei", "fst", "reynolds", "phipt"}) {
+    const auto doc = parsed_svg(std::string("pcoa_populations_") + m + ".svg");
+    EXPECT_EQ(count(doc, "point"), 3) << m;
+    EXPECT_EQ(count(doc, "legend-marker"), 0) << m;
+    EXPECT_EQ(texts(doc, "point-label"), (std::vector<std::string>{"east & west", "north", "south"})) << m;
+  }
+  // The histogram: bars for 19 permuted values and its title with the P value of the table.
+  const auto histogram = parsed_svg("amova_phipt.svg");
+  EXPECT_GE(count(histogram, "bar"), 1);
+  EXPECT_LE(count(histogram, "bar"), 19);
+  EXPECT_EQ(count(histogram, "observed"), 1);
+  char title[64];
+  std::snprintf(title, sizeof title, "\u03a6PT: 19 permutations, P = %.3f", outcome.summary.phi_pt_p);
+  EXPECT_TRUE(has_text_starting(histogram, title)) << title;
+
+  // Without permutations: no histogram, the same ordinations.
+  fs::remove("amova_phipt.svg");
+  const AmovaOutcome plain = write_amova_results(".", run.data, 0, 7, 1);
+  EXPECT_EQ(plain.figures.size(), files.size() - 1);
+  EXPECT_FALSE(fs::exists("amova_phipt.svg"));
+  EXPECT_EQ(plain.figures[0].svg, outcome.figures[0].svg);
+
+  // The band summary: one row per population, named as in the data.
+  const HtmlTable bands = write_band_patterns(".", run.data, run.nei, run.fst);
+  ASSERT_EQ(bands.rows.size(), 3u);
+  EXPECT_EQ(bands.rows[2][0], "east & west");
+}
+
+TEST(TreeFigures, PopulationTreesCarryTheirSupportAndTheIndividualsTreeItsPopulations) {
+  TempDir dir;
+  // Four populations on the additive tree ((A:0.1,B:0.1):0.2,(C:0.1,D:0.1)):
+  // one internal split, AB|CD, found in all three identical replicates.
+  NameList names = name_list(1, 4);
+  const char* labels[] = {"A", "B", "C", "D"};
+  for (int a = 1; a <= 4; ++a) names[a] = labels[a - 1];
+  FMatrix nei = matrix(1, 4, 1, 4), fst = matrix(1, 4, 1, 4);
+  for (int a = 1; a <= 4; ++a) {
+    for (int b = a + 1; b <= 4; ++b) nei[a][b] = fst[a][b] = (a == 1 && b == 2) || (a == 3 && b == 4) ? 0.2f : 0.4f;
+  }
+  ResultTrees trees(".");
+  trees.observe_populations(names, 4, nei, fst);
+  const BootstrapSink sink = trees.bootstrap_sink();
+  for (int k = 1; k <= 3; ++k) sink(k, nei, fst);
+
+  // Five individuals in two populations; 1 - r of 0.5 within, 1.2 between,
+  // a little more for each later individual so that no two pairs tie.
+  RelatednessTriangle relatedness(5);
+  const int population[] = {0, 0, 1, 1, 1};
+  for (int x = 0; x < 5; ++x) {
+    for (int y = x + 1; y < 5; ++y) {
+      relatedness.at(x, y) = (population[x] == population[y] ? 0.5f : -0.2f) - 0.01f * static_cast<float>(x + y);
+    }
+  }
+  const std::vector<std::string> population_names = {"north", "south"};
+  const std::vector<int> bounds = {0, 2, 5};
+  const std::vector<std::string> lines =
+      trees.write({"a1", "a2", "b1", "b2", "b3"}, relatedness, population_names, bounds);
+  EXPECT_TRUE(lines.empty());
+
+  const std::vector<std::string> files = {"tree_nei_nj.svg", "tree_fst_nj.svg", "tree_reynolds_nj.svg",
+                                          "tree_individuals_nj.svg"};
+  ASSERT_EQ(trees.figures().size(), files.size());
+  for (std::size_t k = 0; k < files.size(); ++k) {
+    EXPECT_EQ(trees.figures()[k].svg, read_file(files[k])) << files[k];
+  }
+  EXPECT_NE(trees.figures()[0].title.find("bootstrap support (%) over 3 trees"), std::string::npos);
+  for (std::size_t k = 0; k < 3; ++k) {
+    const auto doc = parsed_svg(files[k]);
+    EXPECT_EQ(texts(doc, "tip-label"), (std::vector<std::string>{"A", "B", "C", "D"})) << files[k];
+    EXPECT_EQ(texts(doc, "support"), (std::vector<std::string>{"100"})) << files[k];
+    EXPECT_EQ(count(doc, "scale-bar"), 1) << files[k];
+  }
+  const auto individuals = parsed_svg("tree_individuals_nj.svg");
+  EXPECT_EQ(texts(individuals, "tip-label"), (std::vector<std::string>{"a1", "a2", "b1", "b2", "b3"}));
+  EXPECT_EQ(count(individuals, "tip-mark"), 5);
+  EXPECT_EQ(count(individuals, "legend-marker"), 2);
+  EXPECT_EQ(count(individuals, "support"), 0);
+
+  // Without population bounds the individuals' tips are named, without marks.
+  ResultTrees plain(".");
+  plain.write({"a1", "a2", "b1", "b2", "b3"}, relatedness);
+  ASSERT_EQ(plain.figures().size(), 1u);
+  const auto unmarked = parsed_svg("tree_individuals_nj.svg");
+  EXPECT_EQ(count(unmarked, "tip-mark"), 0);
+  EXPECT_EQ(count(unmarked, "tip-label"), 5);
+}
+
+}  // namespace
+}  // namespace bandscape::testing
