@@ -20,7 +20,7 @@ constexpr int kPopulations = 20;
 // Deterministic structured scores: each population has its own band
 // frequency at each locus around the locus's overall one; 2% missing.
 IMatrix make_scores(int ntot, int m) {
-  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
+  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
   KeyedStream stream(20240615);
   auto next = [&stream]() { return static_cast<double>(stream.next() >> 11) * 0x1.0p-53; };
   std::vector<double> base(static_cast<std::size_t>(m));

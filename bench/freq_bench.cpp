@@ -27,12 +27,12 @@ struct DiscardLog : MessageLog {
 // and the fragment frequencies.
 struct Data {
   int r = kPopulations, m = kLoci, ntot = kPopulations * kPerPopulation;
-  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
-  IVector bounds = ivector(0, r);
-  IMatrix scored = imatrix(1, r, 1, m);
-  IMatrix absent = imatrix(0, r - 1, 0, m - 1);
-  FMatrix fraction = matrix(0, r - 1, 0, m - 1);
-  FMatrix fraction_var = matrix(0, r - 1, 0, m - 1);
+  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+  IVector bounds = int_vector(0, r);
+  IMatrix scored = int_matrix(1, r, 1, m);
+  IMatrix absent = int_matrix(0, r - 1, 0, m - 1);
+  FMatrix fraction = float_matrix(0, r - 1, 0, m - 1);
+  FMatrix fraction_var = float_matrix(0, r - 1, 0, m - 1);
   Data() {
     std::mt19937 gen(20240601u);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -65,8 +65,8 @@ float fis_of(const benchmark::State& state) { return static_cast<float>(state.ra
 
 void BM_FragmentFrequencies(benchmark::State& state) {
   const Data& d = data();
-  FMatrix f = matrix(0, d.r - 1, 0, d.m - 1), v = matrix(0, d.r - 1, 0, d.m - 1);
-  IMatrix x = imatrix(0, d.r - 1, 0, d.m - 1);
+  FMatrix f = float_matrix(0, d.r - 1, 0, d.m - 1), v = float_matrix(0, d.r - 1, 0, d.m - 1);
+  IMatrix x = int_matrix(0, d.r - 1, 0, d.m - 1);
   DiscardLog log;
   for (auto _ : state) {
     compute_freq_frag(d.r, d.scores, d.bounds, d.m, f, d.scored, x, v, log);
@@ -77,7 +77,7 @@ BENCHMARK(BM_FragmentFrequencies)->Unit(benchmark::kMillisecond);
 
 void BM_SquareRoot(benchmark::State& state) {
   const Data& d = data();
-  FMatrix est = matrix(0, d.r - 1, 0, d.m - 1), var = matrix(0, d.r - 1, 0, d.m - 1);
+  FMatrix est = float_matrix(0, d.r - 1, 0, d.m - 1), var = float_matrix(0, d.r - 1, 0, d.m - 1);
   DiscardLog log;
   for (auto _ : state) {
     compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, fis_of(state), est, var, log, sharing_of(state));
@@ -88,10 +88,10 @@ BENCHMARK(BM_SquareRoot)->ArgsProduct({{0, 3}, {0, 1}})->ArgNames({"fis10", "sha
 
 void BM_BayesUniform(benchmark::State& state) {
   const Data& d = data();
-  FMatrix est = matrix(0, d.r - 1, 0, d.m - 1), var = matrix(0, d.r - 1, 0, d.m - 1);
+  FMatrix est = float_matrix(0, d.r - 1, 0, d.m - 1), var = float_matrix(0, d.r - 1, 0, d.m - 1);
   DiscardLog log;
   for (auto _ : state) {
-    compute_freq_allele_Bayes_UNIF(d.r, d.m, d.absent, fis_of(state), d.scored, est, var, log, sharing_of(state));
+    estimate_bayes_uniform_prior(d.r, d.m, d.absent, fis_of(state), d.scored, est, var, log, sharing_of(state));
     benchmark::DoNotOptimize(est.data());
   }
 }
@@ -99,12 +99,12 @@ BENCHMARK(BM_BayesUniform)->ArgsProduct({{0, 3}, {0, 1}})->ArgNames({"fis10", "s
 
 void BM_BayesNonUniform(benchmark::State& state) {
   const Data& d = data();
-  FMatrix est = matrix(0, d.r - 1, 0, d.m - 1), var = matrix(0, d.r - 1, 0, d.m - 1);
-  DVector alpha = dvector(0, d.r - 1), beta = dvector(0, d.r - 1);
+  FMatrix est = float_matrix(0, d.r - 1, 0, d.m - 1), var = float_matrix(0, d.r - 1, 0, d.m - 1);
+  DVector alpha = double_vector(0, d.r - 1), beta = double_vector(0, d.r - 1);
   DiscardLog log;
   for (auto _ : state) {
-    compute_freq_allele_Bayes_NONUNIF(d.r, d.m, d.absent, fis_of(state), d.scored, alpha, beta, est, var, log,
-                                      sharing_of(state));
+    estimate_bayes_fitted_prior(d.r, d.m, d.absent, fis_of(state), d.scored, alpha, beta, est, var, log,
+                                sharing_of(state));
     benchmark::DoNotOptimize(est.data());
   }
 }
@@ -118,14 +118,14 @@ BENCHMARK(BM_BayesNonUniform)
 void BM_CachedAcrossCalls(benchmark::State& state) {
   const Data& d = data();
   const int method = static_cast<int>(state.range(0));
-  FMatrix est = matrix(0, d.r - 1, 0, d.m - 1), var = matrix(0, d.r - 1, 0, d.m - 1);
+  FMatrix est = float_matrix(0, d.r - 1, 0, d.m - 1), var = float_matrix(0, d.r - 1, 0, d.m - 1);
   DiscardLog log;
   EstimateCache cache(method, 0.3f);
   for (auto _ : state) {
     if (method == 2) {
       compute_freq_allele_sqrt(d.r, d.m, d.fraction, d.scored, 0.3f, est, var, log, cache);
     } else {
-      compute_freq_allele_Bayes_UNIF(d.r, d.m, d.absent, 0.3f, d.scored, est, var, log, cache);
+      estimate_bayes_uniform_prior(d.r, d.m, d.absent, 0.3f, d.scored, est, var, log, cache);
     }
     benchmark::DoNotOptimize(est.data());
   }

@@ -69,13 +69,13 @@ void BM_FirstPass(benchmark::State& state) {
   }
   SubsetSelection none;
   NameList names = name_list(1, R);
-  IMatrix counts = imatrix(1, R, 1, m);
-  IVector selected = ivector(1, R), groups = ivector(1, R), sizes = ivector(1, R);
+  IMatrix counts = int_matrix(1, R, 1, m);
+  IVector selected = int_vector(1, R), groups = int_vector(1, R), sizes = int_vector(1, R);
   DataLineFindings findings;
   for (auto _ : state) {
     TextLines text(gen.name);
     int ntot = 0;
-    readsecondinfo(text, R, R, false, none, m, names, counts, selected, groups, sizes, ntot, findings, log);
+    scan_populations(text, R, R, false, none, m, names, counts, selected, groups, sizes, ntot, findings, log);
     benchmark::DoNotOptimize(ntot);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(gen.bytes));
@@ -91,14 +91,14 @@ void BM_SecondPass(benchmark::State& state) {
   read_header_line(text, R, m, loci, log);
   SubsetSelection none;
   NameList names = name_list(1, R);
-  IMatrix counts = imatrix(1, R, 1, m);
-  IVector selected = ivector(1, R), groups = ivector(1, R), sizes = ivector(1, R);
+  IMatrix counts = int_matrix(1, R, 1, m);
+  IVector selected = int_vector(1, R), groups = int_vector(1, R), sizes = int_vector(1, R);
   DataLineFindings findings;
-  readsecondinfo(text, R, R, false, none, m, names, counts, selected, groups, sizes, ntot, findings, log);
-  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
-  IVector bounds = ivector(0, R);
+  scan_populations(text, R, R, false, none, m, names, counts, selected, groups, sizes, ntot, findings, log);
+  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+  IVector bounds = int_vector(0, R);
   for (auto _ : state) {
-    readfrequall(text, R, false, m, selected, sizes, ntot, scores, bounds, log);
+    read_band_scores(text, R, false, m, selected, sizes, ntot, scores, bounds, log);
     benchmark::DoNotOptimize(scores[ntot - 1][m - 1]);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(gen.bytes));
@@ -114,13 +114,13 @@ void BM_StructureExport(benchmark::State& state) {
   read_header_line(text, R, m, loci, log);
   SubsetSelection none;
   NameList names = name_list(1, R);
-  IMatrix counts = imatrix(1, R, 1, m);
-  IVector selected = ivector(1, R), groups = ivector(1, R), sizes = ivector(1, R);
+  IMatrix counts = int_matrix(1, R, 1, m);
+  IVector selected = int_vector(1, R), groups = int_vector(1, R), sizes = int_vector(1, R);
   DataLineFindings findings;
-  readsecondinfo(text, R, R, false, none, m, names, counts, selected, groups, sizes, ntot, findings, log);
-  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
-  IVector bounds = ivector(0, R);
-  readfrequall(text, R, false, m, selected, sizes, ntot, scores, bounds, log);
+  scan_populations(text, R, R, false, none, m, names, counts, selected, groups, sizes, ntot, findings, log);
+  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+  IVector bounds = int_vector(0, R);
+  read_band_scores(text, R, false, m, selected, sizes, ntot, scores, bounds, log);
   const std::string out = (std::filesystem::temp_directory_path() / "bandscape_structure_bench.txt").string();
   for (auto _ : state) {
     state.PauseTiming();

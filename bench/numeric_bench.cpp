@@ -21,7 +21,7 @@ BENCHMARK(BM_UniformRandom);
 // One permutation of ntot individuals, reported per element.
 void BM_ShuffleRange(benchmark::State& st) {
   const int n = static_cast<int>(st.range(0));
-  IVector v = ivector(0, n - 1);
+  IVector v = int_vector(0, n - 1);
   fill_identity(v, 0, n - 1);
   RandomState state;
   state.word = -2436;

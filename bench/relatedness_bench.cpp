@@ -21,7 +21,7 @@ constexpr int kPopulations = 20;
 // Deterministic scores: each locus has its own band frequency, about 3% of
 // the scores are missing.
 IMatrix make_scores(int ntot, int m) {
-  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
+  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
   std::uint64_t state = 88172645463325252ull;
   auto next = [&state]() {
     state ^= state << 13;
@@ -29,7 +29,7 @@ IMatrix make_scores(int ntot, int m) {
     state ^= state << 17;
     return static_cast<double>(state >> 11) * (1.0 / 9007199254740992.0);
   };
-  FVector freq = vector(0, m - 1);
+  FVector freq = float_vector(0, m - 1);
   for (int l = 0; l < m; ++l) freq[l] = static_cast<float>(0.05 + 0.9 * next());
   for (int x = 0; x < ntot; ++x) {
     for (int l = 0; l < m; ++l) {
@@ -41,9 +41,9 @@ IMatrix make_scores(int ntot, int m) {
 
 struct Sample {
   IMatrix scores = make_scores(kIndividuals, kLoci);
-  FVector p = vector(0, kLoci - 1);
-  FVector S = vector(0, kLoci - 1);
-  FVector VarS = vector(0, kLoci - 1);
+  FVector p = float_vector(0, kLoci - 1);
+  FVector S = float_vector(0, kLoci - 1);
+  FVector VarS = float_vector(0, kLoci - 1);
   Sample() { compute_overall_freq(scores, kIndividuals, kLoci, p, S, VarS); }
 };
 
@@ -92,7 +92,7 @@ void BM_WriteTable6(benchmark::State& state) {
   RelatednessTriangle rel(kIndividuals);
   compute_relatedness(s.scores, kIndividuals, kLoci, s.S, s.VarS, rel);
   NameList names = name_list(1, kPopulations);
-  IVector bounds = ivector(0, kPopulations);
+  IVector bounds = int_vector(0, kPopulations);
   for (int k = 1; k <= kPopulations; ++k) {
     names[k] = "population_" + std::to_string(k);
     bounds[k] = k * kIndividuals / kPopulations;

@@ -33,10 +33,10 @@ struct NullLog : MessageLog {
 
 struct Data {
   int r = kPops, m = kLoci, ntot = kPops * kInds;
-  IMatrix scores = imatrix(0, kPops * kInds - 1, 0, kLoci - 1);
-  IVector bounds = ivector(0, kPops);
-  IMatrix N = imatrix(1, kPops, 1, kLoci);
-  FMatrix p = matrix(0, kPops - 1, 0, kLoci - 1), v = matrix(0, kPops - 1, 0, kLoci - 1);
+  IMatrix scores = int_matrix(0, kPops* kInds - 1, 0, kLoci - 1);
+  IVector bounds = int_vector(0, kPops);
+  IMatrix N = int_matrix(1, kPops, 1, kLoci);
+  FMatrix p = float_matrix(0, kPops - 1, 0, kLoci - 1), v = float_matrix(0, kPops - 1, 0, kLoci - 1);
   NameList names = name_list(1, kPops);
 };
 
@@ -123,10 +123,11 @@ void BM_PermutationEstimation1000(benchmark::State& state) {
   const int method = static_cast<int>(state.range(0));
   const float fis = static_cast<float>(state.range(1)) / 10.0f;
   const int r = d.r, m = d.m;
-  IVector perm = ivector(0, d.ntot - 1);
-  IMatrix N = imatrix(1, r, 1, m), X = imatrix(0, r - 1, 0, m - 1);
-  FMatrix f = matrix(0, r - 1, 0, m - 1), v = matrix(0, r - 1, 0, m - 1), e = matrix(0, r - 1, 0, m - 1);
-  DVector alpha = dvector(0, r - 1), beta = dvector(0, r - 1);
+  IVector perm = int_vector(0, d.ntot - 1);
+  IMatrix N = int_matrix(1, r, 1, m), X = int_matrix(0, r - 1, 0, m - 1);
+  FMatrix f = float_matrix(0, r - 1, 0, m - 1), v = float_matrix(0, r - 1, 0, m - 1),
+          e = float_matrix(0, r - 1, 0, m - 1);
+  DVector alpha = double_vector(0, r - 1), beta = double_vector(0, r - 1);
   NullLog log;
   for (auto _ : state) {
     EstimateCache cache(method, fis);
@@ -137,8 +138,8 @@ void BM_PermutationEstimation1000(benchmark::State& state) {
       shuffle_range(perm, 0, d.ntot - 1, random);
       compute_freq_frag_permuted(r, d.scores, d.bounds, perm, m, N, X, f, v, log);
       if (method == 2) compute_freq_allele_sqrt(r, m, f, N, fis, e, v, log, cache);
-      if (method == 3) compute_freq_allele_Bayes_UNIF(r, m, X, fis, N, e, v, log, cache);
-      if (method == 4) compute_freq_allele_Bayes_NONUNIF(r, m, X, fis, N, alpha, beta, e, v, log);
+      if (method == 3) estimate_bayes_uniform_prior(r, m, X, fis, N, e, v, log, cache);
+      if (method == 4) estimate_bayes_fitted_prior(r, m, X, fis, N, alpha, beta, e, v, log);
     }
   }
 }

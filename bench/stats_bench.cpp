@@ -21,8 +21,18 @@ struct HbInput {
 // Deterministic frequencies (linear congruential stream); about 2% of the
 // population x locus cells have no data.
 HbInput make_input(int r, int m) {
-  HbInput in{r, m, imatrix(1, r, 1, m), matrix(1, r, 1, m), matrix(1, r, 1, m), matrix(1, r, 1, m),
-             matrix(1, r, 1, m), ivector(1, r), vector(1, r), vector(1, r), vector(1, r), vector(1, r)};
+  HbInput in{r,
+             m,
+             int_matrix(1, r, 1, m),
+             float_matrix(1, r, 1, m),
+             float_matrix(1, r, 1, m),
+             float_matrix(1, r, 1, m),
+             float_matrix(1, r, 1, m),
+             int_vector(1, r),
+             float_vector(1, r),
+             float_vector(1, r),
+             float_vector(1, r),
+             float_vector(1, r)};
   std::uint64_t s = 12345;
   auto next = [&s] {
     s = s * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -45,9 +55,9 @@ void BM_compute_Hb(benchmark::State& state) {
   const int r = static_cast<int>(state.range(0));
   const int m = static_cast<int>(state.range(1));
   HbInput in = make_input(r, m);
-  FMatrix D = matrix(1, r, 1, r), VarD = matrix(1, r, 1, r), HbPair = matrix(1, r, 1, r);
-  IMatrix nPair = imatrix(1, r, 1, r);
-  FVector work = vector(1, m);
+  FMatrix D = float_matrix(1, r, 1, r), VarD = float_matrix(1, r, 1, r), HbPair = float_matrix(1, r, 1, r);
+  IMatrix nPair = int_matrix(1, r, 1, r);
+  FVector work = float_vector(1, m);
   float Hb = 0.0f, VarHb = 0.0f;
   BufferedLog log;
   for (auto _ : state) {

@@ -42,18 +42,18 @@ std::string read_all() {
     const int r = R;
     SubsetSelection none;
     NameList populations = name_list(1, r);
-    IMatrix counts = imatrix(1, r, 1, m);
-    IVector selected = ivector(1, r), groups = ivector(1, r), file_sizes = ivector(1, R);
+    IMatrix counts = int_matrix(1, r, 1, m);
+    IVector selected = int_vector(1, r), groups = int_vector(1, r), file_sizes = int_vector(1, R);
     int ntot = 0;
     DataLineFindings findings;
-    readsecondinfo(text, R, r, false, none, m, populations, counts, selected, groups, file_sizes, ntot, findings,
-                   log);
-    IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
-    IVector bounds = ivector(0, r);
-    readfrequall(text, r, false, m, selected, file_sizes, ntot, scores, bounds, log);
+    scan_populations(text, R, r, false, none, m, populations, counts, selected, groups, file_sizes, ntot, findings,
+                     log);
+    IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+    IVector bounds = int_vector(0, r);
+    read_band_scores(text, r, false, m, selected, file_sizes, ntot, scores, bounds, log);
     warn_about_data_lines(findings, "data.txt", R, m, log);
     int available = 0;
-    FVector sizes = vector(1, m);
+    FVector sizes = float_vector(1, m);
     locus_names_to_sizes(available, m, loci, sizes, log);
     // What the later steps rely on: scores are 0, 1 or 9 and the bounds
     // partition the ntot rows in order.

@@ -38,25 +38,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     SubsetSelection subset;
     read_subset_file("subset.txt", subset, log);
-    for (int k = 1; k <= subset.rsub; ++k) {
+    for (int k = 1; k <= subset.listed_populations; ++k) {
       const int g = subset.groups[k];
-      if (g < 0 || g > subset.n1) __builtin_trap();
+      if (g < 0 || g > subset.group_count) __builtin_trap();
     }
     int R = 0, m = 0;
     NameList loci;
     TextLines text("data.txt");
     read_header_line(text, R, m, loci, log);
-    const int r = subset.rsub;
+    const int r = subset.listed_populations;
     NameList populations = name_list(1, r);
-    IMatrix counts = imatrix(1, r, 1, m);
-    IVector selected = ivector(1, r), groups = ivector(1, r), file_sizes = ivector(1, R);
+    IMatrix counts = int_matrix(1, r, 1, m);
+    IVector selected = int_vector(1, r), groups = int_vector(1, r), file_sizes = int_vector(1, R);
     int ntot = 0;
     DataLineFindings findings;
-    readsecondinfo(text, R, r, true, subset, m, populations, counts, selected, groups, file_sizes, ntot, findings,
-                   log);
-    IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
-    IVector bounds = ivector(0, r);
-    readfrequall(text, r, true, m, selected, file_sizes, ntot, scores, bounds, log);
+    scan_populations(text, R, r, true, subset, m, populations, counts, selected, groups, file_sizes, ntot, findings,
+                     log);
+    IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+    IVector bounds = int_vector(0, r);
+    read_band_scores(text, r, true, m, selected, file_sizes, ntot, scores, bounds, log);
     if (bounds[r] != ntot) __builtin_trap();
     for (int k = 2; k <= r; ++k)
       if (selected[k] <= selected[k - 1]) __builtin_trap();

@@ -117,7 +117,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   int r = R;
   if (options.use_subset) {
     read_subset_file(options.subset_file, subset, log);
-    r = subset.rsub;
+    r = subset.listed_populations;
   }
 
   NameList population_names = name_list(1, r);
@@ -125,13 +125,13 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   // population and locus are filled by the first pass.
   StatisticsWorkspace stats(r, m);
   IMatrix& non_missing = stats.N;
-  IVector selected_index = ivector(1, r);
-  IVector population_groups = ivector(1, r);
-  IVector file_population_sizes = ivector(1, R);
+  IVector selected_index = int_vector(1, r);
+  IVector population_groups = int_vector(1, r);
+  IVector file_population_sizes = int_vector(1, R);
   int ntot = 0;
   DataLineFindings findings;
-  readsecondinfo(data_text, R, r, options.use_subset, subset, m, population_names, non_missing, selected_index,
-                 population_groups, file_population_sizes, ntot, findings, log);
+  scan_populations(data_text, R, r, options.use_subset, subset, m, population_names, non_missing, selected_index,
+                   population_groups, file_population_sizes, ntot, findings, log);
   echo_loaded_data(console, input, report, r, m, population_names);
 
   record.step("read");
@@ -166,13 +166,12 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   append_to_file_echo(report, format("\n\nTotal number of fragments recorded: %d", m));
 
   // Second pass: the band scores, then their STRUCTURE export.
-  IMatrix band_scores = imatrix(0, ntot - 1, 0, m - 1);
-  IVector population_bounds = ivector(0, r);
+  IMatrix band_scores = int_matrix(0, ntot - 1, 0, m - 1);
+  IVector population_bounds = int_vector(0, r);
   std::vector<std::string> individual_names;
-  readfrequall(data_text, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
-               population_bounds, log, results ? &individual_names : nullptr, [&console](int percent) {
-                 console.print(format("\n%4d%% of the band scores read", percent));
-               });
+  read_band_scores(data_text, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
+                   population_bounds, log, results ? &individual_names : nullptr,
+                   [&console](int percent) { console.print(format("\n%4d%% of the band scores read", percent)); });
   data_text.release();
   warn_about_data_lines(findings, input, R, m, log);
   write_structure_file(files.structure, r, m, band_scores, population_bounds, log, [&console](int percent) {
@@ -184,8 +183,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   record.step("read");
 
   // Band summaries.
-  IVector nbar = ivector(1, r);
-  IVector loci_with_data = ivector(1, r);
+  IVector nbar = int_vector(1, r);
+  IVector loci_with_data = int_vector(1, r);
   summarize_sample_sizes(r, m, non_missing, nbar, loci_with_data);
   float mean_fragments = 0.0f;
   mean_fragments_per_individual(r, band_scores, ntot, population_bounds, m, mean_fragments);
@@ -197,7 +196,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
 
   // Fragment sizes from the locus names.
   int sizes_available = 0;
-  FVector fragment_sizes = vector(1, m);
+  FVector fragment_sizes = float_vector(1, m);
   locus_names_to_sizes(sizes_available, m, locus_names, fragment_sizes, log);
   if (sizes_available == 1) {
     float mean_size = 0.0f, sd_size = 0.0f;
@@ -207,29 +206,28 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
 
   // Allele frequencies: fragment frequencies always, then the chosen estimator.
   console.print("\n\nStarting to compute allelic frequencies...");
-  FMatrix fragment_frequencies = matrix(0, r - 1, 0, m - 1);
-  IMatrix absent_counts = imatrix(0, r - 1, 0, m - 1);
-  FMatrix fragment_variances = matrix(0, r - 1, 0, m - 1);
+  FMatrix fragment_frequencies = float_matrix(0, r - 1, 0, m - 1);
+  IMatrix absent_counts = int_matrix(0, r - 1, 0, m - 1);
+  FMatrix fragment_variances = float_matrix(0, r - 1, 0, m - 1);
   compute_freq_frag(r, band_scores, population_bounds, m, fragment_frequencies, non_missing, absent_counts,
                     fragment_variances, log);
   FMatrix estimates[5];
   FMatrix variances[5];
   for (int k = 2; k <= 4; ++k) {
-    estimates[k] = matrix(0, r - 1, 0, m - 1);
-    variances[k] = matrix(0, r - 1, 0, m - 1);
+    estimates[k] = float_matrix(0, r - 1, 0, m - 1);
+    variances[k] = float_matrix(0, r - 1, 0, m - 1);
   }
   if (method == kSquareRoot) {
     compute_freq_allele_sqrt(r, m, fragment_frequencies, non_missing, fis, estimates[2], variances[2], log);
   } else if (method == kBayesUniform) {
-    compute_freq_allele_Bayes_UNIF(r, m, absent_counts, fis, non_missing, estimates[3], variances[3], log);
+    estimate_bayes_uniform_prior(r, m, absent_counts, fis, non_missing, estimates[3], variances[3], log);
   } else if (method == kBayesNonUniform) {
-    DVector alpha = dvector(0, r - 1);
-    DVector beta = dvector(0, r - 1);
-    compute_freq_allele_Bayes_NONUNIF(r, m, absent_counts, fis, non_missing, alpha, beta, estimates[4],
-                                      variances[4], log);
+    DVector alpha = double_vector(0, r - 1);
+    DVector beta = double_vector(0, r - 1);
+    estimate_bayes_fitted_prior(r, m, absent_counts, fis, non_missing, alpha, beta, estimates[4], variances[4], log);
   }
-  FMatrix P = matrix(0, r - 1, 0, m - 1);
-  FMatrix V = matrix(0, r - 1, 0, m - 1);
+  FMatrix P = float_matrix(0, r - 1, 0, m - 1);
+  FMatrix V = float_matrix(0, r - 1, 0, m - 1);
   select_freq_estimates(r, m, method, fragment_frequencies, estimates[2], estimates[3], estimates[4], P);
   select_freq_estimates(r, m, method, fragment_variances, variances[2], variances[3], variances[4], V);
   console.print("\nFinished computing allelic frequencies");
@@ -240,9 +238,9 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   record.step("frequencies");
 
   // Pooled band frequencies, their correlation with fragment size, relatedness.
-  FVector pooled = vector(0, m - 1);
-  FVector similarity = vector(0, m - 1);
-  FVector similarity_variance = vector(0, m - 1);
+  FVector pooled = float_vector(0, m - 1);
+  FVector similarity = float_vector(0, m - 1);
+  FVector similarity_variance = float_vector(0, m - 1);
   compute_overall_freq(band_scores, ntot, m, pooled, similarity, similarity_variance);
   if (sizes_available == 1) {
     float correlation = 0.0f, probability = 0.0f;
@@ -303,8 +301,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   ResultsSummary summary;
 
   // Table 1.
-  IVector polymorphic = ivector(1, r);
-  FVector polymorphic_percent = vector(1, r);
+  IVector polymorphic = int_vector(1, r);
+  FVector polymorphic_percent = float_vector(1, r);
   count_polymorphic_loci(r, m, non_missing, q, polymorphic, polymorphic_percent);
   compute_within_population_diversity(r, m, stats, log);
   const FVector& Hj = stats.Hj;
@@ -353,7 +351,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
       record.step("permutations");
     }
 
-    FMatrix Nei = matrix(1, r, 1, r), FstPair = matrix(1, r, 1, r);
+    FMatrix Nei = float_matrix(1, r, 1, r), FstPair = float_matrix(1, r, 1, r);
     compute_distances(r, nPair, Hj, VarHj, stats.D, stats.VarD, stats.HbPair, Nei, FstPair);
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));

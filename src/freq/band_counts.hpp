@@ -16,7 +16,7 @@ namespace bandscape {
 
 // Per population j = 1..r: L[j] = number of loci with N[j][i] != 0 and
 // nbar[j] = (sum over loci of N[j][i]) / L[j] in integer division (0 when L[j]
-// is 0).  N may be the real counts or resampled ones.  nbar, L: ivector(1, r).
+// is 0).  N may be the real counts or resampled ones.  nbar, L: int_vector(1, r).
 void summarize_sample_sizes(int r, int m, const IMatrix& non_missing, IVector& nbar, IVector& L);
 
 // Number of present bands over all individuals and loci, divided by ntot
@@ -32,7 +32,7 @@ void count_segregating_fragments(const IMatrix& band_scores, int ntot, int m, in
 // band-absent count X = N - present and binomial variance f (1 - f) / N for
 // every population and locus.  A count that disagrees with `non_missing`, and a
 // locus never scored in a population, are reported to `log` (with echo); the
-// run goes on.  Outputs: matrix(0, r-1, 0, m-1) and imatrix(0, r-1, 0, m-1).
+// run goes on.  Outputs: float_matrix(0, r-1, 0, m-1) and int_matrix(0, r-1, 0, m-1).
 void compute_freq_frag(int r, const IMatrix& band_scores, const IVector& population_bounds, int m,
                        FMatrix& fragment_frequencies, const IMatrix& non_missing, IMatrix& absent_counts,
                        FMatrix& fragment_variances, MessageLog& log);

@@ -306,9 +306,8 @@ bool fit_population_prior(int j, int m, const IMatrix& absent_counts, const IMat
   return v_usable && shape_usable;
 }
 
-void compute_freq_allele_Bayes_UNIF(int r, int m, const IMatrix& absent_counts, float fis,
-                                    const IMatrix& non_missing, FMatrix& estimates, FMatrix& variances,
-                                    MessageLog& log, CellSharing sharing) {
+void estimate_bayes_uniform_prior(int r, int m, const IMatrix& absent_counts, float fis, const IMatrix& non_missing,
+                                  FMatrix& estimates, FMatrix& variances, MessageLog& log, CellSharing sharing) {
   if (sharing == CellSharing::kPerCell) {
     fill_uniform(r, m, absent_counts, fis, non_missing, estimates, variances, log, nullptr);
     return;
@@ -317,17 +316,15 @@ void compute_freq_allele_Bayes_UNIF(int r, int m, const IMatrix& absent_counts, 
   fill_uniform(r, m, absent_counts, fis, non_missing, estimates, variances, log, &memo);
 }
 
-void compute_freq_allele_Bayes_UNIF(int r, int m, const IMatrix& absent_counts, float fis,
-                                    const IMatrix& non_missing, FMatrix& estimates, FMatrix& variances,
-                                    MessageLog& log, EstimateCache& cache) {
+void estimate_bayes_uniform_prior(int r, int m, const IMatrix& absent_counts, float fis, const IMatrix& non_missing,
+                                  FMatrix& estimates, FMatrix& variances, MessageLog& log, EstimateCache& cache) {
   if (!cache.serves(3, fis)) throw std::invalid_argument("estimate cache made for another method or Fis");
   fill_uniform(r, m, absent_counts, fis, non_missing, estimates, variances, log, &cache.memo());
 }
 
-void compute_freq_allele_Bayes_NONUNIF(int r, int m, const IMatrix& absent_counts, float fis,
-                                       const IMatrix& non_missing, DVector& alpha, DVector& beta,
-                                       FMatrix& estimates, FMatrix& variances, MessageLog& log,
-                                       CellSharing sharing) {
+void estimate_bayes_fitted_prior(int r, int m, const IMatrix& absent_counts, float fis, const IMatrix& non_missing,
+                                 DVector& alpha, DVector& beta, FMatrix& estimates, FMatrix& variances, MessageLog& log,
+                                 CellSharing sharing) {
   const double F = fis;
   const bool shared = sharing == CellSharing::kShared;
   CellMemo memo;

@@ -21,30 +21,28 @@
 
 namespace bandscape {
 
-// Shapes: absent_counts imatrix(0, r-1, 0, m-1); non_missing imatrix(1, r, 1, m)
+// Shapes: absent_counts int_matrix(0, r-1, 0, m-1); non_missing int_matrix(1, r, 1, m)
 // (population j, locus i of the other matrices goes with non_missing[j+1][i+1]);
-// estimates and variances matrix(0, r-1, 0, m-1); alpha and beta dvector(0, r-1).
+// estimates and variances float_matrix(0, r-1, 0, m-1); alpha and beta double_vector(0, r-1).
 // Cells are filled population by population, locus by locus.  An undefined or
 // zero posterior integral with X < N (or a zero or undefined beta value) is
 // fatal: the message goes to `log` with echo and FatalError is thrown, leaving
 // the cells already filled as they are.
 
 // Method 3.
-void compute_freq_allele_Bayes_UNIF(int r, int m, const IMatrix& absent_counts, float fis,
-                                    const IMatrix& non_missing, FMatrix& estimates, FMatrix& variances,
-                                    MessageLog& log, CellSharing sharing = CellSharing::kShared);
+void estimate_bayes_uniform_prior(int r, int m, const IMatrix& absent_counts, float fis, const IMatrix& non_missing,
+                                  FMatrix& estimates, FMatrix& variances, MessageLog& log,
+                                  CellSharing sharing = CellSharing::kShared);
 // Method 3 with results kept in `cache` (made for method 3 and this Fis).
-void compute_freq_allele_Bayes_UNIF(int r, int m, const IMatrix& absent_counts, float fis,
-                                    const IMatrix& non_missing, FMatrix& estimates, FMatrix& variances,
-                                    MessageLog& log, EstimateCache& cache);
+void estimate_bayes_uniform_prior(int r, int m, const IMatrix& absent_counts, float fis, const IMatrix& non_missing,
+                                  FMatrix& estimates, FMatrix& variances, MessageLog& log, EstimateCache& cache);
 
 // Method 4.  alpha[j] and beta[j] receive the prior that population j+1 used.
 // A prior that cannot be fitted (the proportions show no usable spread) is
 // replaced by the prior of method 3, with a warning in `log`.
-void compute_freq_allele_Bayes_NONUNIF(int r, int m, const IMatrix& absent_counts, float fis,
-                                       const IMatrix& non_missing, DVector& alpha, DVector& beta,
-                                       FMatrix& estimates, FMatrix& variances, MessageLog& log,
-                                       CellSharing sharing = CellSharing::kShared);
+void estimate_bayes_fitted_prior(int r, int m, const IMatrix& absent_counts, float fis, const IMatrix& non_missing,
+                                 DVector& alpha, DVector& beta, FMatrix& estimates, FMatrix& variances, MessageLog& log,
+                                 CellSharing sharing = CellSharing::kShared);
 
 // Method-of-moments Beta(alpha, beta) prior of population j (0-based) from the
 // proportions X / N of its loci.  Returns false when no proper prior can be

@@ -55,7 +55,7 @@ inline std::uint64_t cell_key(int scored, float fraction) {
   return cell_key(scored, bits);
 }
 
-struct IdentityHash {
+struct CellKeyHash {
   std::size_t operator()(std::uint64_t k) const noexcept {
     // Mix the two words so that keys differing in either spread over buckets.
     k ^= k >> 29;
@@ -65,7 +65,7 @@ struct IdentityHash {
   }
 };
 
-using CellMemo = std::unordered_map<std::uint64_t, CellEstimate, IdentityHash>;
+using CellMemo = std::unordered_map<std::uint64_t, CellEstimate, CellKeyHash>;
 
 // Passes every message on to `target` and keeps a copy of the console notes.
 class NoteKeeper : public MessageLog {

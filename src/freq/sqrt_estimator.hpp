@@ -25,7 +25,7 @@ inline double sqrt_method_residual(float q, double fis, double x) {
 // individuals.  The root finder's console notes go to `log`.
 CellEstimate sqrt_estimate_cell(float fragment_frequency, int scored, float fis, MessageLog& log);
 
-// Fills estimates and variances (matrix(0, r-1, 0, m-1)) for every population
+// Fills estimates and variances (float_matrix(0, r-1, 0, m-1)) for every population
 // j and locus i from f = fragment_frequencies[j][i] and N = non_missing[j+1][i+1]
 // (1-based).  Writes no message of its own; the root finder's console notes go
 // to `log`.

@@ -353,10 +353,10 @@ void note_extra_fields(const char* field, int line_number, DataLineFindings& fin
 
 }  // namespace
 
-void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const SubsetSelection& subset, int m,
-                    NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
-                    IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, DataLineFindings& findings,
-                    MessageLog& log) {
+void scan_populations(TextLines& data, int R, int r, bool use_subset, const SubsetSelection& subset, int m,
+                      NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
+                      IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, DataLineFindings& findings,
+                      MessageLog& log) {
   for (int i = 1; i <= r; ++i)
     for (int j = 1; j <= m; ++j) NonMissingCounts[i][j] = 0;
   findings = DataLineFindings();
@@ -392,7 +392,7 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
           fatal_input_error(log,
                             format("\nMore populations of file %s match the subset file than the %d it lists, "
                                    "on line %d",
-                                   input_file.c_str(), subset.rsub, line_number),
+                                   input_file.c_str(), subset.listed_populations, line_number),
                             input_file, line_number);
         }
         ++i;
@@ -441,16 +441,17 @@ void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const Subset
     FilePopulationSizes[b] = count;
   }
   if (use_subset && i < r) {
-    fatal_input_error(
-        log, format("\nOnly %d of the %d subset populations were found in file %s", i, subset.rsub, input_file.c_str()),
-        input_file, 0, names_found(i));
+    fatal_input_error(log,
+                      format("\nOnly %d of the %d subset populations were found in file %s", i,
+                             subset.listed_populations, input_file.c_str()),
+                      input_file, 0, names_found(i));
   }
   if (label != "END") findings.line_after_declared = line_number;
 }
 
-void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
-                  const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
-                  MessageLog& log, std::vector<std::string>* individual_names, const ProgressReport& progress) {
+void read_band_scores(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
+                      const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
+                      MessageLog& log, std::vector<std::string>* individual_names, const ProgressReport& progress) {
   const std::string& input_file = data.file_name();
   ProgressSteps steps(static_cast<double>(ntot) * m > kReadProgressScores ? ntot : 0, progress);
   if (individual_names != nullptr) individual_names->clear();

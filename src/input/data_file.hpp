@@ -154,31 +154,31 @@ struct DataLineFindings {
 // Fatal "cannot open inputfile" when `data` could not be opened.
 void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log);
 
-// First pass over the data lines.  The caller allocates, from r (R, or rsub
+// First pass over the data lines.  The caller allocates, from r (R, or listed_populations
 // with a subset file), m and R:
-//   PopulationNames name_list(1,r), NonMissingCounts imatrix(1,r,1,m),
-//   SelectedPopulationIndex ivector(1,r), PopulationGroups ivector(1,r),
-//   FilePopulationSizes ivector(1,R).
+//   PopulationNames name_list(1,r), NonMissingCounts int_matrix(1,r,1,m),
+//   SelectedPopulationIndex int_vector(1,r), PopulationGroups int_vector(1,r),
+//   FilePopulationSizes int_vector(1,R).
 // `subset` is read only when use_subset is true.  Gives ntot, the number of
 // individuals of the processed populations, and what the lines of those
 // populations hold that the run should warn about.
-void readsecondinfo(TextLines& data, int R, int r, bool use_subset, const SubsetSelection& subset, int m,
-                    NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
-                    IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, DataLineFindings& findings,
-                    MessageLog& log);
+void scan_populations(TextLines& data, int R, int r, bool use_subset, const SubsetSelection& subset, int m,
+                      NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
+                      IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, DataLineFindings& findings,
+                      MessageLog& log);
 
 // Second pass: the band scores of the processed populations, using the line
 // counts of the first pass.  The caller allocates BandScores
-// imatrix(0,ntot-1,0,m-1) and PopulationBounds ivector(0,r).  When
+// int_matrix(0,ntot-1,0,m-1) and PopulationBounds int_vector(0,r).  When
 // `individual_names` is given it receives the second field of each line read
 // (white space around it removed; it may be empty), in the order of the rows.
 // With `progress`, and more than kReadProgressScores scores to read, the
 // individuals read are reported in fiftieths (core/progress.hpp).
 inline constexpr double kReadProgressScores = 1.0e8;
-void readfrequall(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
-                  const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
-                  MessageLog& log, std::vector<std::string>* individual_names = nullptr,
-                  const ProgressReport& progress = {});
+void read_band_scores(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
+                      const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
+                      MessageLog& log, std::vector<std::string>* individual_names = nullptr,
+                      const ProgressReport& progress = {});
 
 // The warnings for `findings` (appended with echo, each at most once, in a
 // fixed order): extra fields, odd scores, lines after the R-th population, a
@@ -187,7 +187,7 @@ void warn_about_data_lines(const DataLineFindings& findings, const std::string& 
                            MessageLog& log);
 
 // Fragment sizes from the locus names read as floating-point numbers.  The
-// caller allocates FragmentSizes vector(1,m).  FragmentSizesAvailable is 1 when
+// caller allocates FragmentSizes float_vector(1,m).  FragmentSizesAvailable is 1 when
 // every name converts; otherwise 0 after two lines in the log (no echo).
 void locus_names_to_sizes(int& FragmentSizesAvailable, int m, const NameList& LocusNames, FVector& FragmentSizes,
                           MessageLog& log);

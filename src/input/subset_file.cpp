@@ -14,20 +14,20 @@ void read_subset_file(const std::string& subset_file, SubsetSelection& subset, M
   int line_number = 0;
   const char* line = read_next_line(text, line_number, log);
   const char* p = line;
-  if (!scan_int(p, subset.rsub)) {
+  if (!scan_int(p, subset.listed_populations)) {
     fatal_input_error(log, format("\ncannot read rsub on line %d from file %s", line_number, subset_file.c_str()),
                       subset_file, line_number);
   }
   p = next_field(line, subset_file, line_number, log);
-  if (!scan_int(p, subset.n1)) {
+  if (!scan_int(p, subset.group_count)) {
     fatal_input_error(log, format("\ncannot read n1 on line %d from file %s", line_number, subset_file.c_str()),
                       subset_file, line_number);
   }
-  const int rsub = subset.rsub;
-  if (rsub <= 0) {
+  const int listed_populations = subset.listed_populations;
+  if (listed_populations <= 0) {
     fatal_input_error(log,
-                      format("\nnumber of populations %d on line %d from file %s is not a positive count", rsub,
-                             line_number, subset_file.c_str()),
+                      format("\nnumber of populations %d on line %d from file %s is not a positive count",
+                             listed_populations, line_number, subset_file.c_str()),
                       subset_file, line_number);
   }
   // Names and ids are collected line by line and stored once all were read,
@@ -35,12 +35,12 @@ void read_subset_file(const std::string& subset_file, SubsetSelection& subset, M
   // instead of allocating for it.
   std::vector<std::string> names;
   std::vector<int> ids;
-  for (int k = 1; k <= rsub; ++k) {
+  for (int k = 1; k <= listed_populations; ++k) {
     line = read_next_line(text, line_number, log);
     names.emplace_back();
     read_word(line, names.back(), kNameLength, subset_file, line_number, log);
     int id = 0;
-    if (subset.n1 != 0) {
+    if (subset.group_count != 0) {
       p = next_field(line, subset_file, line_number, log);
       if (!scan_int(p, id)) {
         fatal_input_error(log, format("\ncannot read grp1id on line %d from file %s", line_number, subset_file.c_str()),
@@ -49,22 +49,22 @@ void read_subset_file(const std::string& subset_file, SubsetSelection& subset, M
     }
     ids.push_back(id);
   }
-  subset.names = name_list(1, rsub);
-  subset.groups = ivector(1, rsub);
-  for (int k = 1; k <= rsub; ++k) {
+  subset.names = name_list(1, listed_populations);
+  subset.groups = int_vector(1, listed_populations);
+  for (int k = 1; k <= listed_populations; ++k) {
     subset.names[k] = std::move(names[static_cast<std::size_t>(k - 1)]);
     subset.groups[k] = ids[static_cast<std::size_t>(k - 1)];
   }
-  if (subset.n1 == 0) {
-    subset.group_sizes = ivector(1, 0);
+  if (subset.group_count == 0) {
+    subset.group_sizes = int_vector(1, 0);
     return;
   }
   // Runs of equal ids are the groups, numbered in order of appearance; each id
   // is replaced by its group number.
   std::vector<int> sizes;
   int count = 0;
-  int current = rsub >= 1 ? subset.groups[1] : 0;
-  for (int k = 1; k <= rsub; ++k) {
+  int current = listed_populations >= 1 ? subset.groups[1] : 0;
+  for (int k = 1; k <= listed_populations; ++k) {
     if (subset.groups[k] == current) {
       ++count;
     } else {
@@ -75,11 +75,11 @@ void read_subset_file(const std::string& subset_file, SubsetSelection& subset, M
     subset.groups[k] = static_cast<int>(sizes.size()) + 1;
   }
   sizes.push_back(count);
-  if (static_cast<long long>(sizes.size()) != subset.n1) {
+  if (static_cast<long long>(sizes.size()) != subset.group_count) {
     fatal_input_error(log, "\nnumber of groups I does not correspond to n1", subset_file, 0);
   }
-  subset.group_sizes = ivector(1, subset.n1);
-  for (int g = 1; g <= subset.n1; ++g) subset.group_sizes[g] = sizes[static_cast<std::size_t>(g - 1)];
+  subset.group_sizes = int_vector(1, subset.group_count);
+  for (int g = 1; g <= subset.group_count; ++g) subset.group_sizes[g] = sizes[static_cast<std::size_t>(g - 1)];
 }
 
 int find_subset_population(const std::string& label, int r, const NameList& names, const IVector& groups, int& group) {

@@ -1,10 +1,10 @@
 // The subset file: which populations of the data file a run processes, and
 // their assignment to groups.
 //
-// Line 1: rsub (populations listed) and n1 (groups, 0 = none), tab-separated.
-// Lines 2..rsub+1: population name, then (only when n1 is not 0) its group id.
+// Line 1: listed_populations (populations listed) and group_count (groups, 0 = none), tab-separated.
+// Lines 2..listed_populations+1: population name, then (only when group_count is not 0) its group id.
 // Runs of consecutive lines with equal ids are groups, numbered 1, 2, ... in
-// the order they appear, whatever the ids; there must be exactly n1 runs.
+// the order they appear, whatever the ids; there must be exactly group_count runs.
 #pragma once
 
 #include <string>
@@ -16,11 +16,11 @@
 namespace bandscape {
 
 struct SubsetSelection {
-  int rsub = 0;
-  int n1 = 0;
-  NameList names;       // 1..rsub, at most 20 characters each
-  IVector groups;       // 1..rsub: group number 1..n1, or 0 when n1 is 0
-  IVector group_sizes;  // 1..n1: populations listed in each group
+  int listed_populations = 0;
+  int group_count = 0;
+  NameList names;       // 1..listed_populations, at most 20 characters each
+  IVector groups;       // 1..listed_populations: group number 1..group_count, or 0 when group_count is 0
+  IVector group_sizes;  // 1..group_count: populations listed in each group
 };
 
 // Reads the subset file into `subset` (its vectors are allocated here).

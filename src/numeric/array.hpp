@@ -119,13 +119,13 @@ using IMatrix = OffsetMatrix<int>;
 using FMatrix = OffsetMatrix<float>;
 
 // The five allocators of the toolkit, named as the formulas' code uses them.
-inline IVector ivector(int lo, int hi) { return IVector(lo, hi, "\nallocation failure in ivector()"); }
-inline FVector vector(int lo, int hi) { return FVector(lo, hi, "\nallocation failure in vector()"); }
-inline DVector dvector(int lo, int hi) { return DVector(lo, hi, "\nallocation failure in dvector()"); }
-inline IMatrix imatrix(int rl, int rh, int cl, int ch) {
+inline IVector int_vector(int lo, int hi) { return IVector(lo, hi, "\nallocation failure in ivector()"); }
+inline FVector float_vector(int lo, int hi) { return FVector(lo, hi, "\nallocation failure in vector()"); }
+inline DVector double_vector(int lo, int hi) { return DVector(lo, hi, "\nallocation failure in dvector()"); }
+inline IMatrix int_matrix(int rl, int rh, int cl, int ch) {
   return IMatrix(rl, rh, cl, ch, "\nallocation failure 1 in imatrix()", "\nallocation failure 2 in imatrix()");
 }
-inline FMatrix matrix(int rl, int rh, int cl, int ch) {
+inline FMatrix float_matrix(int rl, int rh, int cl, int ch) {
   return FMatrix(rl, rh, cl, ch, "\nallocation failure 1 in matrix()", "\nallocation failure 2 in matrix()");
 }
 

@@ -11,8 +11,8 @@
 namespace bandscape {
 
 int write_population_table(const std::string& report, int r, const NameList& names, const IVector& nbar,
-                           const IVector& L, const IVector& nlocP, const FVector& PLP, const FVector& Hj,
-                           const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj) {
+                           const IVector& L, const IVector& polymorphic_loci, const FVector& polymorphic_percent,
+                           const FVector& Hj, const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj) {
   const WriteGuard guard;
   OutputFile f;
   if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
@@ -24,8 +24,8 @@ int write_population_table(const std::string& report, int r, const NameList& nam
     const double pct_i = var == 0.0 ? 0.0 : 100.0 * VarIHj[j] / var;
     const double pct_l = var == 0.0 ? 0.0 : 100.0 * VarLHj[j] / var;
     f.print("\n%10s%5i", names[j].c_str(), nbar[j]);
-    f.print("%5i  %5i  %7.1f%8.5f%10.5f%10.6f%10.6f%8.1f%10.6f%8.1f", L[j], nlocP[j],
-            static_cast<double>(PLP[j]), static_cast<double>(Hj[j]), std::sqrt(var), var,
+    f.print("%5i  %5i  %7.1f%8.5f%10.5f%10.6f%10.6f%8.1f%10.6f%8.1f", L[j], polymorphic_loci[j],
+            static_cast<double>(polymorphic_percent[j]), static_cast<double>(Hj[j]), std::sqrt(var), var,
             static_cast<double>(VarIHj[j]), pct_i, static_cast<double>(VarLHj[j]), pct_l);
   }
   f.write("\n\n");

@@ -18,8 +18,8 @@ namespace bandscape {
 // Table 1: one row per population.  Appends to `report`; returns 0, or -999
 // (nothing written) when the report cannot be opened.
 int write_population_table(const std::string& report, int r, const NameList& names, const IVector& nbar,
-                           const IVector& L, const IVector& nlocP, const FVector& PLP, const FVector& Hj,
-                           const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj);
+                           const IVector& L, const IVector& polymorphic_loci, const FVector& polymorphic_percent,
+                           const FVector& Hj, const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj);
 
 // Table 2: Hw and its variance components.  Returns 0 or -999 as Table 1.
 int write_within_diversity_table(const std::string& report, int r, float Hw, float VarHw, float VarIHw,
@@ -39,8 +39,8 @@ int write_distance_matrices(const std::string& report, const NameList& names, in
 // per population the number N of scored individuals, the fragment frequency,
 // the band-present allele frequency P, the null allele frequency 1 - P and
 // the variance V of the estimate ("0" and four empty cells when N = 0).
-//   population_names 1..r, locus_names 1..m, non_missing imatrix(1,r,1,m),
-//   pooled vector(0,m-1), fragment, P, V matrix(0,r-1,0,m-1).
+//   population_names 1..r, locus_names 1..m, non_missing int_matrix(1,r,1,m),
+//   pooled float_vector(0,m-1), fragment, P, V float_matrix(0,r-1,0,m-1).
 // Returns 0, or -999 (nothing written) when the report cannot be opened.
 // With `progress`, and more than kTable5ProgressCells population-locus cells,
 // the loci written are reported in fiftieths (core/progress.hpp).

@@ -51,9 +51,9 @@ float defined(float stored) { return stored == kUndefined ? std::numeric_limits<
 
 }  // namespace
 
-void write_populations_table(const std::string& folder, int r, const NameList& names,
-                             const IVector& population_bounds, const IVector& nbar, const IVector& L,
-                             const IVector& nlocP, const FVector& PLP, const FVector& Hj, const FVector& VarHj,
+void write_populations_table(const std::string& folder, int r, const NameList& names, const IVector& population_bounds,
+                             const IVector& nbar, const IVector& L, const IVector& polymorphic_loci,
+                             const FVector& polymorphic_percent, const FVector& Hj, const FVector& VarHj,
                              const FVector& VarIHj, const FVector& VarLHj) {
   TsvFile tsv(results_file(folder, "populations.tsv"),
               {"population", "individuals", "n", "loci", "polymorphic_loci", "plp", "Hj", "se_Hj", "VarHj",
@@ -68,8 +68,8 @@ void write_populations_table(const std::string& folder, int r, const NameList& n
         .integer(population_bounds[j] - population_bounds[j - 1])
         .integer(nbar[j])
         .integer(L[j])
-        .integer(nlocP[j])
-        .single(PLP[j])
+        .integer(polymorphic_loci[j])
+        .single(polymorphic_percent[j])
         .single(Hj[j])
         .real(undefined ? kNA : std::sqrt(var))
         .single(defined(VarHj[j]))

@@ -33,9 +33,9 @@ void write_individuals_table(const std::string& folder, const std::vector<std::s
 // loci (with data), polymorphic_loci, plp (percent), Hj, se_Hj, VarHj, VarI_Hj,
 // VarI_percent, VarL_Hj, VarL_percent.  An undefined variance (999) is NA, and
 // so are the values derived from it.
-void write_populations_table(const std::string& folder, int r, const NameList& names,
-                             const IVector& population_bounds, const IVector& nbar, const IVector& L,
-                             const IVector& nlocP, const FVector& PLP, const FVector& Hj, const FVector& VarHj,
+void write_populations_table(const std::string& folder, int r, const NameList& names, const IVector& population_bounds,
+                             const IVector& nbar, const IVector& L, const IVector& polymorphic_loci,
+                             const FVector& polymorphic_percent, const FVector& Hj, const FVector& VarHj,
                              const FVector& VarIHj, const FVector& VarLHj);
 
 // The values of Tables 2 and 3.
@@ -82,8 +82,8 @@ class BootstrapDistancesTable {
 // after locus: population, locus, n (individuals scored), fragment_frequency,
 // band_frequency (the estimate of the chosen method), variance; NA for the
 // frequencies of a locus without data in the population.
-//   population_names 1..r, locus_names 1..m, non_missing imatrix(1,r,1,m),
-//   fragment, P, V matrix(0,r-1,0,m-1).
+//   population_names 1..r, locus_names 1..m, non_missing int_matrix(1,r,1,m),
+//   fragment, P, V float_matrix(0,r-1,0,m-1).
 void write_frequencies_table(const std::string& folder, int r, int m, const NameList& population_names,
                              const NameList& locus_names, const IMatrix& non_missing, const FMatrix& fragment,
                              const FMatrix& P, const FMatrix& V);

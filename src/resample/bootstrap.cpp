@@ -21,7 +21,8 @@ namespace {
 
 // The working arrays of one thread, reused by every replicate it evaluates.
 struct BootstrapWorkspace : StatisticsWorkspace {
-  BootstrapWorkspace(int r, int m) : StatisticsWorkspace(r, m), Nei(matrix(1, r, 1, r)), Fst(matrix(1, r, 1, r)) {}
+  BootstrapWorkspace(int r, int m)
+      : StatisticsWorkspace(r, m), Nei(float_matrix(1, r, 1, r)), Fst(float_matrix(1, r, 1, r)) {}
   FMatrix Nei, Fst;
 };
 
@@ -64,9 +65,9 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
   std::vector<IVector> draws;
   std::vector<FMatrix> slot_nei, slot_fst;
   for (int s = 0; s < slots; ++s) {
-    draws.push_back(ivector(0, m - 1));
-    slot_nei.push_back(matrix(1, r, 1, r));
-    slot_fst.push_back(matrix(1, r, 1, r));
+    draws.push_back(int_vector(0, m - 1));
+    slot_nei.push_back(float_matrix(1, r, 1, r));
+    slot_fst.push_back(float_matrix(1, r, 1, r));
   }
 
   const int step = nboot / 50;

@@ -72,12 +72,12 @@ struct PermutationInput {
 struct PermutationWorkspace : StatisticsWorkspace {
   PermutationWorkspace(int method, int r, int m, float fis)
       : StatisticsWorkspace(r, m),
-        absent(imatrix(0, r - 1, 0, m - 1)),
-        frequencies(matrix(0, r - 1, 0, m - 1)),
-        variances(matrix(0, r - 1, 0, m - 1)),
-        estimates(matrix(0, r - 1, 0, m - 1)),
-        alpha(dvector(0, r - 1)),
-        beta(dvector(0, r - 1)) {
+        absent(int_matrix(0, r - 1, 0, m - 1)),
+        frequencies(float_matrix(0, r - 1, 0, m - 1)),
+        variances(float_matrix(0, r - 1, 0, m - 1)),
+        estimates(float_matrix(0, r - 1, 0, m - 1)),
+        alpha(double_vector(0, r - 1)),
+        beta(double_vector(0, r - 1)) {
     // The square-root and uniform-prior estimates depend on the counts of a
     // cell alone, and the same counts recur from permutation to permutation.
     if (method == 2 || method == 3) cache = std::make_unique<EstimateCache>(method, fis);
@@ -105,12 +105,11 @@ float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IV
       estimates = &w.estimates;
       break;
     case 3:
-      compute_freq_allele_Bayes_UNIF(r, m, w.absent, in.fis, w.N, w.estimates, w.variances, log, *w.cache);
+      estimate_bayes_uniform_prior(r, m, w.absent, in.fis, w.N, w.estimates, w.variances, log, *w.cache);
       estimates = &w.estimates;
       break;
     case 4:
-      compute_freq_allele_Bayes_NONUNIF(r, m, w.absent, in.fis, w.N, w.alpha, w.beta, w.estimates, w.variances,
-                                        log);
+      estimate_bayes_fitted_prior(r, m, w.absent, in.fis, w.N, w.alpha, w.beta, w.estimates, w.variances, log);
       estimates = &w.estimates;
       break;
     default:
@@ -143,16 +142,16 @@ PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int 
   const PermutationInput in{method, r, m, fis, band_scores, population_bounds};
   const int nthreads = replicate_workers(threads, nperm);
 
-  IVector permutation = ivector(0, ntot - 1);
+  IVector permutation = int_vector(0, ntot - 1);
   fill_identity(permutation, 0, ntot - 1);
-  FVector values = vector(0, nperm - 1);
+  FVector values = float_vector(0, nperm - 1);
   WorkerWorkspaces<PermutationWorkspace> workspaces(
       nthreads, [method, r, m, fis] { return std::make_unique<PermutationWorkspace>(method, r, m, fis); });
   workspaces.prepare(0);
   // With several threads each permutation of a batch is kept until it is evaluated.
   std::vector<IVector> drawn;
   if (nthreads > 1) {
-    for (int s = 0; s < kReplicateSlots; ++s) drawn.push_back(ivector(0, ntot - 1));
+    for (int s = 0; s < kReplicateSlots; ++s) drawn.push_back(int_vector(0, ntot - 1));
   }
 
   const int step = nperm / 50;

@@ -16,8 +16,8 @@ namespace bandscape {
 // The driver passes FragmentSizes.begin() (the size of locus 1) and m.
 void compute_mean_sd(const float* values, unsigned n, float& mean, float& sd);
 
-// Pearson correlation r between sizes[i] (vector(1,m)) and pooled[i-1]
-// (vector(0,m-1)) over the loci i whose size and pooled frequency are both
+// Pearson correlation r between sizes[i] (float_vector(1,m)) and pooled[i-1]
+// (float_vector(0,m-1)) over the loci i whose size and pooled frequency are both
 // non-zero, and the two-tailed P-value of r under Student's t with k - 2
 // degrees of freedom.  Returns k, the number of loci used.  With k < 3 no
 // t statistic exists: r and prob are set to 0 and nothing is computed (the

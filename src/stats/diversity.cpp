@@ -7,7 +7,8 @@
 
 namespace bandscape {
 
-void count_polymorphic_loci(int r, int m, const IMatrix& N, const FMatrix& q, IVector& nlocP, FVector& PLP) {
+void count_polymorphic_loci(int r, int m, const IMatrix& N, const FMatrix& q, IVector& polymorphic_loci,
+                            FVector& polymorphic_percent) {
   const float lower = 0.05f;
   const float upper = 0.95f;
   for (int j = 1; j <= r; ++j) {
@@ -19,9 +20,9 @@ void count_polymorphic_loci(int r, int m, const IMatrix& N, const FMatrix& q, IV
       const float qq = q[j][i];
       if (qq >= lower && qq <= upper) polymorphic += 1.0;
     }
-    nlocP[j] = static_cast<int>(polymorphic);
+    polymorphic_loci[j] = static_cast<int>(polymorphic);
     const double divisor = with_data == 0.0 ? 1.0 : with_data;
-    PLP[j] = static_cast<float>(polymorphic / divisor * 100.0);
+    polymorphic_percent[j] = static_cast<float>(polymorphic / divisor * 100.0);
   }
 }
 

@@ -19,8 +19,9 @@ inline constexpr float kUndefined = 999.0f;
 
 // Number of polymorphic loci (0.05 <= q <= 0.95, bounds taken as floats) per
 // population, and their percentage among the loci with data (0 without data).
-// nlocP and PLP cover 1..r.
-void count_polymorphic_loci(int r, int m, const IMatrix& N, const FMatrix& q, IVector& nlocP, FVector& PLP);
+// polymorphic_loci and polymorphic_percent cover 1..r.
+void count_polymorphic_loci(int r, int m, const IMatrix& N, const FMatrix& q, IVector& polymorphic_loci,
+                            FVector& polymorphic_percent);
 
 // Per-locus gene diversity Hloc = 2(q(1-q) + Vq) and its sampling variance
 // VHloc = 4(1-2q)^2 Vq (both r x m, 0 where a locus has no data), and per

@@ -150,8 +150,8 @@ RelatednessTriangle::RelatednessTriangle(int ntot) : n_(ntot < 0 ? 0 : ntot) {
 
 void compute_overall_freq(const IMatrix& scores, int ntot, int m, FVector& p, FVector& S, FVector& VarS) {
   if (m <= 0) return;
-  IVector present = ivector(0, m - 1);
-  IVector scored = ivector(0, m - 1);
+  IVector present = int_vector(0, m - 1);
+  IVector scored = int_vector(0, m - 1);
   for (int x = 0; x < ntot; ++x) {
     const int* row = scores[x];
     for (int l = 0; l < m; ++l) {

@@ -67,7 +67,7 @@ class RelatednessTriangle {
 // S[l] = 1 - 2p(1-p)(1 - 1/n_l) and its sampling variance
 // VarS[l] = 4p(1-p)(1-2p)^2 / n_l.  S and VarS are formed in double from the
 // single-precision p; with n_l = 0 they are NaN (such a locus is never used).
-// scores: imatrix(0,ntot-1, 0,m-1); p, S, VarS: vector(0,m-1).
+// scores: int_matrix(0,ntot-1, 0,m-1); p, S, VarS: float_vector(0,m-1).
 void compute_overall_freq(const IMatrix& scores, int ntot, int m, FVector& p, FVector& S, FVector& VarS);
 
 // Partners of an individual are handled this many at a time.
@@ -145,7 +145,7 @@ int write_relatedness_matrices(const std::string& report, int ntot, const Relate
 
 // Appends Table 6: for every individual x and every other individual y, the
 // line population of x, x + 1, population of y, y + 1, r_xy, 1 - r_xy.
-// names: 1..r; bounds: ivector(0,r).  Returns 0, or -999 when the report
+// names: 1..r; bounds: int_vector(0,r).  Returns 0, or -999 when the report
 // cannot be opened.
 int write_relatedness_table(const std::string& report, int ntot, const RelatednessTriangle& rel, int r,
                             const NameList& names, const IVector& bounds);

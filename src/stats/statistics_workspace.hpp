@@ -10,22 +10,22 @@ namespace bandscape {
 
 struct StatisticsWorkspace {
   StatisticsWorkspace(int r, int m)
-      : N(imatrix(1, r, 1, m)),
-        q(matrix(1, r, 1, m)),
-        Vq(matrix(1, r, 1, m)),
-        nbar(ivector(1, r)),
-        L(ivector(1, r)),
-        Hloc(matrix(1, r, 1, m)),
-        VHloc(matrix(1, r, 1, m)),
-        Hj(vector(1, r)),
-        VarHj(vector(1, r)),
-        VarIHj(vector(1, r)),
-        VarLHj(vector(1, r)),
-        D(matrix(1, r, 1, r)),
-        VarD(matrix(1, r, 1, r)),
-        HbPair(matrix(1, r, 1, r)),
-        nPair(imatrix(1, r, 1, r)),
-        work(vector(1, m)) {}
+      : N(int_matrix(1, r, 1, m)),
+        q(float_matrix(1, r, 1, m)),
+        Vq(float_matrix(1, r, 1, m)),
+        nbar(int_vector(1, r)),
+        L(int_vector(1, r)),
+        Hloc(float_matrix(1, r, 1, m)),
+        VHloc(float_matrix(1, r, 1, m)),
+        Hj(float_vector(1, r)),
+        VarHj(float_vector(1, r)),
+        VarIHj(float_vector(1, r)),
+        VarLHj(float_vector(1, r)),
+        D(float_matrix(1, r, 1, r)),
+        VarD(float_matrix(1, r, 1, r)),
+        HbPair(float_matrix(1, r, 1, r)),
+        nPair(int_matrix(1, r, 1, r)),
+        work(float_vector(1, m)) {}
 
   IMatrix N;          // scored individuals, 1..r x 1..m
   FMatrix q, Vq;      // null-allele frequencies and their variances

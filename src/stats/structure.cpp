@@ -10,7 +10,7 @@ namespace bandscape {
 
 void compute_Hb(int r, int m, const IMatrix& N, const FMatrix& q, const FMatrix& Hloc, FMatrix& D, FMatrix& VarD,
                 FMatrix& HbPair, IMatrix& nPair, float& Hb, float& VarHb, MessageLog& log) {
-  FVector work = vector(1, m);
+  FVector work = float_vector(1, m);
   compute_Hb(r, m, N, q, Hloc, D, VarD, HbPair, nPair, Hb, VarHb, work, log);
 }
 
@@ -19,7 +19,7 @@ void compute_Hb(int r, int m, const IMatrix& N, const FMatrix& q, const FMatrix&
   // The between-population diversities d_i of the current pair are kept, in
   // single precision, at work[1..n] for the second pass behind VarD.
   float* d = &work[1];
-  int countpq = 0;
+  int pairs_with_data = 0;
   double sum_hb = 0.0;
   for (int a = 1; a < r; ++a) {
     const int* na = N[a];
@@ -53,14 +53,14 @@ void compute_Hb(int r, int m, const IMatrix& N, const FMatrix& q, const FMatrix&
         for (int k = 0; k < n; ++k) sum_sq += square(static_cast<float>(d[k] - mean));
         VarD[a][b] = static_cast<float>(sum_sq / (nn * (nn - 1.0)));
       }
-      ++countpq;
+      ++pairs_with_data;
       sum_hb += HbPair[a][b];
     }
   }
-  Hb = countpq == 0 ? 0.0f : static_cast<float>(sum_hb / countpq);
+  Hb = pairs_with_data == 0 ? 0.0f : static_cast<float>(sum_hb / pairs_with_data);
 
   const int pairs = r * (r - 1) / 2;
-  if (countpq != pairs) log.echo(format("\ncountpq: %d   r*(r-1)/2: %d", countpq, pairs));
+  if (pairs_with_data != pairs) log.echo(format("\ncountpq: %d   r*(r-1)/2: %d", pairs_with_data, pairs));
 
   // Variance among the disjoint pairs (1,2), (3,4), ... that have data.
   double t = kUndefined;

@@ -17,7 +17,7 @@ using testing::scores_from;
 
 // Frequencies from one row per population.
 FMatrix frequencies_from(const std::vector<std::vector<double>>& rows) {
-  FMatrix f = matrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows[0].size()) - 1);
+  FMatrix f = float_matrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows[0].size()) - 1);
   for (int j = 0; j < f.rows(); ++j) {
     for (int i = 0; i < f.cols(); ++i) f[j][i] = static_cast<float>(rows[j][i]);
   }

@@ -22,10 +22,10 @@ using testing::scores_from;
 TEST(FragmentFrequencies, CountsFrequenciesAndVariances) {
   const IMatrix s = scores_from({"11", "01", "91", "11", "91", "99"});
   const IVector bounds = bounds_of({0, 4, 6});
-  IMatrix n = imatrix(1, 2, 1, 2);  // scored individuals, as the reader counts them
+  IMatrix n = int_matrix(1, 2, 1, 2);  // scored individuals, as the reader counts them
   n[1][1] = 3; n[1][2] = 4; n[2][1] = 0; n[2][2] = 1;
-  FMatrix f = matrix(0, 1, 0, 1), v = matrix(0, 1, 0, 1);
-  IMatrix x = imatrix(0, 1, 0, 1);
+  FMatrix f = float_matrix(0, 1, 0, 1), v = float_matrix(0, 1, 0, 1);
+  IMatrix x = int_matrix(0, 1, 0, 1);
   testing::RecordingLog log;
   compute_freq_frag(2, s, bounds, 2, f, n, x, v, log);
 
@@ -53,10 +53,10 @@ TEST(FragmentFrequencies, ReaderCountMismatchIsReportedAndReaderCountUsed) {
   testing::TempDir dir;
   const IMatrix s = scores_from({"1", "0", "1"});
   const IVector bounds = bounds_of({0, 3});
-  IMatrix n = imatrix(1, 1, 1, 1);
+  IMatrix n = int_matrix(1, 1, 1, 1);
   n[1][1] = 4;  // reader claims 4 scored individuals, the scores show 3
-  FMatrix f = matrix(0, 0, 0, 0), v = matrix(0, 0, 0, 0);
-  IMatrix x = imatrix(0, 0, 0, 0);
+  FMatrix f = float_matrix(0, 0, 0, 0), v = float_matrix(0, 0, 0, 0);
+  IMatrix x = int_matrix(0, 0, 0, 0);
   ErrorLogFile log("log.txt");
   compute_freq_frag(1, s, bounds, 1, f, n, x, v, log);
   EXPECT_EQ(testing::read_file("log.txt"),
@@ -68,11 +68,11 @@ TEST(FragmentFrequencies, ReaderCountMismatchIsReportedAndReaderCountUsed) {
 }
 
 TEST(SampleSizeSummaries, TruncatedMeanAndLociWithData) {
-  IMatrix n = imatrix(1, 2, 1, 4);
+  IMatrix n = int_matrix(1, 2, 1, 4);
   // Population 1: counts 3, 4, 4 and one empty locus: L = 3, nbar = 11 / 3 = 3.
   n[1][1] = 3; n[1][2] = 4; n[1][3] = 0; n[1][4] = 4;
   // Population 2: no locus with data: L = 0, nbar = 0.
-  IVector nbar = ivector(1, 2), L = ivector(1, 2);
+  IVector nbar = int_vector(1, 2), L = int_vector(1, 2);
   nbar[2] = L[2] = -1;
   summarize_sample_sizes(2, 4, n, nbar, L);
   EXPECT_EQ(L[1], 3);
@@ -101,10 +101,11 @@ TEST(DataSummaries, SegregatingLociIgnoreMissingScores) {
 }
 
 TEST(SelectEstimates, CopiesChosenMethodOnly) {
-  FMatrix m[4] = {matrix(0, 1, 0, 2), matrix(0, 1, 0, 2), matrix(0, 1, 0, 2), matrix(0, 1, 0, 2)};
+  FMatrix m[4] = {float_matrix(0, 1, 0, 2), float_matrix(0, 1, 0, 2), float_matrix(0, 1, 0, 2),
+                  float_matrix(0, 1, 0, 2)};
   for (int k = 0; k < 4; ++k) m[k].fill(static_cast<float>(k + 1));
   m[2][1][2] = 0.25f;
-  FMatrix dest = matrix(0, 1, 0, 2);
+  FMatrix dest = float_matrix(0, 1, 0, 2);
   select_freq_estimates(2, 3, 3, m[0], m[1], m[2], m[3], dest);
   EXPECT_EQ(dest[0][0], 3.0f);
   EXPECT_EQ(dest[1][2], 0.25f);

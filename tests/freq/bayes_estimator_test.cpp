@@ -22,7 +22,7 @@ struct Counts {
 Counts counts_of(const std::vector<std::vector<std::pair<int, int>>>& pops) {
   const int r = static_cast<int>(pops.size());
   const int m = static_cast<int>(pops.front().size());
-  Counts c{imatrix(0, r - 1, 0, m - 1), imatrix(1, r, 1, m)};
+  Counts c{int_matrix(0, r - 1, 0, m - 1), int_matrix(1, r, 1, m)};
   for (int j = 0; j < r; ++j) {
     for (int i = 0; i < m; ++i) {
       c.absent[j][i] = pops[j][i].first;
@@ -38,8 +38,10 @@ struct Outputs {
   DVector alpha;
   DVector beta;
   Outputs(int r, int m)
-      : est(matrix(0, r - 1, 0, m - 1)), var(matrix(0, r - 1, 0, m - 1)), alpha(dvector(0, r - 1)),
-        beta(dvector(0, r - 1)) {
+      : est(float_matrix(0, r - 1, 0, m - 1)),
+        var(float_matrix(0, r - 1, 0, m - 1)),
+        alpha(double_vector(0, r - 1)),
+        beta(double_vector(0, r - 1)) {
     est.fill(-7.0f);
     var.fill(-7.0f);
   }
@@ -53,7 +55,7 @@ TEST(BayesUniform, ClosedFormSmallSamples) {
   const Counts c = counts_of({{{0, 1}, {1, 1}, {0, 0}}});
   Outputs out(1, 3);
   testing::RecordingLog log;
-  compute_freq_allele_Bayes_UNIF(1, 3, c.absent, 0.0f, c.scored, out.est, out.var, log);
+  estimate_bayes_uniform_prior(1, 3, c.absent, 0.0f, c.scored, out.est, out.var, log);
   EXPECT_EQ(out.est[0][0], 0.625f);
   EXPECT_EQ(out.var[0][0], 0.0593749918f);
   EXPECT_EQ(out.est[0][1], 0.249999985f);
@@ -72,7 +74,7 @@ TEST(BayesUniform, IntegratedWithInbreeding) {
   const Counts c = counts_of({{{3, 5}, {2, 7}, {0, 1}}});
   Outputs out(1, 3);
   testing::RecordingLog log;
-  compute_freq_allele_Bayes_UNIF(1, 3, c.absent, 0.3f, c.scored, out.est, out.var, log);
+  estimate_bayes_uniform_prior(1, 3, c.absent, 0.3f, c.scored, out.est, out.var, log);
   EXPECT_NEAR(out.est[0][0], 0.32427377, 1e-5);
   EXPECT_NEAR(out.var[0][0], 0.02302787, 1e-5);
   EXPECT_NEAR(out.est[0][1], 0.54995562, 1e-5);
@@ -87,7 +89,7 @@ TEST(BayesNonUniform, FittedPriorAndClosedForm) {
   const Counts c = counts_of({{{2, 4}, {1, 4}}});
   Outputs out(1, 2);
   testing::RecordingLog log;
-  compute_freq_allele_Bayes_NONUNIF(1, 2, c.absent, 0.0f, c.scored, out.alpha, out.beta, out.est, out.var, log);
+  estimate_bayes_fitted_prior(1, 2, c.absent, 0.0f, c.scored, out.alpha, out.beta, out.est, out.var, log);
   EXPECT_EQ(out.alpha[0], 5.25);
   EXPECT_EQ(out.beta[0], 8.75);
   EXPECT_EQ(out.est[0][0], 0.371845812f);
@@ -123,8 +125,8 @@ TEST(BayesNonUniform, UnfittablePriorsUseUniformPrior) {
   const Counts c = counts_of({{{0, 1}, {1, 1}, {1, 1}, {0, 0}}, {{0, 6}, {0, 6}, {0, 6}, {0, 6}}});
   Outputs out(2, 4), uniform(2, 4);
   testing::RecordingLog log, uniform_log;
-  compute_freq_allele_Bayes_NONUNIF(2, 4, c.absent, 0.0f, c.scored, out.alpha, out.beta, out.est, out.var, log);
-  compute_freq_allele_Bayes_UNIF(2, 4, c.absent, 0.0f, c.scored, uniform.est, uniform.var, uniform_log);
+  estimate_bayes_fitted_prior(2, 4, c.absent, 0.0f, c.scored, out.alpha, out.beta, out.est, out.var, log);
+  estimate_bayes_uniform_prior(2, 4, c.absent, 0.0f, c.scored, uniform.est, uniform.var, uniform_log);
   EXPECT_EQ(log.echoed,
             "\nWARNING! prior of pop 1 could not be estimated: uniform prior used"
             "\nWARNING! prior of pop 2 could not be estimated: uniform prior used");
@@ -149,7 +151,7 @@ TEST(BayesNonUniform, StrongPriorWithInbreedingIsIntegratedToScale) {
   const Counts c = counts_of({{{10, 25}, {11, 25}, {10, 25}, {11, 25}, {10, 25}, {11, 25}}});
   Outputs out(1, 6);
   testing::RecordingLog log;
-  compute_freq_allele_Bayes_NONUNIF(1, 6, c.absent, 0.3f, c.scored, out.alpha, out.beta, out.est, out.var, log);
+  estimate_bayes_fitted_prior(1, 6, c.absent, 0.3f, c.scored, out.alpha, out.beta, out.est, out.var, log);
   EXPECT_NEAR(out.alpha[0], 255.36, 1e-9);
   EXPECT_NEAR(out.beta[0], 352.64, 1e-9);
   // Each Romberg integral stops at a relative accuracy of 1e-6, so E[q] (near
@@ -171,7 +173,7 @@ TEST(BayesNonUniform, VeryStrongPriorClosedFormFromLogBeta) {
   const Counts c = counts_of({{{40, 100}, {41, 100}, {40, 100}, {41, 100}}});
   Outputs out(1, 4);
   testing::RecordingLog log;
-  compute_freq_allele_Bayes_NONUNIF(1, 4, c.absent, 0.0f, c.scored, out.alpha, out.beta, out.est, out.var, log);
+  estimate_bayes_fitted_prior(1, 4, c.absent, 0.0f, c.scored, out.alpha, out.beta, out.est, out.var, log);
   EXPECT_GT(out.alpha[0] + out.beta[0], 1000.0);
   EXPECT_EQ(out.est[0][0], 0.363656253f);
   EXPECT_EQ(out.var[0][0], 1.52762514e-05f);
@@ -188,16 +190,16 @@ TEST(BayesFatal, UndefinedIntegralWithNegativeFis) {
   const Counts c = counts_of({{{1, 1}, {0, 2}, {0, 2}}});
   Outputs out(1, 3);
   testing::RecordingLog log;
-  EXPECT_THROW(compute_freq_allele_Bayes_UNIF(1, 3, c.absent, -0.5f, c.scored, out.est, out.var, log), FatalError);
+  EXPECT_THROW(estimate_bayes_uniform_prior(1, 3, c.absent, -0.5f, c.scored, out.est, out.var, log), FatalError);
   EXPECT_EQ(log.echoed, "Error in compute_freq_allele_Bayes_UNIF : numtemp or denomtemp undefined");
   EXPECT_EQ(out.est[0][0], 0.0f);
   EXPECT_EQ(out.var[0][0], 0.0f);
   EXPECT_EQ(out.est[0][2], -7.0f);
 
   testing::RecordingLog log4;
-  EXPECT_THROW(compute_freq_allele_Bayes_NONUNIF(1, 3, c.absent, -0.5f, c.scored, out.alpha, out.beta, out.est,
-                                                 out.var, log4),
-               FatalError);
+  EXPECT_THROW(
+      estimate_bayes_fitted_prior(1, 3, c.absent, -0.5f, c.scored, out.alpha, out.beta, out.est, out.var, log4),
+      FatalError);
   // mu = 0.2 and sigma2 = 0.16 give v = 0: the uniform prior, with its warning.
   EXPECT_EQ(log4.echoed,
             "\nWARNING! prior of pop 1 could not be estimated: uniform prior used"
@@ -212,7 +214,7 @@ TEST(BayesUniform, LargeSampleClosedFormFromLogBeta) {
   const Counts c = counts_of({{{1000, 2000}}});
   Outputs out(1, 1);
   testing::RecordingLog log;
-  compute_freq_allele_Bayes_UNIF(1, 1, c.absent, 0.0f, c.scored, out.est, out.var, log);
+  estimate_bayes_uniform_prior(1, 1, c.absent, 0.0f, c.scored, out.est, out.var, log);
   EXPECT_NEAR(out.est[0][0], 0.2930257227, 2e-7);
   EXPECT_NEAR(out.var[0][0], 6.2464854e-05, 1e-10);
   EXPECT_EQ(log.echoed, "");
@@ -224,13 +226,12 @@ TEST(BayesFatal, ZeroOrUndefinedBetaValue) {
   const Counts d = counts_of({{{5, 1}}});
   Outputs out(1, 1);
   testing::RecordingLog log;
-  EXPECT_THROW(compute_freq_allele_Bayes_UNIF(1, 1, d.absent, 0.0f, d.scored, out.est, out.var, log), FatalError);
+  EXPECT_THROW(estimate_bayes_uniform_prior(1, 1, d.absent, 0.0f, d.scored, out.est, out.var, log), FatalError);
   EXPECT_EQ(log.echoed, "Error in compute_freq_allele_Bayes_UNIF : denomtemp=0");
   EXPECT_EQ(out.est[0][0], -7.0f);
 
   testing::RecordingLog log4;
-  EXPECT_THROW(compute_freq_allele_Bayes_NONUNIF(1, 1, d.absent, 0.0f, d.scored, out.alpha, out.beta, out.est,
-                                                 out.var, log4),
+  EXPECT_THROW(estimate_bayes_fitted_prior(1, 1, d.absent, 0.0f, d.scored, out.alpha, out.beta, out.est, out.var, log4),
                FatalError);
   EXPECT_EQ(log4.echoed,
             "\nWARNING! prior of pop 1 could not be estimated: uniform prior used"

@@ -23,8 +23,8 @@ constexpr int kR = 3, kM = 40;
 // Counts drawn from a fixed linear congruential sequence: N in 6..12 (one locus
 // in ten unscored), X in 0..N, so that equal counts recur as in permuted data.
 struct DataSet {
-  IMatrix absent = imatrix(0, kR - 1, 0, kM - 1), scored = imatrix(1, kR, 1, kM);
-  FMatrix fraction = matrix(0, kR - 1, 0, kM - 1);
+  IMatrix absent = int_matrix(0, kR - 1, 0, kM - 1), scored = int_matrix(1, kR, 1, kM);
+  FMatrix fraction = float_matrix(0, kR - 1, 0, kM - 1);
   explicit DataSet(std::uint32_t s) {
     auto next = [&s](int range) { return static_cast<int>(((s = s * 1664525u + 1013904223u) >> 8) % range); };
     for (int j = 0; j < kR; ++j) {
@@ -40,15 +40,15 @@ struct DataSet {
 
 // Estimates and variances of one method, concatenated, as raw bytes.
 std::string run(int method, float fis, const DataSet& d, CellSharing sharing, EstimateCache* cache) {
-  FMatrix est = matrix(0, kR - 1, 0, kM - 1), var = matrix(0, kR - 1, 0, kM - 1);
-  DVector alpha = dvector(0, kR - 1), beta = dvector(0, kR - 1);
+  FMatrix est = float_matrix(0, kR - 1, 0, kM - 1), var = float_matrix(0, kR - 1, 0, kM - 1);
+  DVector alpha = double_vector(0, kR - 1), beta = double_vector(0, kR - 1);
   testing::RecordingLog log;
   if (method == 2 && cache) compute_freq_allele_sqrt(kR, kM, d.fraction, d.scored, fis, est, var, log, *cache);
   if (method == 2 && !cache) compute_freq_allele_sqrt(kR, kM, d.fraction, d.scored, fis, est, var, log, sharing);
-  if (method == 3 && cache) compute_freq_allele_Bayes_UNIF(kR, kM, d.absent, fis, d.scored, est, var, log, *cache);
-  if (method == 3 && !cache) compute_freq_allele_Bayes_UNIF(kR, kM, d.absent, fis, d.scored, est, var, log, sharing);
+  if (method == 3 && cache) estimate_bayes_uniform_prior(kR, kM, d.absent, fis, d.scored, est, var, log, *cache);
+  if (method == 3 && !cache) estimate_bayes_uniform_prior(kR, kM, d.absent, fis, d.scored, est, var, log, sharing);
   if (method == 4) {
-    compute_freq_allele_Bayes_NONUNIF(kR, kM, d.absent, fis, d.scored, alpha, beta, est, var, log, sharing);
+    estimate_bayes_fitted_prior(kR, kM, d.absent, fis, d.scored, alpha, beta, est, var, log, sharing);
   }
   std::string bytes(reinterpret_cast<const char*>(est.data()), est.element_count() * sizeof(float));
   bytes.append(reinterpret_cast<const char*>(var.data()), var.element_count() * sizeof(float));

@@ -16,8 +16,8 @@ using testing::RecordingLog;
 // locus never scored (N = 0, f = 0) gets 0 and 0 whatever F is, not f / (4N) = 0/0.
 // The matrix form reads N at [j+1][i+1] and fills [j][i].
 TEST(SquareRootEstimator, HardyWeinbergAndUnscoredLoci) {
-  FMatrix f = matrix(0, 1, 0, 1), est = matrix(0, 1, 0, 1), var = matrix(0, 1, 0, 1);
-  IMatrix n = imatrix(1, 2, 1, 2);
+  FMatrix f = float_matrix(0, 1, 0, 1), est = float_matrix(0, 1, 0, 1), var = float_matrix(0, 1, 0, 1);
+  IMatrix n = int_matrix(1, 2, 1, 2);
   f[0][0] = 0.75f; n[1][1] = 10;  // x = 0.25, q = 0.5
   f[0][1] = 0.0f;  n[1][2] = 0;
   f[1][0] = 1.0f;  n[2][1] = 5;   // every individual has the band

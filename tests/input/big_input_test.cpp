@@ -129,8 +129,8 @@ TEST(BigInput, SubsetFileOfThousandEntriesAndFiftyGroups) {
   Loaded d;
   load(d, "many.txt", "subset.txt", log);
   EXPECT_TRUE(log.entries.empty());
-  EXPECT_EQ(d.subset.rsub, 1000);
-  EXPECT_EQ(d.subset.n1, 50);
+  EXPECT_EQ(d.subset.listed_populations, 1000);
+  EXPECT_EQ(d.subset.group_count, 50);
   std::vector<int> twenty(50, 20);
   EXPECT_EQ(testing::ints_of(d.subset.group_sizes, 1, 50), twenty);
   EXPECT_EQ(d.r, 1000);

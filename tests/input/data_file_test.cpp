@@ -71,7 +71,7 @@ TEST(DataFileExample, ReadsEveryResult) {
   EXPECT_TRUE(log.entries.empty());
 
   int available = -1;
-  FVector sizes = vector(1, 3);
+  FVector sizes = float_vector(1, 3);
   locus_names_to_sizes(available, d.m, d.loci, sizes, log);
   EXPECT_EQ(available, 1);
   EXPECT_EQ(sizes[1], 100.0f);
@@ -348,15 +348,15 @@ TEST(DataFilePopulations, LabelsAndEndLine) {
 
 TEST(DataFilePasses, CountMismatch) {
   TempDir dir;
-  IMatrix scores = imatrix(0, 1, 0, 0);
-  IVector selected = ivector(1, 1), sizes = ivector(1, 1), bounds = ivector(0, 1);
+  IMatrix scores = int_matrix(0, 1, 0, 0);
+  IVector selected = int_vector(1, 1), sizes = int_vector(1, 1), bounds = int_vector(0, 1);
   // The second pass trusts the first pass's line counts; a different ntot is
   // reported and the run goes on.
   write_file("d.txt", "1\t1\tA\np\ti\t1\nEND\n");
   sizes[1] = 1;
   RecordingLog log;
   TextLines text("d.txt");
-  readfrequall(text, 1, false, 1, selected, sizes, 2, scores, bounds, log);
+  read_band_scores(text, 1, false, 1, selected, sizes, 2, scores, bounds, log);
   EXPECT_EQ(log.entries, (Texts{"E:\nError in readata: ind_tot different from ntot"}));
   EXPECT_EQ(ints_of(bounds, 0, 1), (std::vector<int>{0, 1}));
 }
@@ -384,7 +384,7 @@ TEST(FragmentSizes, LeadingNumbersOfLocusNames) {
   NameList loci = name_list(1, 5);
   const char* given[] = {"100", "152.5", "210bp", "1e2", "inf"};
   for (int k = 1; k <= 5; ++k) loci[k] = given[k - 1];
-  FVector sizes = vector(1, 5);
+  FVector sizes = float_vector(1, 5);
   int available = -1;
   locus_names_to_sizes(available, 5, loci, sizes, log);
   EXPECT_EQ(available, 1);

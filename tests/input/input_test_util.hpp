@@ -61,7 +61,7 @@ struct Loaded {
 };
 
 // The driver's calling order: read_header_line, read_subset_file (when a
-// subset file is named), readsecondinfo, readfrequall, all over one reading of
+// subset file is named), scan_populations, read_band_scores, all over one reading of
 // the data file whose longest line is `longest_line`.
 inline void load(Loaded& d, const std::string& data_file, const std::string& subset_file, MessageLog& log,
                  std::size_t longest_line = kLongestLine) {
@@ -71,18 +71,18 @@ inline void load(Loaded& d, const std::string& data_file, const std::string& sub
   d.r = d.R;
   if (d.use_subset) {
     read_subset_file(subset_file, d.subset, log);
-    d.r = d.subset.rsub;
+    d.r = d.subset.listed_populations;
   }
   d.populations = name_list(1, d.r);
-  d.counts = imatrix(1, d.r, 1, d.m);
-  d.selected = ivector(1, d.r);
-  d.groups = ivector(1, d.r);
-  d.file_sizes = ivector(1, d.R);
-  readsecondinfo(text, d.R, d.r, d.use_subset, d.subset, d.m, d.populations, d.counts, d.selected, d.groups,
-                 d.file_sizes, d.ntot, d.findings, log);
-  d.scores = imatrix(0, d.ntot - 1, 0, d.m - 1);
-  d.bounds = ivector(0, d.r);
-  readfrequall(text, d.r, d.use_subset, d.m, d.selected, d.file_sizes, d.ntot, d.scores, d.bounds, log);
+  d.counts = int_matrix(1, d.r, 1, d.m);
+  d.selected = int_vector(1, d.r);
+  d.groups = int_vector(1, d.r);
+  d.file_sizes = int_vector(1, d.R);
+  scan_populations(text, d.R, d.r, d.use_subset, d.subset, d.m, d.populations, d.counts, d.selected, d.groups,
+                   d.file_sizes, d.ntot, d.findings, log);
+  d.scores = int_matrix(0, d.ntot - 1, 0, d.m - 1);
+  d.bounds = int_vector(0, d.r);
+  read_band_scores(text, d.r, d.use_subset, d.m, d.selected, d.file_sizes, d.ntot, d.scores, d.bounds, log);
 }
 
 // A fatal error while loading: what was logged.

@@ -102,8 +102,8 @@ TEST(SubsetFile, GroupNumberingByRunsOfIds) {
   SubsetSelection s;
   write_file("s.txt", "4\t2\nA\t7\nB\t7\nC\t3\nD\t3\n");
   read_subset_file("s.txt", s, log);
-  EXPECT_EQ(s.rsub, 4);
-  EXPECT_EQ(s.n1, 2);
+  EXPECT_EQ(s.listed_populations, 4);
+  EXPECT_EQ(s.group_count, 2);
   EXPECT_EQ(names_of(s.names), (Texts{"A", "B", "C", "D"}));
   EXPECT_EQ(ints_of(s.groups, 1, 4), (Ints{1, 1, 2, 2}));
   EXPECT_EQ(ints_of(s.group_sizes, 1, 2), (Ints{2, 2}));
@@ -165,7 +165,7 @@ TEST(SubsetFile, ImpossibleCounts) {
   write_file("s.txt", "2000000000\t0\npopA\npopB\n");
   EXPECT_EQ(subset_failure("s.txt"),
             (Texts{"E:\nEnd of file encountered before END message on line 4 from file s.txt"}));
-  // 2000000000 groups among two lines: two runs of ids, not n1.
+  // 2000000000 groups among two lines: two runs of ids, not group_count.
   write_file("s.txt", "2\t2000000000\npopA\t1\npopB\t2\n");
   EXPECT_EQ(subset_failure("s.txt"), (Texts{"E:\nnumber of groups I does not correspond to n1"}));
 }

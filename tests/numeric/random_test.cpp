@@ -59,7 +59,7 @@ TEST(RandomStream, ClockSeedIsTheProductOfNonZeroFields) {
 
 TEST(Shuffle, DrawsAndArrangements) {
   // Ten indices from seed -1: arrangement and state word from the python replay.
-  IVector v = ivector(0, 9);
+  IVector v = int_vector(0, 9);
   fill_identity(v, 0, 9);
   RandomState state;
   state.word = -1;
@@ -70,7 +70,7 @@ TEST(Shuffle, DrawsAndArrangements) {
   // hi - lo deviates: one position draws none, two positions draw one.
   RandomState a, b;
   a.word = b.word = -4321;
-  IVector w = ivector(5, 6);
+  IVector w = int_vector(5, 6);
   fill_identity(w, 5, 6);
   shuffle_range(w, 5, 5, a);
   EXPECT_EQ(w[5], 5);
@@ -87,7 +87,7 @@ TEST(Shuffle, EveryArrangementEquallyFrequent) {
   // 23.658 with counts 946..1069; the 0.1% point of chi-square(23) is 49.73.
   RandomState state;
   state.word = -12345;
-  IVector v = ivector(0, 3);
+  IVector v = int_vector(0, 3);
   fill_identity(v, 0, 3);
   std::map<std::vector<int>, int> counts;
   for (int i = 0; i < 24000; ++i) {

@@ -18,7 +18,7 @@ namespace {
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 FVector make_values(const std::vector<float>& x) {
-  FVector v = vector(0, static_cast<int>(x.size()) - 1);
+  FVector v = float_vector(0, static_cast<int>(x.size()) - 1);
   for (int k = 0; k < v.size(); ++k) v[k] = x[k];
   return v;
 }
@@ -57,7 +57,7 @@ TEST(ResampleSummary, PercentileLimits) {
   // Values k / 1000 in reverse order; the limits are read at those positions of
   // the sorted values, and 0 below 40 (95%) and 200 (99%) values.
   auto summary_of = [](int n, FVector& v) {
-    v = vector(0, n - 1);
+    v = float_vector(0, n - 1);
     for (int k = 0; k < n; ++k) v[k] = static_cast<float>(n - 1 - k) / 1000.0f;
     ResampleSummary s;
     resample_summary(v, n - 1, s, 0.0f);

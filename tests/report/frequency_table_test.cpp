@@ -22,9 +22,10 @@ TEST(FrequencyTable, TwoPopulationsWithUnscoredCells) {
   loci[1] = "L100";
   loci[2] = "L215";
   loci[3] = "L300";
-  IMatrix n = imatrix(1, r, 1, m);
-  FVector pooled = vector(0, m - 1);
-  FMatrix frag = matrix(0, r - 1, 0, m - 1), P = matrix(0, r - 1, 0, m - 1), V = matrix(0, r - 1, 0, m - 1);
+  IMatrix n = int_matrix(1, r, 1, m);
+  FVector pooled = float_vector(0, m - 1);
+  FMatrix frag = float_matrix(0, r - 1, 0, m - 1), P = float_matrix(0, r - 1, 0, m - 1),
+          V = float_matrix(0, r - 1, 0, m - 1);
   // Locus L100 is the worked example of the square-root estimator with Fis 0:
   // N = 12, fragment frequency 0.5, P = 1 - sqrt(0.5), V = (1 - 0.5) / (4 N);
   // the second population is never scored there.
@@ -61,11 +62,11 @@ TEST(FrequencyTable, SinglePopulationRowsHaveSevenCells) {
   NameList pops = name_list(1, 1), loci = name_list(1, 1);
   pops[1] = "Only";
   loci[1] = "120";
-  IMatrix n = imatrix(1, 1, 1, 1);
+  IMatrix n = int_matrix(1, 1, 1, 1);
   n[1][1] = 4;
-  FVector pooled = vector(0, 0);
+  FVector pooled = float_vector(0, 0);
   pooled[0] = 0.25f;
-  FMatrix frag = matrix(0, 0, 0, 0), P = matrix(0, 0, 0, 0), V = matrix(0, 0, 0, 0);
+  FMatrix frag = float_matrix(0, 0, 0, 0), P = float_matrix(0, 0, 0, 0), V = float_matrix(0, 0, 0, 0);
   frag[0][0] = 0.25f;
   P[0][0] = 0.13397460f;
   V[0][0] = 0.01171875f;
@@ -81,9 +82,9 @@ TEST(FrequencyTable, SinglePopulationRowsHaveSevenCells) {
 TEST(FrequencyTable, UnopenableReportIsSkipped) {
   testing::TempDir dir;
   NameList pops = name_list(1, 1), loci = name_list(1, 1);
-  IMatrix n = imatrix(1, 1, 1, 1);
-  FVector pooled = vector(0, 0);
-  FMatrix frag = matrix(0, 0, 0, 0), P = matrix(0, 0, 0, 0), V = matrix(0, 0, 0, 0);
+  IMatrix n = int_matrix(1, 1, 1, 1);
+  FVector pooled = float_vector(0, 0);
+  FMatrix frag = float_matrix(0, 0, 0, 0), P = float_matrix(0, 0, 0, 0), V = float_matrix(0, 0, 0, 0);
   EXPECT_EQ(write_frequency_table("missing_dir/out.txt", 1, 1, pops, loci, n, pooled, frag, P, V), -999);
   EXPECT_FALSE(std::filesystem::exists("missing_dir"));
 }

@@ -66,7 +66,7 @@ struct SmallRun {
   IVector bounds = bounds_of({0, 4, 8, 12});
   NameList names = name_list(1, 3);
   std::vector<std::string> individuals;
-  FMatrix nei = matrix(1, 3, 1, 3), fst = matrix(1, 3, 1, 3);
+  FMatrix nei = float_matrix(1, 3, 1, 3), fst = float_matrix(1, 3, 1, 3);
   AmovaRunData data;
 
   SmallRun() {
@@ -140,7 +140,7 @@ TEST(TreeFigures, PopulationTreesCarryTheirSupportAndTheIndividualsTreeItsPopula
   NameList names = name_list(1, 4);
   const char* labels[] = {"A", "B", "C", "D"};
   for (int a = 1; a <= 4; ++a) names[a] = labels[a - 1];
-  FMatrix nei = matrix(1, 4, 1, 4), fst = matrix(1, 4, 1, 4);
+  FMatrix nei = float_matrix(1, 4, 1, 4), fst = float_matrix(1, 4, 1, 4);
   for (int a = 1; a <= 4; ++a) {
     for (int b = a + 1; b <= 4; ++b) nei[a][b] = fst[a][b] = (a == 1 && b == 2) || (a == 3 && b == 4) ? 0.2f : 0.4f;
   }

@@ -89,7 +89,7 @@ TEST(TreeResults, PopulationTreesSupportAndConsensusAreThoseOfNeighborAndConsens
   if (std::system("command -v phylip >/dev/null 2>&1") != 0) GTEST_SKIP() << "phylip is not on the PATH";
   TempDir dir;
   std::mt19937_64 rng(20);
-  FMatrix nei = matrix(1, kPops, 1, kPops), fst = matrix(1, kPops, 1, kPops);
+  FMatrix nei = float_matrix(1, kPops, 1, kPops), fst = float_matrix(1, kPops, 1, kPops);
   matrices(rng, 0.0, nei, fst);
   ResultTrees trees(".");
   trees.observe_populations(name_list_of(), kPops, nei, fst);
@@ -98,7 +98,7 @@ TEST(TreeResults, PopulationTreesSupportAndConsensusAreThoseOfNeighborAndConsens
   const int replicates = 31;
   int negative = 0;
   for (int k = 1; k <= replicates; ++k) {
-    FMatrix bn = matrix(1, kPops, 1, kPops), bf = matrix(1, kPops, 1, kPops);
+    FMatrix bn = float_matrix(1, kPops, 1, kPops), bf = float_matrix(1, kPops, 1, kPops);
     matrices(rng, 0.6, bn, bf);
     negative += bn[1][2] < 0.0f;
     sink(k, bn, bf);
@@ -107,7 +107,7 @@ TEST(TreeResults, PopulationTreesSupportAndConsensusAreThoseOfNeighborAndConsens
   EXPECT_GT(negative, 3);
   // A replicate with an undefined distance counts in no matrix: support stays
   // over the 31 trees built, and the console says so.
-  FMatrix bn = matrix(1, kPops, 1, kPops), bf = matrix(1, kPops, 1, kPops);
+  FMatrix bn = float_matrix(1, kPops, 1, kPops), bf = float_matrix(1, kPops, 1, kPops);
   matrices(rng, 0.6, bn, bf);
   bn[2][5] = bf[2][5] = 999.0f;
   sink(replicates + 1, bn, bf);

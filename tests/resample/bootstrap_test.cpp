@@ -30,7 +30,12 @@ struct Estimates {
 Estimates estimates(const std::vector<std::vector<float>>& q, const std::vector<std::vector<float>>& Vq,
                     const std::vector<std::vector<int>>& N, const std::vector<std::string>& names) {
   const int r = static_cast<int>(q.size()), m = static_cast<int>(q[0].size());
-  Estimates e{r, m, imatrix(1, r, 1, m), matrix(0, r - 1, 0, m - 1), matrix(0, r - 1, 0, m - 1), name_list(1, r)};
+  Estimates e{r,
+              m,
+              int_matrix(1, r, 1, m),
+              float_matrix(0, r - 1, 0, m - 1),
+              float_matrix(0, r - 1, 0, m - 1),
+              name_list(1, r)};
   for (int j = 0; j < r; ++j) {
     e.names[j + 1] = names[j];
     for (int i = 0; i < m; ++i) {

@@ -29,10 +29,10 @@ using testing::TempDir;
 TEST(PermutedBandCounts, ReadIndividualsThroughThePermutationAndWarnOnEmptyCells) {
   auto d = testing::scored_three_populations();
   d.scores[9][1] = d.scores[8][1] = d.scores[7][1] = 9;  // locus 2 never scored in the new population 1
-  IVector perm = ivector(0, 9);
+  IVector perm = int_vector(0, 9);
   for (int k = 0; k < 10; ++k) perm[k] = 9 - k;
-  IMatrix N = imatrix(1, 3, 1, 5), X = imatrix(0, 2, 0, 4);
-  FMatrix f = matrix(0, 2, 0, 4), v = matrix(0, 2, 0, 4);
+  IMatrix N = int_matrix(1, 3, 1, 5), X = int_matrix(0, 2, 0, 4);
+  FMatrix f = float_matrix(0, 2, 0, 4), v = float_matrix(0, 2, 0, 4);
   RecordingLog log;
   compute_freq_frag_permuted(3, d.scores, d.bounds, perm, 5, N, X, f, v, log);
   EXPECT_EQ(log.echoed, "\nWarning! Data on locus 2 always missing in pop 1");
@@ -47,10 +47,10 @@ TEST(PermutedBandCounts, ReadIndividualsThroughThePermutationAndWarnOnEmptyCells
 // With no missing score, N* of every locus is the population's size after any shuffle.
 TEST(PermutedBandCounts, EveryPopulationKeepsItsSize) {
   auto d = testing::scored_data({{1, 0}, {0, 1}, {1, 1}, {0, 0}, {1, 0}, {0, 1}, {1, 1}, {0, 0}}, {3, 5});
-  IVector perm = ivector(0, 7);
+  IVector perm = int_vector(0, 7);
   fill_identity(perm, 0, 7);
-  IMatrix N = imatrix(1, 2, 1, 2), X = imatrix(0, 1, 0, 1);
-  FMatrix f = matrix(0, 1, 0, 1), v = matrix(0, 1, 0, 1);
+  IMatrix N = int_matrix(1, 2, 1, 2), X = int_matrix(0, 1, 0, 1);
+  FMatrix f = float_matrix(0, 1, 0, 1), v = float_matrix(0, 1, 0, 1);
   RandomState state = testing::seeded(-77);
   RecordingLog log;
   for (int rep = 0; rep < 50; ++rep) {

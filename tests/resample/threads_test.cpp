@@ -50,8 +50,8 @@ Outcome run(int method, float fis, int nperm, int nboot, int threads) {
           permutation_test_fst(nperm, method, d.r, d.m, d.ntot, d.scores, d.bounds, fis, 0.2f, state, log, threads);
       write_permutation_files(testing::files_with_report("out.txt"), nperm, result, log);
     }
-    IMatrix N = imatrix(1, d.r, 1, d.m);
-    FMatrix p = matrix(0, d.r - 1, 0, d.m - 1), v = matrix(0, d.r - 1, 0, d.m - 1);
+    IMatrix N = int_matrix(1, d.r, 1, d.m);
+    FMatrix p = float_matrix(0, d.r - 1, 0, d.m - 1), v = float_matrix(0, d.r - 1, 0, d.m - 1);
     for (int j = 1; j <= d.r; ++j)
       for (int i = 1; i <= d.m; ++i) {
         for (int k = d.bounds[j - 1]; k < d.bounds[j]; ++k) N[j][i] += d.scores[k][i - 1] < 9;

@@ -58,7 +58,7 @@ struct Loci {
   FVector sizes;
   FVector pooled;
   explicit Loci(std::initializer_list<float> x, std::initializer_list<float> y)
-      : sizes(vector(1, static_cast<int>(x.size()))), pooled(vector(0, static_cast<int>(y.size()) - 1)) {
+      : sizes(float_vector(1, static_cast<int>(x.size()))), pooled(float_vector(0, static_cast<int>(y.size()) - 1)) {
     int i = 1;
     for (float v : x) sizes[i++] = v;
     i = 0;

@@ -96,10 +96,10 @@ TEST(DistanceBlocks, FivePopulationsWithNegativeFst) {
 //         -ln 0.6 - 0.5 x 0.003 / 0.36 = 0.506659;
 //   (3,5) Ht_ab = 0.5 (0 + 1) - 0.5 = 0: Fst undefined.
 struct HandMadePairs {
-  IMatrix n = imatrix(1, 5, 1, 5);
-  FVector Hj = vector(1, 5), VarHj = vector(1, 5);
-  FMatrix D = matrix(1, 5, 1, 5), VarD = matrix(1, 5, 1, 5), Hb = matrix(1, 5, 1, 5);
-  FMatrix Nei = matrix(1, 5, 1, 5), Fst = matrix(1, 5, 1, 5);
+  IMatrix n = int_matrix(1, 5, 1, 5);
+  FVector Hj = float_vector(1, 5), VarHj = float_vector(1, 5);
+  FMatrix D = float_matrix(1, 5, 1, 5), VarD = float_matrix(1, 5, 1, 5), Hb = float_matrix(1, 5, 1, 5);
+  FMatrix Nei = float_matrix(1, 5, 1, 5), Fst = float_matrix(1, 5, 1, 5);
   NameList names = name_list(1, 5);
 
   HandMadePairs() {

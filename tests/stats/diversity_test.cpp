@@ -19,8 +19,8 @@ using testing::StatsChain;
 using testing::TempDir;
 
 std::string table1(const StatsChain& c) {
-  EXPECT_EQ(write_population_table("report.txt", c.r, c.names, c.nbar, c.L, c.nlocP, c.PLP, c.Hj, c.VarHj, c.VarIHj,
-                                   c.VarLHj),
+  EXPECT_EQ(write_population_table("report.txt", c.r, c.names, c.nbar, c.L, c.polymorphic_loci, c.polymorphic_percent,
+                                   c.Hj, c.VarHj, c.VarIHj, c.VarLHj),
             0);
   return read_file("report.txt");
 }
@@ -64,7 +64,7 @@ TEST(WithinDiversity, TablesForEdgePopulations) {
   StatsChain c = testing::edge_populations();
   EXPECT_EQ(log_text(c.hj_log),
             "E:\nnegative value for VarL(Hj) for pop 1E:\nnegative value for VarL(Hj) for pop 2");
-  EXPECT_EQ(c.nlocP[2], 2);
+  EXPECT_EQ(c.polymorphic_loci[2], 2);
   EXPECT_EQ(c.VarHj[3], 999.0f);
   EXPECT_EQ(table1(c),
             std::string(kTable1Head) +
@@ -86,10 +86,11 @@ TEST(WithinDiversity, TablesForEdgePopulations) {
 // A locus without data (N = 0) is skipped whatever its q.
 TEST(WithinDiversity, PerLocusDiversityByHand) {
   BufferedLog log;
-  IMatrix N = imatrix(1, 1, 1, 3);
-  FMatrix q = matrix(1, 1, 1, 3), Vq = matrix(1, 1, 1, 3), Hloc = matrix(1, 1, 1, 3), VHloc = matrix(1, 1, 1, 3);
-  IVector L = ivector(1, 1);
-  FVector Hj = vector(1, 1), VarHj = vector(1, 1), VarIHj = vector(1, 1), VarLHj = vector(1, 1);
+  IMatrix N = int_matrix(1, 1, 1, 3);
+  FMatrix q = float_matrix(1, 1, 1, 3), Vq = float_matrix(1, 1, 1, 3), Hloc = float_matrix(1, 1, 1, 3),
+          VHloc = float_matrix(1, 1, 1, 3);
+  IVector L = int_vector(1, 1);
+  FVector Hj = float_vector(1, 1), VarHj = float_vector(1, 1), VarIHj = float_vector(1, 1), VarLHj = float_vector(1, 1);
   N[1][1] = 4, N[1][2] = 0, N[1][3] = 6;
   q[1][1] = 0.5f, q[1][2] = 0.9f, q[1][3] = 0.25f;
   Vq[1][1] = 0.01f, Vq[1][2] = 0.5f;
@@ -111,8 +112,8 @@ TEST(WithinDiversity, WritersReturnMinus999ForUnopenableReport) {
   TempDir dir;
   StatsChain c = testing::three_populations();
   const std::string bad = "no_such_folder/report.txt";
-  EXPECT_EQ(write_population_table(bad, c.r, c.names, c.nbar, c.L, c.nlocP, c.PLP, c.Hj, c.VarHj, c.VarIHj,
-                                   c.VarLHj),
+  EXPECT_EQ(write_population_table(bad, c.r, c.names, c.nbar, c.L, c.polymorphic_loci, c.polymorphic_percent, c.Hj,
+                                   c.VarHj, c.VarIHj, c.VarLHj),
             -999);
   EXPECT_EQ(write_within_diversity_table(bad, c.r, c.Hw, c.VarHw, c.VarIHw, c.VarLHw, c.VarPHw), -999);
   EXPECT_FALSE(std::filesystem::exists("no_such_folder"));

@@ -30,12 +30,12 @@ namespace {
 struct SmallSample {
   static constexpr int kN = 5;
   static constexpr int kM = 5;
-  IMatrix scores = imatrix(0, kN - 1, 0, kM - 1);
-  FVector p = vector(0, kM - 1);
-  FVector S = vector(0, kM - 1);
-  FVector VarS = vector(0, kM - 1);
+  IMatrix scores = int_matrix(0, kN - 1, 0, kM - 1);
+  FVector p = float_vector(0, kM - 1);
+  FVector S = float_vector(0, kM - 1);
+  FVector VarS = float_vector(0, kM - 1);
   NameList names = name_list(1, 2);
-  IVector bounds = ivector(0, 2);
+  IVector bounds = int_vector(0, 2);
   RelatednessTriangle rel{kN};
 
   SmallSample() {
@@ -72,9 +72,9 @@ TEST(OverallFrequencies, PooledOverAllIndividuals) {
 }
 
 TEST(OverallFrequencies, LocusScoredInNoOneHasNoFiniteS) {
-  IMatrix scores = imatrix(0, 2, 0, 0);
+  IMatrix scores = int_matrix(0, 2, 0, 0);
   for (int x = 0; x < 3; ++x) scores[x][0] = 9;
-  FVector p = vector(0, 0), S = vector(0, 0), VarS = vector(0, 0);
+  FVector p = float_vector(0, 0), S = float_vector(0, 0), VarS = float_vector(0, 0);
   compute_overall_freq(scores, 3, 1, p, S, VarS);
   EXPECT_EQ(p[0], 0.0f);
   EXPECT_TRUE(std::isnan(S[0]));
@@ -99,12 +99,12 @@ TEST(Relatedness, IdenticalIndividualsGiveOne) {
   // Two identical individuals among others at 20 polymorphic loci: every
   // used locus contributes 1, so r = k / k = 1 exactly.
   constexpr int n = 6, m = 20;
-  IMatrix scores = imatrix(0, n - 1, 0, m - 1);
+  IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
   for (int x = 0; x < n; ++x)
     for (int l = 0; l < m; ++l) scores[x][l] = ((x * 7 + l * 3) % 5) < 2 ? 1 : 0;
   for (int l = 0; l < m; ++l) scores[4][l] = scores[1][l];
   scores[4][3] = 9;  // a missing score drops only that locus
-  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
   compute_overall_freq(scores, n, m, p, S, VarS);
   RelatednessTriangle rel(n);
   compute_relatedness(scores, n, m, S, VarS, rel);
@@ -133,7 +133,7 @@ TEST(Relatedness, RowRangesAndPairDefinitionAgreeBitForBit) {
   // 45 individuals (partners not a multiple of the block length) x 37 loci of
   // pseudo-random scores with about 10% missing.
   constexpr int n = 45, m = 37;
-  IMatrix scores = imatrix(0, n - 1, 0, m - 1);
+  IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
   std::uint32_t state = 12345u;
   for (int x = 0; x < n; ++x)
     for (int l = 0; l < m; ++l) {
@@ -141,7 +141,7 @@ TEST(Relatedness, RowRangesAndPairDefinitionAgreeBitForBit) {
       const int u = static_cast<int>((state >> 16) % 100);
       scores[x][l] = u < 10 ? 9 : (u < 10 + 2 * l ? 1 : 0);
     }
-  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
   compute_overall_freq(scores, n, m, p, S, VarS);
   RelatednessTriangle whole(n);
   compute_relatedness(scores, n, m, S, VarS, whole);
@@ -163,7 +163,7 @@ TEST(Relatedness, RowRangesAndPairDefinitionAgreeBitForBit) {
 // Every row computed by both inner loops on 1, 2 and 7 threads equals the
 // pair-by-pair definition bit for bit.
 void expect_kernels_match_definition(const IMatrix& scores, int n, int m, const std::string& what) {
-  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
   compute_overall_freq(scores, n, m, p, S, VarS);
   for (RelatednessKernel kernel : {RelatednessKernel::automatic, RelatednessKernel::portable}) {
     for (int threads : {1, 2, 7}) {
@@ -196,7 +196,7 @@ TEST(RelatednessKernels, EndToEndDataSetsMatchTheDefinition) {
       if (!row.empty()) rows.push_back(row);
     }
     const int n = static_cast<int>(rows.size()), m = static_cast<int>(rows[0].size());
-    IMatrix scores = imatrix(0, n - 1, 0, m - 1);
+    IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
     for (int x = 0; x < n; ++x)
       for (int l = 0; l < m; ++l) scores[x][l] = rows[static_cast<std::size_t>(x)].at(static_cast<std::size_t>(l));
     expect_kernels_match_definition(scores, n, m, name);
@@ -210,7 +210,7 @@ TEST(RelatednessKernels, BlockEdgesLongRowsAndMissingScoresMatchTheDefinition) {
   // around the partner blocks of 32.
   constexpr int m = 600;
   for (int n : {1, 2, 3, 31, 32, 33, 70}) {
-    IMatrix scores = imatrix(0, n - 1, 0, m - 1);
+    IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
     std::uint32_t state = 777u + static_cast<std::uint32_t>(n);
     for (int x = 0; x < n; ++x)
       for (int l = 0; l < m; ++l) {
@@ -226,7 +226,7 @@ TEST(RelatednessKernels, BlockEdgesLongRowsAndMissingScoresMatchTheDefinition) {
 
 TEST(Relatedness, PopulationOfIndividual) {
   // Populations of 2, 0 and 3 individuals: bounds 0, 2, 2, 5.
-  IVector bounds = ivector(0, 3);
+  IVector bounds = int_vector(0, 3);
   bounds[1] = 2;
   bounds[2] = 2;
   bounds[3] = 5;
@@ -353,7 +353,7 @@ namespace {
 // order by one thread, so 1, 2 and 7 threads give bit-identical triangles.
 TEST(RelatednessThreads, AnyThreadCountGivesTheSameTriangle) {
   const int ntot = 53, m = 37;
-  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
+  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
   unsigned state = 12345u;
   for (int x = 0; x < ntot; ++x) {
     for (int l = 0; l < m; ++l) {
@@ -362,7 +362,7 @@ TEST(RelatednessThreads, AnyThreadCountGivesTheSameTriangle) {
       scores[x][l] = draw == 0 ? 9 : static_cast<int>(draw % 2u);
     }
   }
-  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
   compute_overall_freq(scores, ntot, m, p, S, VarS);
   RelatednessTriangle one(ntot), two(ntot), seven(ntot);
   compute_relatedness(scores, ntot, m, S, VarS, one, 1);
@@ -384,10 +384,10 @@ TEST(RelatednessThreads, AnyThreadCountGivesTheSameTriangle) {
 // and the triangle is the one computed without progress.
 TEST(RelatednessProgress, FiftyStagesThenOneHundredPercentForAnyThreads) {
   const int ntot = 2000, m = 501;
-  IMatrix scores = imatrix(0, ntot - 1, 0, m - 1);
+  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
   for (int x = 0; x < ntot; ++x)
     for (int l = 0; l < m; ++l) scores[x][l] = (x * 7 + l * 3) % 5 == 0 ? 9 : (x + l) % 2;
-  FVector p = vector(0, m - 1), S = vector(0, m - 1), VarS = vector(0, m - 1);
+  FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
   compute_overall_freq(scores, ntot, m, p, S, VarS);
   RelatednessTriangle plain(ntot);
   compute_relatedness(scores, ntot, m, S, VarS, plain, 1);
@@ -412,7 +412,7 @@ TEST(RelatednessProgress, FiftyStagesThenOneHundredPercentForAnyThreads) {
   // 500 loci: 1,999,000 pairs x 500 loci is 9.995e8, below the reporting
   // size: no call at all.
   int calls = 0;
-  FVector p2 = vector(0, 499), S2 = vector(0, 499), VarS2 = vector(0, 499);
+  FVector p2 = float_vector(0, 499), S2 = float_vector(0, 499), VarS2 = float_vector(0, 499);
   compute_overall_freq(scores, ntot, 500, p2, S2, VarS2);
   RelatednessTriangle small(ntot);
   compute_relatedness(scores, ntot, 500, S2, VarS2, small, 2, RelatednessKernel::automatic,

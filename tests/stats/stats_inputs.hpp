@@ -25,8 +25,8 @@ using Rows = std::vector<std::vector<double>>;
 struct StatsChain : StatisticsWorkspace {
   int r, m;
   NameList names;
-  IVector nlocP;
-  FVector PLP;
+  IVector polymorphic_loci;
+  FVector polymorphic_percent;
   float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
   float Hb = 0, VarHb = 0, Ht = 0, Fst = 0, VarFst = 0;
   FMatrix Nei, PairFst;
@@ -37,10 +37,10 @@ struct StatsChain : StatisticsWorkspace {
         r(static_cast<int>(n.size())),
         m(static_cast<int>(n[0].size())),
         names(name_list(1, r)),
-        nlocP(ivector(1, r)),
-        PLP(vector(1, r)),
-        Nei(matrix(1, r, 1, r)),
-        PairFst(matrix(1, r, 1, r)) {
+        polymorphic_loci(int_vector(1, r)),
+        polymorphic_percent(float_vector(1, r)),
+        Nei(float_matrix(1, r, 1, r)),
+        PairFst(float_matrix(1, r, 1, r)) {
     for (int j = 1; j <= r; ++j) {
       names[j] = pop_names[static_cast<std::size_t>(j - 1)];
       int sum = 0;
@@ -54,7 +54,7 @@ struct StatsChain : StatisticsWorkspace {
       }
       nbar[j] = sum / (L[j] == 0 ? 1 : L[j]);
     }
-    count_polymorphic_loci(r, m, N, q, nlocP, PLP);
+    count_polymorphic_loci(r, m, N, q, polymorphic_loci, polymorphic_percent);
     compute_Hj(r, m, N, q, Vq, L, Hloc, VHloc, Hj, VarHj, VarIHj, VarLHj, hj_log);
     if (r < 2) return;
     compute_Hw(r, Hj, VarIHj, VarLHj, Hw, VarHw, VarIHw, VarLHw, VarPHw);

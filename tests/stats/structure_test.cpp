@@ -43,9 +43,9 @@ TEST(PopulationStructure, FivePopulations) {
                            "\n  Var            0.000339  0.000438  0.022081\n");
 
   // Caller-owned work vector: the same results, and it may be reused.
-  FMatrix D = matrix(1, 5, 1, 5), VarD = matrix(1, 5, 1, 5), HbPair = matrix(1, 5, 1, 5);
-  IMatrix nPair = imatrix(1, 5, 1, 5);
-  FVector work = vector(1, c.m);
+  FMatrix D = float_matrix(1, 5, 1, 5), VarD = float_matrix(1, 5, 1, 5), HbPair = float_matrix(1, 5, 1, 5);
+  IMatrix nPair = int_matrix(1, 5, 1, 5);
+  FVector work = float_vector(1, c.m);
   float Hb = 0, VarHb = 0;
   BufferedLog log;
   for (int rep = 0; rep < 2; ++rep) {
@@ -89,7 +89,7 @@ TEST(PopulationStructure, TwoPopulations) {
                            "\n  Var            0.001225  0.000000  0.005723\n");
 }
 
-// No shared locus: the countpq line, Hb = 0, t = 999 so Var(Hb) = 999.  With
+// No shared locus: the pairs_with_data line, Hb = 0, t = 999 so Var(Hb) = 999.  With
 // Hb = 0 the correction term divides by 0 and Fst = 0 / -inf = -0 (printed
 // -0.0000); its variance (Fst/Hb = 0/0) is not finite and becomes 999.
 TEST(PopulationStructure, TwoPopulationsWithoutSharedLocus) {
@@ -128,9 +128,9 @@ TEST(PopulationStructure, PairsWithOneOrNoSharedLocus) {
 // By hand: Hb = Hw = 0 gives Ht = 0 and Fst = 0 / (0 x NaN): not finite, so
 // Fst and Var(Fst) are both 999.
 TEST(PopulationStructure, UndefinedFstWhenHtIsZero) {
-  IMatrix nPair = imatrix(1, 2, 1, 2);
-  FMatrix HbPair = matrix(1, 2, 1, 2);
-  FVector Hj = vector(1, 2);
+  IMatrix nPair = int_matrix(1, 2, 1, 2);
+  FMatrix HbPair = float_matrix(1, 2, 1, 2);
+  FVector Hj = float_vector(1, 2);
   nPair[1][2] = 3;
   float Ht = -1, Fst = -1, VarFst = -1;
   compute_Ht_Fst(2, nPair, 0.0f, 0.0f, 0.0f, 0.0f, Hj, HbPair, Ht, Fst, VarFst);
@@ -145,9 +145,9 @@ TEST(PopulationStructure, UndefinedFstWhenHtIsZero) {
 // (0.1 x 0.16) = 0.0625; Fst = 0.1 / (0.4 x 1.0625) = 0.235294;
 // Var(Fst) = (Fst/0.1)^2 x 0.01 = 0.0553633.
 TEST(PopulationStructure, FstCorrectionByHand) {
-  IMatrix nPair = imatrix(1, 2, 1, 2);
-  FMatrix HbPair = matrix(1, 2, 1, 2);
-  FVector Hj = vector(1, 2);
+  IMatrix nPair = int_matrix(1, 2, 1, 2);
+  FMatrix HbPair = float_matrix(1, 2, 1, 2);
+  FVector Hj = float_vector(1, 2);
   nPair[1][2] = 5;
   HbPair[1][2] = 0.1f;
   Hj[1] = 0.4f, Hj[2] = 0.2f;
