@@ -8,6 +8,7 @@
 #include <string>
 
 #include "numeric/array.hpp"
+#include "report/relatedness_report.hpp"
 #include "stats/relatedness.hpp"
 
 namespace {

@@ -33,6 +33,7 @@
 #include "report/bootstrap_files.hpp"
 #include "report/classic_tables.hpp"
 #include "report/permutation_files.hpp"
+#include "report/relatedness_report.hpp"
 #include "report/results_tables.hpp"
 #include "report/run_record.hpp"
 #include "report/summary_results.hpp"

@@ -1,5 +1,6 @@
 // Relatedness between individuals (Lynch & Milligan 1994): pooled band
 // frequencies, the pair values, the Phylip blocks and Table 6.
+#include "report/relatedness_report.hpp"
 #include "stats/relatedness.hpp"
 
 #include <gtest/gtest.h>
