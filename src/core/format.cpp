@@ -34,21 +34,21 @@ bool mentions_nan(const char* text, std::size_t n) {
   return false;
 }
 
-// One conversion `spec` (its '*' already replaced by numbers) applied to
+// One conversion `directive` (its '*' already replaced by numbers) applied to
 // `value`.
 template <typename T>
-void append_one(std::string& out, const std::string& spec, T value) {
+void append_one(std::string& out, const std::string& directive, T value) {
   char small[128];
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
-  const int n = std::snprintf(small, sizeof small, spec.c_str(), value);
+  const int n = std::snprintf(small, sizeof small, directive.c_str(), value);
   if (n < 0) return;
   if (static_cast<std::size_t>(n) < sizeof small) {
     out.append(small, static_cast<std::size_t>(n));
     return;
   }
   std::string big(static_cast<std::size_t>(n) + 1, '\0');
-  std::snprintf(big.data(), big.size(), spec.c_str(), value);
+  std::snprintf(big.data(), big.size(), directive.c_str(), value);
 #pragma GCC diagnostic pop
   out.append(big.data(), static_cast<std::size_t>(n));
 }
@@ -102,32 +102,32 @@ std::string vformat_each_conversion(const char* fmt, va_list args) {
     const char conversion = *p;
     if (conversion == '\0') break;
     ++p;
-    std::string spec = "%" + flags;
-    if (width >= 0) spec += std::to_string(width);
-    if (precision >= 0) spec += "." + std::to_string(precision);
-    spec += length;
-    spec += conversion;
+    std::string directive = "%" + flags;
+    if (width >= 0) directive += std::to_string(width);
+    if (precision >= 0) directive += "." + std::to_string(precision);
+    directive += length;
+    directive += conversion;
     const bool left = flags.find('-') != std::string::npos;
 
     switch (conversion) {
       case 'd': case 'i': case 'o': case 'u': case 'x': case 'X':
-        if (length == "ll" || length == "q") append_one(out, spec, va_arg(args, long long));
-        else if (length == "l") append_one(out, spec, va_arg(args, long));
-        else if (length == "j") append_one(out, spec, va_arg(args, std::intmax_t));
-        else if (length == "z") append_one(out, spec, va_arg(args, std::size_t));
-        else if (length == "t") append_one(out, spec, va_arg(args, std::ptrdiff_t));
-        else append_one(out, spec, va_arg(args, int));  // hh, h and none: promoted to int
+        if (length == "ll" || length == "q") append_one(out, directive, va_arg(args, long long));
+        else if (length == "l") append_one(out, directive, va_arg(args, long));
+        else if (length == "j") append_one(out, directive, va_arg(args, std::intmax_t));
+        else if (length == "z") append_one(out, directive, va_arg(args, std::size_t));
+        else if (length == "t") append_one(out, directive, va_arg(args, std::ptrdiff_t));
+        else append_one(out, directive, va_arg(args, int));  // hh, h and none: promoted to int
         break;
       case 'c':
-        if (length == "l") append_one(out, spec, static_cast<std::wint_t>(va_arg(args, int)));
-        else append_one(out, spec, va_arg(args, int));
+        if (length == "l") append_one(out, directive, static_cast<std::wint_t>(va_arg(args, int)));
+        else append_one(out, directive, va_arg(args, int));
         break;
       case 's':
-        if (length == "l") append_one(out, spec, va_arg(args, const wchar_t*));
-        else append_one(out, spec, va_arg(args, const char*));
+        if (length == "l") append_one(out, directive, va_arg(args, const wchar_t*));
+        else append_one(out, directive, va_arg(args, const char*));
         break;
       case 'p':
-        append_one(out, spec, va_arg(args, void*));
+        append_one(out, directive, va_arg(args, void*));
         break;
       case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A': {
         const long double value = length == "L" ? va_arg(args, long double) : va_arg(args, double);
@@ -139,9 +139,9 @@ std::string vformat_each_conversion(const char* fmt, va_list args) {
           out += text;
           if (left) out.append(pad, ' ');
         } else if (length == "L") {
-          append_one(out, spec, value);
+          append_one(out, directive, value);
         } else {
-          append_one(out, spec, static_cast<double>(value));
+          append_one(out, directive, static_cast<double>(value));
         }
         break;
       }
@@ -149,7 +149,7 @@ std::string vformat_each_conversion(const char* fmt, va_list args) {
         (void)va_arg(args, void*);
         break;
       default:  // not a conversion: written as it stands
-        out += spec;
+        out += directive;
         break;
     }
   }
