@@ -196,7 +196,8 @@ RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m
     lay.differ[u] = static_cast<double>(VarS[l]) / cube - s / one_minus;
   }
   // Each individual's scores are read along its row and written with a
-  // stride of one block.
+  // stride of one block (nothing to write when no locus is polymorphic).
+  if (kept.empty()) return lay;
   for (int x = 0; x < lay.ntot; ++x) {
     std::uint8_t* dst = lay.codes.data() + static_cast<std::size_t>(x / kBlock) * kept.size() * kBlock +
                         static_cast<std::size_t>(x % kBlock);

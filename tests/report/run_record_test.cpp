@@ -29,10 +29,12 @@ TEST(FileSha256, MatchesThePublishedTestVectors) {
   const auto entry = RunRecord::file_entry("abc");
   EXPECT_EQ(entry["bytes"], 3);
   EXPECT_TRUE(RunRecord::file_entry("no such file")["sha256"].is_null());
+#ifndef _WIN32
   // A pipe is not read again (that would wait for a writer for ever).
   ASSERT_EQ(mkfifo("pipe", 0600), 0);
   EXPECT_TRUE(RunRecord::file_entry("pipe")["bytes"].is_null());
   EXPECT_TRUE(RunRecord::file_entry("pipe")["sha256"].is_null());
+#endif
 }
 
 TEST(UtcTimestamp, IsIso8601WithSeconds) {

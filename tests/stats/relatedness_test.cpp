@@ -96,6 +96,21 @@ TEST(Relatedness, PairValuesSkipMissingAndMonomorphicLoci) {
   EXPECT_EQ(s.rel.value(3, 0), s.rel.at(0, 3));
 }
 
+// Without a single polymorphic locus no pair has a usable locus: every pair
+// is undefined (999), with no work on an empty layout (a fuzzed data file
+// once made it offset a null pointer).
+TEST(Relatedness, NoPolymorphicLocusLeavesEveryPairUndefined) {
+  IMatrix scores = int_matrix(0, 2, 0, 1);
+  for (int x = 0; x < 3; ++x) scores[x][0] = scores[x][1] = 1;
+  FVector p = float_vector(0, 1), S = float_vector(0, 1), VarS = float_vector(0, 1);
+  compute_overall_freq(scores, 3, 2, p, S, VarS);
+  RelatednessTriangle rel(3);
+  compute_relatedness(scores, 3, 2, S, VarS, rel);
+  EXPECT_EQ(rel.at(0, 1), 999.0f);
+  EXPECT_EQ(rel.at(0, 2), 999.0f);
+  EXPECT_EQ(rel.at(1, 2), 999.0f);
+}
+
 TEST(Relatedness, IdenticalIndividualsGiveOne) {
   // Two identical individuals among others at 20 polymorphic loci: every
   // used locus contributes 1, so r = k / k = 1 exactly.
