@@ -46,8 +46,8 @@ testing::Outcome results_run(const std::string& folder, const std::string& extra
   for (const char* subset : {"groups.txt", "subset.txt"}) {
     if (!fs::exists(subset)) fs::copy_file(kData / subset, subset);
   }
-  return testing::run_program("--batch --seed 4711 -m 1 --amova-permutations 99 --outdir '" + folder +
-                              "' --results tables " + extra + " data.txt report.txt");
+  return testing::run_program("--batch --seed 4711 -m 1 --amova-permutations 99 --outdir " + folder +
+                              " --results tables " + extra + " data.txt report.txt");
 }
 
 void expect_tables(const std::string& case_name, const fs::path& folder) {

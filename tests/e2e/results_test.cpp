@@ -27,7 +27,7 @@ const std::vector<std::string> kClassicFiles = {"report.txt",   "error.txt",    
 // The classic files of one batch run in `folder`, read back in kClassicFiles order.
 std::vector<std::string> classic_run(const fs::path& folder, const std::string& options) {
   if (!fs::exists("data.txt")) fs::copy_file(kData / "four_pops.txt", "data.txt");
-  const auto out = testing::run_program("--batch --seed 4711 -p 60 -b 6 --outdir '" + folder.string() + "' " +
+  const auto out = testing::run_program("--batch --seed 4711 -p 60 -b 6 --outdir " + folder.string() + " " +
                                         options + " data.txt report.txt");
   EXPECT_EQ(out.status, 0) << out.console;
   std::vector<std::string> files;
