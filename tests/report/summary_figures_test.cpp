@@ -128,7 +128,17 @@ TEST(AmovaFigures, OrdinationsAndPhiPTPermutationsAreDrawnAndHandedToTheSummary)
   EXPECT_EQ(plain.figures[0].svg, outcome.figures[0].svg);
 
   // The band summary: one row per population, named as in the data.
-  const HtmlTable bands = write_band_patterns(".", run.data, run.nei, run.fst);
+  // Band frequencies of the three populations (no missing score): their
+  // fragment frequencies serve as the estimates too.
+  FMatrix frequencies = float_matrix(0, 2, 0, 5);
+  for (int j = 0; j < 3; ++j) {
+    for (int i = 0; i < 6; ++i) {
+      int present = 0;
+      for (int k = run.bounds[j]; k < run.bounds[j + 1]; ++k) present += run.scores[k][i] == 1;
+      frequencies[j][i] = static_cast<float>(present) / 4.0f;
+    }
+  }
+  const HtmlTable bands = write_band_patterns(".", run.data, frequencies, frequencies);
   ASSERT_EQ(bands.rows.size(), 3u);
   EXPECT_EQ(bands.rows[2][0], "east & west");
 }
