@@ -44,7 +44,15 @@ inline int run_redirected(const std::string& program, const std::string& args, c
   const std::string command =
       prefix + " '" + program + "' " + args + " < '" + in + "' > '" + out + "' 2> '" + err + "'";
 #endif
+#ifdef _WIN32
+  // -1 is the command interpreter failing to start (seen under wine on a busy
+  // machine), not the program's status: the command is tried again.
+  int raw = std::system(command.c_str());
+  for (int attempt = 1; raw == -1 && attempt < 4; ++attempt) raw = std::system(command.c_str());
+  return exit_status(raw);
+#else
   return exit_status(std::system(command.c_str()));
+#endif
 }
 
 // `answers` is fed on standard input; `prefix` goes before the program on the
