@@ -2,6 +2,7 @@
 #include "app/dialogue.hpp"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -23,7 +24,14 @@ constexpr const char* kDefaultOutput = "aflpout.txt";
 
 // Whether `name` opens for reading.  A directory opens too on this system but
 // cannot be read as text, so it counts as a file that cannot be opened.
+// A FIFO is not opened here: opening it would meet the writer, and closing it
+// again would leave the writer without a reader (its data lost, the run's own
+// opening waiting for ever); its read permission is asked instead.
 bool can_read(const std::string& name) {
+#ifdef S_ISFIFO
+  struct stat named {};
+  if (stat(name.c_str(), &named) == 0 && S_ISFIFO(named.st_mode)) return access(name.c_str(), R_OK) == 0;
+#endif
   std::FILE* f = std::fopen(name.c_str(), "r");
   if (!f) return false;
   struct stat st {};

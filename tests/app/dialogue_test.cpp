@@ -11,6 +11,10 @@
 #include <filesystem>
 #include <sstream>
 #include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "app/command_line.hpp"
 #include "core/message_log.hpp"
@@ -200,6 +204,26 @@ TEST(FileNameDialogue, ThreeCommandLineNamesAskNothing) {
   EXPECT_TRUE(o.options.use_subset);
   EXPECT_TRUE(std::filesystem::exists("out.txt"));
 }
+
+#ifndef _WIN32
+// FIFOs as data and subset files, with no writer yet: the names are settled
+// without opening them (an opening would wait for a writer, and a second one
+// by the run would find it gone), and an unreadable one is asked for again.
+TEST(FileNameDialogue, FifosAreCheckedWithoutBeingOpened) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo("in.fifo", 0600), 0);
+  ASSERT_EQ(mkfifo("sub.fifo", 0600), 0);
+  ASSERT_EQ(mkfifo("closed.fifo", 0200), 0);
+  const Outcome o = names("", parsed({"in.fifo", "out.txt", "sub.fifo"}));
+  EXPECT_FALSE(o.fatal);
+  EXPECT_EQ(o.options.input_file, "in.fifo");
+  EXPECT_EQ(o.options.subset_file, "sub.fifo");
+  if (geteuid() != 0) {  // permissions do not bind the superuser
+    const Outcome refused = names("in.fifo\n", parsed({"closed.fifo", "out.txt"}));
+    EXPECT_EQ(refused.options.input_file, "in.fifo");
+  }
+}
+#endif
 
 TEST(FileNameDialogue, CommandLineSubsetThatCannotOpenIsAskedFor) {
   TempDir dir;
