@@ -60,10 +60,15 @@ pid_t start_program(const std::vector<std::string>& args, const std::string& ter
   _exit(127);
 }
 
+// The child's wait status; a child still running after two minutes is killed
+// and -1 returned, so a run that never ends fails the test instead of hanging it.
 int wait_for(pid_t pid) {
   int status = 0;
+  if (wait_until([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 120)) return status;
+  kill(pid, SIGKILL);
   waitpid(pid, &status, 0);
-  return status;
+  ADD_FAILURE() << "the program did not end within two minutes of the signal";
+  return -1;
 }
 
 bool contains(const std::string& file, const std::string& text) { return read_file(file).find(text) != std::string::npos; }
@@ -114,7 +119,7 @@ TEST(Interrupt, CtrlCOnATerminalPutsItBackAndNotesOnlyASettledRun) {
 
   // The first file name question: nothing is settled, nothing is written.
   pid_t pid = start_program({}, pty.slave_name);
-  bool asked = wait_until([&] { return pty.raw(); });
+  bool asked = wait_until([&] { return pty.raw(); }, 60);
   pty.type("\x03");
   int status = wait_for(pid);
   ASSERT_TRUE(asked);
@@ -125,7 +130,7 @@ TEST(Interrupt, CtrlCOnATerminalPutsItBackAndNotesOnlyASettledRun) {
 
   // The method menu: the report exists (empty) and error.txt was emptied.
   pid = start_program({"in.txt", "out.txt"}, pty.slave_name);
-  asked = wait_until([&] { return pty.raw(); });
+  asked = wait_until([&] { return pty.raw(); }, 60);
   pty.type("\x03");
   status = wait_for(pid);
   ASSERT_TRUE(asked);
