@@ -19,8 +19,8 @@ constexpr int kPopulations = 20;
 
 // Deterministic structured scores: each population has its own band
 // frequency at each locus around the locus's overall one; 2% missing.
-IMatrix make_scores(int ntot, int m) {
-  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+ScoreMatrix make_scores(int ntot, int m) {
+  ScoreMatrix scores = score_matrix(0, ntot - 1, 0, m - 1);
   KeyedStream stream(20240615);
   auto next = [&stream]() { return static_cast<double>(stream.next() >> 11) * 0x1.0p-53; };
   std::vector<double> base(static_cast<std::size_t>(m));
@@ -47,7 +47,7 @@ AmovaDesign design(int ntot, bool groups) {
 // Arguments: individuals, loci.
 void BM_BandDifferences(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0)), m = static_cast<int>(state.range(1));
-  const IMatrix scores = make_scores(n, m);
+  const ScoreMatrix scores = make_scores(n, m);
   for (auto _ : state) benchmark::DoNotOptimize(band_differences(scores, n, m, 1));
 }
 BENCHMARK(BM_BandDifferences)
@@ -61,7 +61,7 @@ BENCHMARK(BM_BandDifferences)
 // levels (four tests).  Distances included.
 void BM_AmovaWith999Permutations(benchmark::State& state) {
   const int n = 500, m = 1000;
-  const IMatrix scores = make_scores(n, m);
+  const ScoreMatrix scores = make_scores(n, m);
   const AmovaDesign d = design(n, state.range(0) == 1);
   for (auto _ : state) {
     const BandDifferences b = band_differences(scores, n, m, 1);
@@ -78,7 +78,7 @@ BENCHMARK(BM_AmovaWith999Permutations)
 // All 190 pairs of the 20 populations, 999 permutations each.
 void BM_PairwisePhiPT(benchmark::State& state) {
   const int n = 500, m = 1000;
-  const IMatrix scores = make_scores(n, m);
+  const ScoreMatrix scores = make_scores(n, m);
   const BandDifferences b = band_differences(scores, n, m, 1);
   const AmovaDesign d = design(n, false);
   for (auto _ : state) benchmark::DoNotOptimize(pairwise_phi_pt(b.distances, d, {999, 12345, 1}));

@@ -27,7 +27,7 @@ struct DiscardLog : MessageLog {
 // and the fragment frequencies.
 struct Data {
   int r = kPopulations, m = kLoci, ntot = kPopulations * kPerPopulation;
-  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+  ScoreMatrix scores = score_matrix(0, ntot - 1, 0, m - 1);
   IVector bounds = int_vector(0, r);
   IMatrix scored = int_matrix(1, r, 1, m);
   IMatrix absent = int_matrix(0, r - 1, 0, m - 1);

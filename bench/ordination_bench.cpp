@@ -62,7 +62,7 @@ BENCHMARK(BM_principal_coordinates)
 void BM_band_patterns(benchmark::State& state) {
   const int n = 2000, m = 5000, r = 20;
   const std::vector<int> x = profiles(n, m, r);
-  IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
+  ScoreMatrix scores = score_matrix(0, n - 1, 0, m - 1);
   IVector bounds = int_vector(0, r);
   FMatrix f = float_matrix(0, r - 1, 0, m - 1);
   for (int j = 0; j <= r; ++j) bounds[j] = j * n / r;

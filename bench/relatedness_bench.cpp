@@ -21,8 +21,8 @@ constexpr int kPopulations = 20;
 
 // Deterministic scores: each locus has its own band frequency, about 3% of
 // the scores are missing.
-IMatrix make_scores(int ntot, int m) {
-  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+ScoreMatrix make_scores(int ntot, int m) {
+  ScoreMatrix scores = score_matrix(0, ntot - 1, 0, m - 1);
   std::uint64_t state = 88172645463325252ull;
   auto next = [&state]() {
     state ^= state << 13;
@@ -41,7 +41,7 @@ IMatrix make_scores(int ntot, int m) {
 }
 
 struct Sample {
-  IMatrix scores = make_scores(kIndividuals, kLoci);
+  ScoreMatrix scores = make_scores(kIndividuals, kLoci);
   FVector p = float_vector(0, kLoci - 1);
   FVector S = float_vector(0, kLoci - 1);
   FVector VarS = float_vector(0, kLoci - 1);

@@ -33,7 +33,7 @@ struct NullLog : MessageLog {
 
 struct Data {
   int r = kPops, m = kLoci, ntot = kPops * kInds;
-  IMatrix scores = int_matrix(0, kPops* kInds - 1, 0, kLoci - 1);
+  ScoreMatrix scores = score_matrix(0, kPops* kInds - 1, 0, kLoci - 1);
   IVector bounds = int_vector(0, kPops);
   IMatrix N = int_matrix(1, kPops, 1, kLoci);
   FMatrix p = float_matrix(0, kPops - 1, 0, kLoci - 1), v = float_matrix(0, kPops - 1, 0, kLoci - 1);

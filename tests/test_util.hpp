@@ -113,10 +113,10 @@ inline void write_file(const std::filesystem::path& p, const std::string& text) 
   out << text;
 }
 
-// Band scores int_matrix(0, rows - 1, 0, m - 1) from one string per individual
+// Band scores score_matrix(0, rows - 1, 0, m - 1) from one string per individual
 // ("1091" = scores 1, 0, 9, 1), and population bounds int_vector(0, r).
-inline IMatrix scores_from(const std::vector<std::string>& rows) {
-  IMatrix s = int_matrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows.front().size()) - 1);
+inline ScoreMatrix scores_from(const std::vector<std::string>& rows) {
+  ScoreMatrix s = score_matrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows.front().size()) - 1);
   for (int k = 0; k < s.rows(); ++k) {
     for (int i = 0; i < s.cols(); ++i) s[k][i] = rows[k][i] - '0';
   }

@@ -14,7 +14,11 @@
 //
 // Locus names are fragment sizes between 50 and 500 bp, increasing: whole
 // numbers while there are at most 451 loci, one decimal up to 4501 loci, two
-// decimals beyond.
+// up to 45001, three beyond (the size of DArT data sets).
+//
+// With --silicodart, the same data (same draws) is written as a SilicoDArT
+// report, one row per marker and one column per sample, with the file that
+// assigns the samples to their populations: read back, it is the native file.
 //
 // Determinism.  The random numbers come from xoshiro256** seeded through
 // splitmix64 (the library's KeyedStream), and the logarithm and exponential
@@ -137,6 +141,7 @@ struct Settings {
   double fst = 0.1;
   std::uint64_t seed = 1;
   std::string output;  // empty: standard output
+  std::string dart_populations;  // not empty: write a SilicoDArT report, and this populations file
 };
 
 const char* kUsage =
@@ -145,11 +150,14 @@ const char* kUsage =
     "  -r, --populations N    number of populations (default 6)\n"
     "  -n, --individuals A-B  individuals per population, drawn from A..B; one number\n"
     "                           fixes it (default 8-30)\n"
-    "  -m, --loci M           number of loci, 1 to 45001 (default 100)\n"
+    "  -m, --loci M           number of loci, 1 to 450001 (default 100)\n"
     "      --missing P        probability of a missing score, 0 to 1 (default 0.02)\n"
     "      --fst F            differentiation among populations, 0 to 1 (default 0.1)\n"
     "  -s, --seed S           seed, a non-negative integer (default 1)\n"
     "  -o, --output FILE      file to write (default standard output)\n"
+    "      --silicodart FILE  write the same data as a SilicoDArT report (CloneID,\n"
+    "                           Reproducibility, one column per sample; - missing)\n"
+    "                           and the samples' populations (id,pop) to FILE\n"
     "  -h, --help             show this help\n";
 
 [[noreturn]] void usage_error(const std::string& what) {
@@ -206,7 +214,7 @@ Settings parse_arguments(int argc, char** argv) {
         if (s.max_individuals < s.min_individuals) usage_error("invalid value '" + v + "' for --individuals");
       }
     } else if (arg == "-m" || arg == "--loci") {
-      s.loci = static_cast<int>(whole(take(), "--loci", 1, 45001));
+      s.loci = static_cast<int>(whole(take(), "--loci", 1, 450001));
     } else if (arg == "--missing") {
       s.missing = real(take(), "--missing", 0.0, 1.0);
     } else if (arg == "--fst") {
@@ -215,6 +223,8 @@ Settings parse_arguments(int argc, char** argv) {
       s.seed = static_cast<std::uint64_t>(whole(take(), "--seed", 0, 9223372036854775807LL));
     } else if (arg == "-o" || arg == "--output") {
       s.output = take();
+    } else if (arg == "--silicodart") {
+      s.dart_populations = take();
     } else {
       usage_error("unknown argument '" + arg + "'");
     }
@@ -248,7 +258,7 @@ int main(int argc, char** argv) {
 
   // Fragment sizes: m distinct points of a grid over 50..500 bp, chosen by
   // selection sampling (Knuth's Algorithm S), which keeps them in order.
-  const int scale = m <= 451 ? 1 : (m <= 4501 ? 10 : 100);
+  const int scale = m <= 451 ? 1 : (m <= 4501 ? 10 : (m <= 45001 ? 100 : 1000));
   const int grid = 450 * scale + 1;
   std::vector<int> size_steps;
   size_steps.reserve(static_cast<size_t>(m));
@@ -292,18 +302,27 @@ int main(int argc, char** argv) {
       chunk.clear();
     }
   };
+  const bool dart = !set.dart_populations.empty();
   std::string line;
   line.reserve(static_cast<size_t>(m) * 8 + 64);
   char field[64];
+  std::vector<std::string> locus_names;
   line += std::to_string(r) + "\t" + std::to_string(m);
   for (const int v : size_steps) {
-    if (scale == 1) std::snprintf(field, sizeof field, "\t%d", v);
-    else if (scale == 10) std::snprintf(field, sizeof field, "\t%d.%d", v / 10, v % 10);
-    else std::snprintf(field, sizeof field, "\t%d.%02d", v / 100, v % 100);
+    if (scale == 1) std::snprintf(field, sizeof field, "%d", v);
+    else if (scale == 10) std::snprintf(field, sizeof field, "%d.%d", v / 10, v % 10);
+    else if (scale == 100) std::snprintf(field, sizeof field, "%d.%02d", v / 100, v % 100);
+    else std::snprintf(field, sizeof field, "%d.%03d", v / 1000, v % 1000);
+    line += '\t';
     line += field;
+    if (dart) locus_names.emplace_back(field);
   }
   line += '\n';
-  emit(line, false);
+  if (!dart) emit(line, false);
+  // SilicoDArT: the samples' names, populations and scores ('-' missing),
+  // written marker by marker once all are drawn.
+  std::vector<std::string> sample_ids, sample_pops;
+  std::vector<char> dart_scores;
 
   const int pop_width = digits(r) < 2 ? 2 : digits(r);
   const int ind_width = digits(set.max_individuals) < 3 ? 3 : digits(set.max_individuals);
@@ -319,12 +338,44 @@ int main(int argc, char** argv) {
         const bool band = rng.uniform() >= qk[i] * qk[i];
         line += '\t';
         line += missing ? '9' : (band ? '1' : '0');
+        if (dart) dart_scores.push_back(missing ? '-' : (band ? '1' : '0'));
       }
       line += '\n';
-      emit(line, false);
+      if (!dart) {
+        emit(line, false);
+        continue;
+      }
+      sample_ids.push_back("P" + pop + "_" + padded(j, ind_width));
+      sample_pops.push_back("Pop" + pop);
     }
   }
-  emit("END\n", true);
+  if (!dart) {
+    emit("END\n", true);
+  } else {
+    const size_t n = sample_ids.size();
+    line = "CloneID,Reproducibility";
+    for (const std::string& id : sample_ids) line += "," + id;
+    emit(line + "\n", false);
+    for (int i = 0; i < m; ++i) {
+      line = locus_names[static_cast<size_t>(i)] + ",1";
+      for (size_t x = 0; x < n; ++x) {
+        line += ',';
+        line += dart_scores[x * static_cast<size_t>(m) + static_cast<size_t>(i)];
+      }
+      emit(line + "\n", i + 1 == m);
+    }
+    std::FILE* pops = std::fopen(set.dart_populations.c_str(), "wb");
+    if (!pops) {
+      std::fprintf(stderr, "aflpgen: cannot open %s for writing\n", set.dart_populations.c_str());
+      return 1;
+    }
+    std::fputs("id,pop\n", pops);
+    for (size_t x = 0; x < n; ++x) std::fprintf(pops, "%s,%s\n", sample_ids[x].c_str(), sample_pops[x].c_str());
+    if (std::fclose(pops) != 0) {
+      std::fprintf(stderr, "aflpgen: error writing %s\n", set.dart_populations.c_str());
+      return 1;
+    }
+  }
   const bool failed = std::ferror(out) != 0;
   if (out != stdout) {
     if (std::fclose(out) != 0 || failed) {

@@ -103,12 +103,18 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   InterruptNote interrupt_note(report, log.name());
 
   // Header line, subset file, first pass over the data lines.  The data file
-  // is read once into memory; both passes read that copy.  A SilicoDArT file
-  // is first turned into the text of the equivalent native file.
+  // is read once, line by line; the first pass keeps the band scores of the
+  // processed individuals, one byte each, and the second takes them from
+  // there.  A SilicoDArT file is first turned into the text of the equivalent
+  // native file.
   std::unique_ptr<TextLines> data_lines =
       options.populations_file.empty()
           ? std::make_unique<TextLines>(input)
-          : std::make_unique<TextLines>(input, silicodart_as_native_text(input, options.populations_file, log));
+          : std::make_unique<TextLines>(
+                input, [native = std::make_shared<NativeText>(silicodart_as_native_text(input, options.populations_file,
+                                                                                        log))](std::vector<char>& text) {
+                  return native->next_line(text);
+                });
   TextLines& data_text = *data_lines;
   int R = 0, m = 0;
   NameList locus_names;
@@ -131,8 +137,11 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   IVector file_population_sizes = int_vector(1, R);
   int ntot = 0;
   DataLineFindings findings;
+  const bool results = !files.results.empty();
+  ScannedScores scanned(results);
   scan_populations(data_text, R, r, options.use_subset, subset, m, population_names, non_missing, selected_index,
-                   population_groups, file_population_sizes, ntot, findings, log);
+                   population_groups, file_population_sizes, ntot, findings, log, &scanned);
+  data_lines.reset();
   echo_loaded_data(console, input, report, r, m, population_names);
 
   record.step("read");
@@ -146,7 +155,6 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   if (r > 1 && options.bootstraps > 0) {
     for (const std::string& name : files.bootstrap) remove_stale_file(name);
   }
-  const bool results = !files.results.empty();
   if (results) {
     create_results_folder(files.results);
     record.set_folder(files.results);
@@ -167,13 +175,12 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   append_to_file_echo(report, format("\n\nTotal number of fragments recorded: %d", m));
 
   // Second pass: the band scores, then their STRUCTURE export.
-  IMatrix band_scores = int_matrix(0, ntot - 1, 0, m - 1);
+  ScoreMatrix band_scores = score_matrix(0, ntot - 1, 0, m - 1);
   IVector population_bounds = int_vector(0, r);
   std::vector<std::string> individual_names;
-  read_band_scores(data_text, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
+  read_band_scores(scanned, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
                    population_bounds, log, results ? &individual_names : nullptr,
                    [&console](int percent) { console.print(format("\n%4d%% of the band scores read", percent)); });
-  data_text.release();
   warn_about_data_lines(findings, input, R, m, log);
   write_structure_file(files.structure, r, m, band_scores, population_bounds, log, [&console](int percent) {
     console.print(format("\n%4d%% of the STRUCTURE file written", percent));

@@ -11,7 +11,7 @@ double shannon_information(double p) {
   return -(p * std::log(p) + (1.0 - p) * std::log(1.0 - p));
 }
 
-std::vector<BandPattern> band_patterns(int r, int m, const IMatrix& band_scores, const IVector& population_bounds,
+std::vector<BandPattern> band_patterns(int r, int m, const ScoreMatrix& band_scores, const IVector& population_bounds,
                                        const FMatrix& fragment_frequencies, const FMatrix& estimates) {
   std::vector<BandPattern> out(r);
   const auto cell = [m](int j, int i) { return static_cast<std::size_t>(j) * m + i; };
@@ -20,7 +20,7 @@ std::vector<BandPattern> band_patterns(int r, int m, const IMatrix& band_scores,
   for (int j = 0; j < r; ++j) {
     out[j].individuals = population_bounds[j + 1] - population_bounds[j];
     for (int k = population_bounds[j]; k < population_bounds[j + 1]; ++k) {
-      const int* row = band_scores[k];
+      const std::uint8_t* row = band_scores[k];
       for (int i = 0; i < m; ++i) {
         carriers[cell(j, i)] += row[i] == 1;
         scored[cell(j, i)] += row[i] < 9;

@@ -43,12 +43,12 @@ struct BandPattern {
 double shannon_information(double p);
 
 // One BandPattern per population j = 0..r-1.
-//   band_scores           int_matrix(0, ntot-1, 0, m-1): 1 present, 0 absent, 9 missing
+//   band_scores           score_matrix(0, ntot-1, 0, m-1): 1 present, 0 absent, 9 missing
 //   population_bounds     int_vector(0, r): population j owns rows bounds[j] .. bounds[j+1]-1
 //   fragment_frequencies  float_matrix(0, r-1, 0, m-1): present / scored, 0 when none scored
 //   estimates             float_matrix(0, r-1, 0, m-1): the chosen method's band-allele frequency
 // A population without loci with data, or without individuals, keeps 0 means.
-std::vector<BandPattern> band_patterns(int r, int m, const IMatrix& band_scores, const IVector& population_bounds,
+std::vector<BandPattern> band_patterns(int r, int m, const ScoreMatrix& band_scores, const IVector& population_bounds,
                                        const FMatrix& fragment_frequencies, const FMatrix& estimates);
 
 }  // namespace bandscape

@@ -16,13 +16,13 @@ void summarize_sample_sizes(int r, int m, const IMatrix& non_missing, IVector& n
   }
 }
 
-void mean_fragments_per_individual(int r, const IMatrix& band_scores, int ntot,
+void mean_fragments_per_individual(int r, const ScoreMatrix& band_scores, int ntot,
                                    const IVector& population_bounds, int m, float& mean) {
   double total = 0.0;
   for (int j = 0; j < r; ++j) {
     long long present = 0;
     for (int k = population_bounds[j]; k < population_bounds[j + 1]; ++k) {
-      const int* row = band_scores[k];
+      const std::uint8_t* row = band_scores[k];
       for (int i = 0; i < m; ++i) present += (row[i] == 1);
     }
     total += static_cast<double>(present);
@@ -30,7 +30,7 @@ void mean_fragments_per_individual(int r, const IMatrix& band_scores, int ntot,
   mean = static_cast<float>(total / ntot);
 }
 
-void count_segregating_fragments(const IMatrix& band_scores, int ntot, int m, int& segregating) {
+void count_segregating_fragments(const ScoreMatrix& band_scores, int ntot, int m, int& segregating) {
   segregating = 0;
   for (int i = 0; i < m; ++i) {
     int reference = 9;
@@ -47,7 +47,7 @@ void count_segregating_fragments(const IMatrix& band_scores, int ntot, int m, in
   }
 }
 
-void compute_freq_frag(int r, const IMatrix& band_scores, const IVector& population_bounds, int m,
+void compute_freq_frag(int r, const ScoreMatrix& band_scores, const IVector& population_bounds, int m,
                        FMatrix& fragment_frequencies, const IMatrix& non_missing, IMatrix& absent_counts,
                        FMatrix& fragment_variances, MessageLog& log) {
   for (int j = 0; j < r; ++j) {

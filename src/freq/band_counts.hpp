@@ -21,19 +21,19 @@ void summarize_sample_sizes(int r, int m, const IMatrix& non_missing, IVector& n
 
 // Number of present bands over all individuals and loci, divided by ntot
 // (individuals with missing scores still count in the divisor).
-void mean_fragments_per_individual(int r, const IMatrix& band_scores, int ntot,
+void mean_fragments_per_individual(int r, const ScoreMatrix& band_scores, int ntot,
                                    const IVector& population_bounds, int m, float& mean);
 
 // Number of loci at which the scored individuals (all populations together)
 // do not all carry the same score.
-void count_segregating_fragments(const IMatrix& band_scores, int ntot, int m, int& segregating);
+void count_segregating_fragments(const ScoreMatrix& band_scores, int ntot, int m, int& segregating);
 
 // Fragment frequency f (band-present proportion among the scored individuals),
 // band-absent count X = N - present and binomial variance f (1 - f) / N for
 // every population and locus.  A count that disagrees with `non_missing`, and a
 // locus never scored in a population, are reported to `log` (with echo); the
 // run goes on.  Outputs: float_matrix(0, r-1, 0, m-1) and int_matrix(0, r-1, 0, m-1).
-void compute_freq_frag(int r, const IMatrix& band_scores, const IVector& population_bounds, int m,
+void compute_freq_frag(int r, const ScoreMatrix& band_scores, const IVector& population_bounds, int m,
                        FMatrix& fragment_frequencies, const IMatrix& non_missing, IMatrix& absent_counts,
                        FMatrix& fragment_variances, MessageLog& log);
 

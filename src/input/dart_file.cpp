@@ -151,8 +151,8 @@ std::vector<std::string> split_csv_line(const char* line) {
   return cells;
 }
 
-std::vector<char> silicodart_as_native_text(const std::string& data_file, const std::string& populations_file,
-                                            MessageLog& log) {
+NativeText silicodart_as_native_text(const std::string& data_file, const std::string& populations_file,
+                                     MessageLog& log) {
   int groups = 0;
   std::vector<Individual> individuals = read_populations_file(populations_file, groups, log);
 
@@ -216,13 +216,26 @@ std::vector<char> silicodart_as_native_text(const std::string& data_file, const 
     listed[static_cast<std::size_t>(at->second)] = true;
   }
 
-  // The marker rows: CloneID and one checked score per sample.
-  std::vector<int> marker_rows;
+  // The individuals grouped by population, in the order of the populations
+  // file within each.
+  std::vector<const Individual*> order;
+  for (int g = 0; g < groups; ++g) {
+    for (const Individual& one : individuals) {
+      if (one.group == g) order.push_back(&one);
+    }
+  }
+  const int n = static_cast<int>(order.size());
+
+  // The marker rows, read once: CloneID and one checked score per sample;
+  // the scores of the individuals kept as characters ('-' as '9').
+  ScannedScores markers;
   std::string header_text;
+  int m = 0;
   for (row = header_row + 1; text.has_line(row, log); ++row) {
     const char* line = text.line(row, log);
     if (blank_line(line)) continue;
     const std::vector<std::string> cells = split_csv_line(line);
+    text.forget_before(row + 1);
     if (cells.size() != columns) {
       fail(log,
            format("\nrow %d of file %s has %zu cells, the header row has %zu", row, data_file.c_str(), cells.size(),
@@ -241,9 +254,16 @@ std::vector<char> silicodart_as_native_text(const std::string& data_file, const 
     }
     header_text += '\t';
     header_text += cells[0];
-    marker_rows.push_back(row);
+    if (n > 0) {
+      std::uint8_t* scores = markers.new_row(n);
+      for (int k = 0; k < n; ++k) {
+        const char score = cells[static_cast<std::size_t>(order[static_cast<std::size_t>(k)]->sample)][0];
+        scores[k] = static_cast<std::uint8_t>(score == '-' ? '9' : score);
+      }
+    }
+    ++m;
   }
-  const int m = static_cast<int>(marker_rows.size());
+  text.release();
   if (m == 0) fail(log, format("\nfile %s holds no marker row", data_file.c_str()), data_file, 0);
 
   int unlisted = 0;
@@ -260,42 +280,48 @@ std::vector<char> silicodart_as_native_text(const std::string& data_file, const 
                     unlisted, data_file.c_str(), populations_file.c_str(), first_unlisted.c_str()));
   }
 
-  // The native text: the individuals grouped by population, each line
-  // "pop\tid" and then "\t<score>" per marker, the scores filled in marker by
-  // marker at their fixed places.
-  std::vector<const Individual*> order;
-  for (int g = 0; g < groups; ++g) {
-    for (const Individual& one : individuals) {
-      if (one.group == g) order.push_back(&one);
+  std::vector<std::string> line_starts;
+  for (const Individual* one : order) line_starts.push_back(one->population + "\t" + one->id);
+  return NativeText(format("%d\t%d", groups, m) + header_text + "\n", std::move(line_starts), std::move(markers));
+}
+
+NativeText::NativeText(std::string first_line, std::vector<std::string> line_starts, ScannedScores markers)
+    : first_line_(std::move(first_line)), line_starts_(std::move(line_starts)), markers_(std::move(markers)) {
+  marker_rows_ = markers_.row_addresses(static_cast<int>(line_starts_.size()));
+}
+
+bool NativeText::next_line(std::vector<char>& text) {
+  text.clear();
+  const std::size_t n = line_starts_.size();
+  if (next_ == 0) {
+    text.assign(first_line_.begin(), first_line_.end());
+  } else if (next_ <= n) {
+    // "pop\tid", then "\t<score>" per marker, then the line break.
+    const std::size_t k = next_ - 1;
+    const std::string& start = line_starts_[k];
+    const std::size_t m = marker_rows_.size();
+    text.resize(start.size() + 2 * m + 1);
+    std::memcpy(text.data(), start.data(), start.size());
+    char* p = text.data() + start.size();
+    for (std::size_t u = 0; u < m; ++u) {
+      p[2 * u] = '\t';
+      p[2 * u + 1] = static_cast<char>(marker_rows_[u][k]);
     }
+    p[2 * m] = '\n';
+  } else if (next_ == n + 1) {
+    const char end[] = "END\n";
+    text.assign(end, end + 4);
+  } else {
+    return false;
   }
-  const std::string first_line = format("%d\t%d", groups, m) + header_text + "\n";
-  std::size_t size = first_line.size();
-  std::vector<std::size_t> score_at(order.size());  // where each individual's first score goes
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    size += order[k]->population.size() + 1 + order[k]->id.size();
-    score_at[k] = size + 1;
-    size += 2 * static_cast<std::size_t>(m) + 1;
-  }
-  size += 4;  // "END\n"
-  std::vector<char> native(size, '\t');
-  std::memcpy(native.data(), first_line.data(), first_line.size());
-  for (std::size_t k = 0; k < order.size(); ++k) {
-    const Individual& one = *order[k];
-    char* start = native.data() + score_at[k] - 1 - one.id.size() - 1 - one.population.size();
-    std::memcpy(start, one.population.data(), one.population.size());
-    std::memcpy(start + one.population.size() + 1, one.id.data(), one.id.size());
-    native[score_at[k] + 2 * static_cast<std::size_t>(m) - 1] = '\n';
-  }
-  std::memcpy(native.data() + size - 4, "END\n", 4);
-  for (int u = 0; u < m; ++u) {
-    const std::vector<std::string> cells = split_csv_line(text.line(marker_rows[static_cast<std::size_t>(u)], log));
-    for (std::size_t k = 0; k < order.size(); ++k) {
-      const char score = cells[static_cast<std::size_t>(order[k]->sample)][0];
-      native[score_at[k] + 2 * static_cast<std::size_t>(u)] = score == '-' ? '9' : score;
-    }
-  }
-  return native;
+  ++next_;
+  return true;
+}
+
+std::vector<char> NativeText::rest() {
+  std::vector<char> whole, line;
+  while (next_line(line)) whole.insert(whole.end(), line.begin(), line.end());
+  return whole;
 }
 
 }  // namespace bandscape

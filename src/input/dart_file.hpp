@@ -1,7 +1,9 @@
 // DArT presence/absence data (SilicoDArT): the marker report and the file that
 // assigns each sample to a population, turned into the text of the equivalent
 // native data file, so that the run reads it through the same two passes and
-// gives the same results as for that file.
+// gives the same results as for that file.  The report is read once, its
+// scores kept one byte each; the native text is made from them line by line
+// as the passes ask for it, never whole.
 //
 // The report (comma-separated): at the top, up to 20 rows whose first cell is
 // "*" (sample metadata, not read); then the header row: "CloneID", the marker
@@ -22,21 +24,40 @@
 // column (from 1) where it applies, and the file.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "core/message_log.hpp"
+#include "input/data_file.hpp"
 
 namespace bandscape {
 
 // Rows starting with "*" allowed above the header row.
 inline constexpr int kDartMaxStarRows = 20;
 
-// The text of the native data file equivalent to `data_file` with
-// `populations_file`: line 1 "R\tm\t" and the CloneIDs, one line
+// The text of the native data file equivalent to a report and its
+// populations file: line 1 "R\tm\t" and the CloneIDs, one line
 // "pop\tid\tscores" per individual (9 for missing), then "END".
-std::vector<char> silicodart_as_native_text(const std::string& data_file, const std::string& populations_file,
-                                            MessageLog& log);
+class NativeText {
+ public:
+  NativeText(std::string first_line, std::vector<std::string> line_starts, ScannedScores markers);
+  // The next line of the text into `text` (replacing what it held); false,
+  // `text` empty, after the last line.
+  bool next_line(std::vector<char>& text);
+  // The whole text from where it stands.
+  std::vector<char> rest();
+
+ private:
+  std::string first_line_;
+  std::vector<std::string> line_starts_;  // "pop\tid" of each individual
+  ScannedScores markers_;                 // per marker, the score characters of the individuals
+  std::vector<const std::uint8_t*> marker_rows_;
+  std::size_t next_ = 0;  // 0 the first line, then 1 + individual, then END
+};
+
+NativeText silicodart_as_native_text(const std::string& data_file, const std::string& populations_file,
+                                     MessageLog& log);
 
 // The cells of one comma-separated line (its line break, if any, not part of
 // the last cell), unquoted, white space around each removed.

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <map>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "core/system_file.hpp"
@@ -50,6 +51,9 @@ TextLines::TextLines(std::string file_name, std::vector<char> text)
   bytes_read_ = static_cast<long long>(chunk_end_);
 }
 
+TextLines::TextLines(std::string file_name, TextSource next_piece)
+    : name_(std::move(file_name)), longest_(kLongestLine), in_memory_(true), source_(std::move(next_piece)) {}
+
 TextLines::~TextLines() { release(); }
 
 void TextLines::release() {
@@ -61,10 +65,21 @@ void TextLines::release() {
   starts_ = {};
   chunk_ = {};
   chunk_at_ = chunk_end_ = 0;
+  source_ = nullptr;
   if (stop_ == Stop::none) stop_ = Stop::end_of_file;
 }
 
 bool TextLines::fill_chunk() {
+  if (source_) {
+    while (source_(chunk_)) {
+      if (chunk_.empty()) continue;
+      chunk_at_ = 0;
+      chunk_end_ = chunk_.size();
+      bytes_read_ += static_cast<long long>(chunk_end_);
+      return true;
+    }
+    source_ = nullptr;
+  }
   if (in_memory_) {
     stop_ = Stop::end_of_file;
     chunk_ = {};
@@ -172,10 +187,25 @@ void TextLines::fail(int n, MessageLog& log) const {
 }
 
 const char* TextLines::line(int n, MessageLog& log) {
+  if (n < first_kept_) throw std::logic_error("a forgotten line of " + name_ + " was asked for");
   while (starts_.size() < static_cast<std::size_t>(n)) {
     if (!read_line()) fail(n, log);
   }
   return data_ + starts_[static_cast<std::size_t>(n - 1)];
+}
+
+void TextLines::forget_before(int n) {
+  if (n <= first_kept_) return;
+  first_kept_ = n;
+  // Bytes before line n; lines not read yet leave nothing to keep.
+  const std::size_t cut = static_cast<std::size_t>(n - 1) < starts_.size() ? starts_[static_cast<std::size_t>(n - 1)]
+                                                                           : size_;
+  // Moved down only once the forgotten part is at least as large as the kept
+  // one, so each byte is moved at most about once.
+  if (cut == 0 || cut < size_ - cut) return;
+  std::memmove(data_, data_ + cut, size_ - cut);
+  size_ -= cut;
+  for (std::size_t k = static_cast<std::size_t>(n - 1); k < starts_.size(); ++k) starts_[k] -= cut;
 }
 
 bool TextLines::has_line(int n, MessageLog& log) {
@@ -351,12 +381,75 @@ void note_extra_fields(const char* field, int line_number, DataLineFindings& fin
   if (*p != '\0' && findings.lines_with_extra_fields++ == 0) findings.first_extra_fields_line = line_number;
 }
 
+// The individual's name: the field that starts at `field`, white space
+// around it removed (it may be empty).
+std::string individual_name(const char* field) {
+  const char* first = field;
+  const char* last = field;
+  while (*last != '\t' && *last != '\0') ++last;
+  while (first < last && is_space(*first)) ++first;
+  while (last > first && is_space(last[-1])) --last;
+  return std::string(first, static_cast<std::size_t>(last - first));
+}
+
 }  // namespace
+
+std::uint8_t* ScannedScores::new_row(int m) {
+  if (room_ == 0) {
+    // Blocks grow from 64 KiB to 64 MiB: a small data set takes little, and
+    // the large blocks of a large one are returned to the system as soon as
+    // they are given up.
+    const long long row_bytes = m;
+    const long long first = std::max(1LL, (1LL << 16) / row_bytes);
+    const long long most = std::max(1LL, (1LL << 26) / row_bytes);
+    const long long rows = blocks_.empty() ? first : std::min(most, 2LL * blocks_.back().rows);
+    RowBlock block;
+    block.bytes.reset(allocate_block<std::uint8_t>(rows * row_bytes));
+    if (!block.bytes) throw std::bad_alloc();
+    block.rows = static_cast<int>(rows);
+    blocks_.push_back(std::move(block));
+    room_ = static_cast<int>(rows);
+  }
+  RowBlock& last = blocks_.back();
+  std::uint8_t* row = last.bytes.get() + static_cast<std::size_t>(last.rows - room_) * static_cast<std::size_t>(m);
+  --room_;
+  ++rows_;
+  return row;
+}
+
+std::vector<const std::uint8_t*> ScannedScores::row_addresses(int m) const {
+  std::vector<const std::uint8_t*> rows;
+  rows.reserve(static_cast<std::size_t>(rows_));
+  for (std::size_t b = 0; b < blocks_.size(); ++b) {
+    const int in_block = b + 1 < blocks_.size() ? blocks_[b].rows : blocks_[b].rows - room_;
+    for (int i = 0; i < in_block; ++i) {
+      rows.push_back(blocks_[b].bytes.get() + static_cast<std::size_t>(i) * static_cast<std::size_t>(m));
+    }
+  }
+  return rows;
+}
+
+void ScannedScores::move_rows(ScoreMatrix& scores, int m, const std::function<void(int)>& row_done) {
+  int k = 0;
+  for (std::size_t b = 0; b < blocks_.size(); ++b) {
+    const int in_block = b + 1 < blocks_.size() ? blocks_[b].rows : blocks_[b].rows - room_;
+    const std::uint8_t* from = blocks_[b].bytes.get();
+    for (int i = 0; i < in_block && k < scores.rows(); ++i, from += m) {
+      std::memcpy(scores[k], from, static_cast<std::size_t>(m));
+      ++k;
+      if (row_done) row_done(k);
+    }
+    blocks_[b].bytes.reset();
+  }
+  blocks_.clear();
+  room_ = 0;
+  rows_ = 0;
+}
 
 void scan_populations(TextLines& data, int R, int r, bool use_subset, const SubsetSelection& subset, int m,
                       NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
                       IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, DataLineFindings& findings,
-                      MessageLog& log) {
+                      MessageLog& log, ScannedScores* scores) {
   for (int i = 1; i <= r; ++i)
     for (int j = 1; j <= m; ++j) NonMissingCounts[i][j] = 0;
   findings = DataLineFindings();
@@ -402,6 +495,7 @@ void scan_populations(TextLines& data, int R, int r, bool use_subset, const Subs
         return;  // every subset population read; the rest of the file is not
       } else {
         skip_population(data, i, PopulationNames, line_number, label, population_name, count, log);
+        data.forget_before(line_number);
         line = data.line(line_number, log);  // the first line after the skipped population
         FilePopulationSizes[b] = count;
         continue;
@@ -421,15 +515,19 @@ void scan_populations(TextLines& data, int R, int r, bool use_subset, const Subs
       ++count;
       ++ntot;
       const char* p = skip_field(line, input_file, line_number, log);
+      if (scores != nullptr && scores->keeps_names()) scores->add_name(individual_name(p));
+      std::uint8_t* row = scores != nullptr ? scores->new_row(m) - 1 : nullptr;  // row[1..m]
       for (int j = 1; j <= m; ++j) {
         p = next_field(p, input_file, line_number, log);
         int score = 0;
         read_score(p, score, input_file, line_number, log);
         if (score != 9) ++counts[j];
+        if (row != nullptr) row[j] = static_cast<std::uint8_t>(score);
         note_score_field(p, score, line_number, findings);
       }
       note_extra_fields(p, line_number, findings);
       line = read_next_line(data, line_number, log);
+      data.forget_before(line_number);
       read_word(line, label, kNameLength, input_file, line_number, log);
       if (label == "END" && i < r) {
         fatal_input_error(log,
@@ -449,46 +547,19 @@ void scan_populations(TextLines& data, int R, int r, bool use_subset, const Subs
   if (label != "END") findings.line_after_declared = line_number;
 }
 
-void read_band_scores(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
-                      const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
+void read_band_scores(ScannedScores& scanned, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
+                      const IVector& FilePopulationSizes, int ntot, ScoreMatrix& BandScores, IVector& PopulationBounds,
                       MessageLog& log, std::vector<std::string>* individual_names, const ProgressReport& progress) {
-  const std::string& input_file = data.file_name();
-  ProgressSteps steps(static_cast<double>(ntot) * m > kReadProgressScores ? ntot : 0, progress);
-  if (individual_names != nullptr) individual_names->clear();
-  int line_number = 0;
-  read_next_line(data, line_number, log);
   int ind = 0;
-  int b = 0;
   for (int k = 1; k <= r; ++k) {
-    ++b;
-    if (use_subset) {
-      for (; b < SelectedPopulationIndex[k]; ++b) {
-        for (int l = 0; l < FilePopulationSizes[b]; ++l) read_next_line(data, line_number, log);
-      }
-    }
     PopulationBounds[k - 1] = ind;
-    for (int l = 0; l < FilePopulationSizes[b]; ++l) {
-      const char* line = read_next_line(data, line_number, log);
-      const char* p = skip_field(line, input_file, line_number, log);
-      if (individual_names != nullptr) {
-        const char* first = p;
-        const char* last = p;
-        while (*last != '\t' && *last != '\0') ++last;
-        while (first < last && is_space(*first)) ++first;
-        while (last > first && is_space(last[-1])) --last;
-        individual_names->emplace_back(first, static_cast<std::size_t>(last - first));
-      }
-      int* row = BandScores[ind];
-      for (int j = 0; j < m; ++j) {
-        p = next_field(p, input_file, line_number, log);
-        read_score(p, row[j], input_file, line_number, log);
-      }
-      ++ind;
-      steps.done(ind);
-    }
+    ind += FilePopulationSizes[use_subset ? SelectedPopulationIndex[k] : k];
   }
-  if (ind != ntot) log.echo("\nError in readata: ind_tot different from ntot");
+  if (ind != ntot || scanned.rows() != ntot) log.echo("\nError in readata: ind_tot different from ntot");
   PopulationBounds[r] = ind;
+  ProgressSteps steps(static_cast<double>(ntot) * m > kReadProgressScores ? ntot : 0, progress);
+  if (individual_names != nullptr) *individual_names = scanned.take_names();
+  scanned.move_rows(BandScores, m, [&steps](int k) { steps.done(k); });
 }
 
 void warn_about_data_lines(const DataLineFindings& findings, const std::string& input_file, int R, int m,

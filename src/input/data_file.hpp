@@ -21,6 +21,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,7 +47,9 @@ inline constexpr std::size_t kLongestLine = 268435456;
 // file when first asked for and kept, so every later reading of a line (the
 // second pass over the data lines) works on the same copy: a pipe, a FIFO or a
 // process substitution is read only once, and reading ends where the readers
-// stop asking (normally at the END line).  The lines lie one after another in
+// stop asking (normally at the END line).  A reader that will not come back to
+// the lines before line n says so (forget_before), and their memory is used
+// again: a pass that keeps what it needs holds only the line it reads.  The lines lie one after another in
 // one buffer, each NUL-terminated with its line break kept; a "\r" before the
 // line break and a UTF-8 byte-order mark at the start of line 1 are dropped.
 class TextLines {
@@ -54,6 +59,11 @@ class TextLines {
   // format), read exactly as the same bytes read from a file named
   // `file_name` would be.
   TextLines(std::string file_name, std::vector<char> text);
+  // The same for a text made piece by piece as it is read: `next_piece`
+  // replaces the content of its argument with the next piece of text, and
+  // returns false when there is none.
+  using TextSource = std::function<bool(std::vector<char>&)>;
+  TextLines(std::string file_name, TextSource next_piece);
   ~TextLines();
   TextLines(const TextLines&) = delete;
   TextLines& operator=(const TextLines&) = delete;
@@ -78,6 +88,10 @@ class TextLines {
   // is fatal as in line().
   bool holds_at_least(long long bytes, MessageLog& log);
 
+  // Lines before line n will not be asked for again (asking is then a
+  // logic_error).  Texts returned earlier may move.
+  void forget_before(int n);
+
   // Lets the memory go and closes the file; no line can be asked for after.
   void release();
 
@@ -94,11 +108,13 @@ class TextLines {
   char* data_ = nullptr;  // owned (malloc), holds the lines
   std::size_t size_ = 0, capacity_ = 0;
   std::vector<std::size_t> starts_;  // where each line begins in data_
+  int first_kept_ = 1;               // lines before it are forgotten
   std::vector<char> chunk_;          // bytes read from the file, not yet in a line
   std::size_t chunk_at_ = 0, chunk_end_ = 0;
   long long bytes_read_ = 0;
   Stop stop_ = Stop::none;
   bool in_memory_ = false;
+  TextSource source_;
 };
 
 // ---- line and field helpers ------------------------------------------------
@@ -154,6 +170,39 @@ struct DataLineFindings {
 // Fatal "cannot open inputfile" when `data` could not be opened.
 void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log);
 
+// The band scores of the processed populations as the first pass reads them:
+// one row of m bytes per individual, in the order of the lines, held in blocks
+// so that the store grows without copying; also the individual names when
+// they are wanted.  read_band_scores moves them into the score matrix.
+class ScannedScores {
+ public:
+  explicit ScannedScores(bool keep_names = false) : keep_names_(keep_names) {}
+  // Room for the scores of the next individual (m bytes).
+  std::uint8_t* new_row(int m);
+  bool keeps_names() const { return keep_names_; }
+  void add_name(std::string name) { names_.push_back(std::move(name)); }
+  int rows() const { return rows_; }
+
+  // Where each row lies, in order (valid until the rows are moved).
+  std::vector<const std::uint8_t*> row_addresses(int m) const;
+  // Moves the rows, in order, into rows 0, 1, ... of `scores` (m columns,
+  // enough rows), giving up each block once it is copied; row_done(k) is
+  // called after the k-th row (from 1).
+  void move_rows(ScoreMatrix& scores, int m, const std::function<void(int)>& row_done);
+  std::vector<std::string> take_names() { return std::move(names_); }
+
+ private:
+  struct RowBlock {
+    Block<std::uint8_t> bytes;
+    int rows = 0;
+  };
+  bool keep_names_;
+  std::vector<RowBlock> blocks_;
+  int room_ = 0;  // rows still free in the last block
+  int rows_ = 0;
+  std::vector<std::string> names_;
+};
+
 // First pass over the data lines.  The caller allocates, from r (R, or listed_populations
 // with a subset file), m and R:
 //   PopulationNames name_list(1,r), NonMissingCounts int_matrix(1,r,1,m),
@@ -161,22 +210,25 @@ void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, Mes
 //   FilePopulationSizes int_vector(1,R).
 // `subset` is read only when use_subset is true.  Gives ntot, the number of
 // individuals of the processed populations, and what the lines of those
-// populations hold that the run should warn about.
+// populations hold that the run should warn about.  With `scores`, the band
+// scores (and names) of the processed individuals are kept there.  The lines
+// read are forgotten as the pass goes on.
 void scan_populations(TextLines& data, int R, int r, bool use_subset, const SubsetSelection& subset, int m,
                       NameList& PopulationNames, IMatrix& NonMissingCounts, IVector& SelectedPopulationIndex,
                       IVector& PopulationGroups, IVector& FilePopulationSizes, int& ntot, DataLineFindings& findings,
-                      MessageLog& log);
+                      MessageLog& log, ScannedScores* scores = nullptr);
 
-// Second pass: the band scores of the processed populations, using the line
-// counts of the first pass.  The caller allocates BandScores
-// int_matrix(0,ntot-1,0,m-1) and PopulationBounds int_vector(0,r).  When
-// `individual_names` is given it receives the second field of each line read
-// (white space around it removed; it may be empty), in the order of the rows.
-// With `progress`, and more than kReadProgressScores scores to read, the
-// individuals read are reported in fiftieths (core/progress.hpp).
+// Second step: the band scores of the first pass, taken population by
+// population with the line counts of the first pass.  The caller allocates
+// BandScores score_matrix(0,ntot-1,0,m-1) and PopulationBounds
+// int_vector(0,r).  When `individual_names` is given it receives the second
+// field of each line (white space around it removed; it may be empty), in the
+// order of the rows; `scanned` must then have kept them.  The rows are given
+// up as they are taken.  With `progress`, and more than kReadProgressScores
+// scores, the individuals taken are reported in fiftieths (core/progress.hpp).
 inline constexpr double kReadProgressScores = 1.0e8;
-void read_band_scores(TextLines& data, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
-                      const IVector& FilePopulationSizes, int ntot, IMatrix& BandScores, IVector& PopulationBounds,
+void read_band_scores(ScannedScores& scanned, int r, bool use_subset, int m, const IVector& SelectedPopulationIndex,
+                      const IVector& FilePopulationSizes, int ntot, ScoreMatrix& BandScores, IVector& PopulationBounds,
                       MessageLog& log, std::vector<std::string>* individual_names = nullptr,
                       const ProgressReport& progress = {});
 

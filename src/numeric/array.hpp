@@ -12,23 +12,47 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
+#include <type_traits>
 
 #include "core/message_log.hpp"
 
 namespace bandscape {
 
-// A zeroed block of n elements, or nullptr when it cannot be had.
+// A zeroed block of n elements, or nullptr when it cannot be had.  Plain
+// numbers come from calloc: the system hands out zeroed pages as they are
+// first written, so a large matrix filled row by row holds no more memory than
+// its rows written so far.
 template <class T>
 T* allocate_block(long long n) {
   if (n < 1 || static_cast<unsigned long long>(n) > static_cast<std::size_t>(-1) / sizeof(T) / 2) return nullptr;
-  try {
-    return new (std::nothrow) T[static_cast<std::size_t>(n)]();
-  } catch (const std::bad_alloc&) {
-    return nullptr;
+  if constexpr (std::is_trivial_v<T>) {
+    return static_cast<T*>(std::calloc(static_cast<std::size_t>(n), sizeof(T)));
+  } else {
+    try {
+      return new (std::nothrow) T[static_cast<std::size_t>(n)]();
+    } catch (const std::bad_alloc&) {
+      return nullptr;
+    }
   }
 }
+
+// Gives back a block of allocate_block.
+template <class T>
+struct BlockDeleter {
+  void operator()(T* p) const {
+    if constexpr (std::is_trivial_v<T>) {
+      std::free(p);
+    } else {
+      delete[] p;
+    }
+  }
+};
+template <class T>
+using Block = std::unique_ptr<T[], BlockDeleter<T>>;
 
 template <class T>
 class OffsetVector {
@@ -60,7 +84,7 @@ class OffsetVector {
  private:
   int lo_ = 0;
   int hi_ = -1;
-  std::unique_ptr<T[]> block_;
+  Block<T> block_;
 };
 
 template <class T>
@@ -109,7 +133,7 @@ class OffsetMatrix {
  private:
   int rl_ = 0, rh_ = -1, cl_ = 0, ch_ = -1;
   std::ptrdiff_t ncol_ = 0;
-  std::unique_ptr<T[]> block_;
+  Block<T> block_;
 };
 
 using IVector = OffsetVector<int>;
@@ -117,6 +141,8 @@ using FVector = OffsetVector<float>;
 using DVector = OffsetVector<double>;
 using IMatrix = OffsetMatrix<int>;
 using FMatrix = OffsetMatrix<float>;
+// Band scores, one byte each: 1 present, 0 absent, 9 missing.
+using ScoreMatrix = OffsetMatrix<std::uint8_t>;
 
 // The five allocators of the toolkit, named as the formulas' code uses them.
 inline IVector int_vector(int lo, int hi) { return IVector(lo, hi, "\nallocation failure in ivector()"); }
@@ -124,6 +150,10 @@ inline FVector float_vector(int lo, int hi) { return FVector(lo, hi, "\nallocati
 inline DVector double_vector(int lo, int hi) { return DVector(lo, hi, "\nallocation failure in dvector()"); }
 inline IMatrix int_matrix(int rl, int rh, int cl, int ch) {
   return IMatrix(rl, rh, cl, ch, "\nallocation failure 1 in imatrix()", "\nallocation failure 2 in imatrix()");
+}
+// Band scores; a failed allocation is told as for the other integer matrices.
+inline ScoreMatrix score_matrix(int rl, int rh, int cl, int ch) {
+  return ScoreMatrix(rl, rh, cl, ch, "\nallocation failure 1 in imatrix()", "\nallocation failure 2 in imatrix()");
 }
 inline FMatrix float_matrix(int rl, int rh, int cl, int ch) {
   return FMatrix(rl, rh, cl, ch, "\nallocation failure 1 in matrix()", "\nallocation failure 2 in matrix()");

@@ -35,7 +35,7 @@ struct AmovaRunData {
   int r = 0;     // populations
   int m = 0;     // loci
   int ntot = 0;  // individuals
-  const IMatrix* band_scores = nullptr;        // (0..ntot-1, 0..m-1): 1, 0, 9 missing
+  const ScoreMatrix* band_scores = nullptr;        // (0..ntot-1, 0..m-1): 1, 0, 9 missing
   const IVector* population_bounds = nullptr;  // (0..r): population j (1-based) owns rows bounds[j-1]..bounds[j]-1
   const NameList* population_names = nullptr;  // 1..r
   const std::vector<std::string>* individual_names = nullptr;  // 0..ntot-1

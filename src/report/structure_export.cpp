@@ -7,7 +7,7 @@
 
 namespace bandscape {
 
-void write_structure_file(const std::string& file_name, int r, int m, const IMatrix& BandScores,
+void write_structure_file(const std::string& file_name, int r, int m, const ScoreMatrix& BandScores,
                           const IVector& PopulationBounds, MessageLog& log, const ProgressReport& progress) {
   OutputFile file;
   if (!file.open(file_name, OpenMode::kAppend, Links::kRefuse)) {
@@ -29,7 +29,7 @@ void write_structure_file(const std::string& file_name, int r, int m, const IMat
     for (int j = PopulationBounds[k - 1]; j < PopulationBounds[k]; ++j) {
       const int n = std::snprintf(lead, sizeof lead, "\n%d  %d", j + 1, k);
       row.assign(lead, static_cast<std::size_t>(n));
-      const int* scores = BandScores[j];
+      const std::uint8_t* scores = BandScores[j];
       for (int l = 0; l < m; ++l) {
         switch (scores[l]) {
           case 1: row += " 1"; break;

@@ -19,7 +19,7 @@ namespace bandscape {
 // than kStructureProgressScores scores, the individuals written are reported
 // in fiftieths (core/progress.hpp).
 inline constexpr double kStructureProgressScores = 1.0e8;
-void write_structure_file(const std::string& file_name, int r, int m, const IMatrix& BandScores,
+void write_structure_file(const std::string& file_name, int r, int m, const ScoreMatrix& BandScores,
                           const IVector& PopulationBounds, MessageLog& log, const ProgressReport& progress = {});
 
 }  // namespace bandscape

@@ -21,7 +21,7 @@
 
 namespace bandscape {
 
-void compute_freq_frag_permuted(int r, const IMatrix& band_scores, const IVector& population_bounds,
+void compute_freq_frag_permuted(int r, const ScoreMatrix& band_scores, const IVector& population_bounds,
                                 const IVector& permutation, int m, IMatrix& non_missing, IMatrix& absent_counts,
                                 FMatrix& fragment_frequencies, FMatrix& fragment_variances, MessageLog& log) {
   for (int j = 1; j <= r; ++j) {
@@ -32,7 +32,7 @@ void compute_freq_frag_permuted(int r, const IMatrix& band_scores, const IVector
     int* present = &absent_counts[j - 1][0];
     for (int i = 0; i < m; ++i) scored[i] = present[i] = 0;
     for (int k = population_bounds[j - 1]; k < population_bounds[j]; ++k) {
-      const int* scores = band_scores[permutation[k]];
+      const std::uint8_t* scores = band_scores[permutation[k]];
       for (int i = 0; i < m; ++i) {
         const int s = scores[i];
         present[i] += s == 1;
@@ -64,7 +64,7 @@ namespace {
 struct PermutationInput {
   int method, r, m;
   float fis;
-  const IMatrix& band_scores;
+  const ScoreMatrix& band_scores;
   const IVector& population_bounds;
 };
 
@@ -134,7 +134,7 @@ float permuted_fst(const PermutationInput& in, PermutationWorkspace& w, const IV
 
 }  // namespace
 
-PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
+PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int ntot, const ScoreMatrix& band_scores,
                                        const IVector& population_bounds, float fis, float observed_fst,
                                        RandomState& state, MessageLog& log, int threads) {
   if (method < 1 || method > 4) throw std::invalid_argument("permutation_test_fst: method must be 1 to 4");

@@ -16,7 +16,7 @@ namespace bandscape {
 
 // Band counts of the data set in which population j (1..r) consists of the
 // individuals permutation[bounds[j-1]] .. permutation[bounds[j]-1].
-void compute_freq_frag_permuted(int r, const IMatrix& band_scores, const IVector& population_bounds,
+void compute_freq_frag_permuted(int r, const ScoreMatrix& band_scores, const IVector& population_bounds,
                                 const IVector& permutation, int m, IMatrix& non_missing, IMatrix& absent_counts,
                                 FMatrix& fragment_frequencies, FMatrix& fragment_variances, MessageLog& log);
 
@@ -31,7 +31,7 @@ struct PermutationResult {
 
 // Runs nperm permutations drawn from `state`.  `threads`: 0 = all cores,
 // 1 = sequential; the result is identical whatever the number.
-PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int ntot, const IMatrix& band_scores,
+PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int ntot, const ScoreMatrix& band_scores,
                                        const IVector& population_bounds, float fis, float observed_fst,
                                        RandomState& state, MessageLog& log, int threads = 1);
 

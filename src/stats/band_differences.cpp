@@ -23,7 +23,7 @@ struct PackedProfiles {
   std::vector<char> complete;  // 1 when scored at every used locus
 };
 
-PackedProfiles pack_profiles(const IMatrix& scores, int ntot, const std::vector<int>& loci) {
+PackedProfiles pack_profiles(const ScoreMatrix& scores, int ntot, const std::vector<int>& loci) {
   PackedProfiles p;
   const int k = static_cast<int>(loci.size());
   p.words = (k + 63) / 64;
@@ -33,7 +33,7 @@ PackedProfiles pack_profiles(const IMatrix& scores, int ntot, const std::vector<
   // Without any used locus no pair has a locus in common: nobody is complete.
   p.complete.assign(static_cast<std::size_t>(ntot), k > 0 ? 1 : 0);
   for (int x = 0; x < ntot; ++x) {
-    const int* row = scores[x];
+    const std::uint8_t* row = scores[x];
     Word* present = p.present.data() + static_cast<std::size_t>(x) * p.words;
     Word* scored = p.scored.data() + static_cast<std::size_t>(x) * p.words;
     for (int u = 0; u < k; ++u) {
@@ -122,10 +122,10 @@ PackedDistances::PackedDistances(int n) : n_(n < 0 ? 0 : n) {
   values_.assign(size < 2 ? 0 : size * (size - 1) / 2, 0.0);
 }
 
-std::vector<int> used_loci(const IMatrix& scores, int ntot, int m) {
+std::vector<int> used_loci(const ScoreMatrix& scores, int ntot, int m) {
   std::vector<int> missing(static_cast<std::size_t>(m > 0 ? m : 0), 0);
   for (int x = 0; x < ntot; ++x) {
-    const int* row = scores[x];
+    const std::uint8_t* row = scores[x];
     for (int l = 0; l < m; ++l) missing[static_cast<std::size_t>(l)] += is_missing(row[l]);
   }
   std::vector<int> loci;
@@ -135,7 +135,7 @@ std::vector<int> used_loci(const IMatrix& scores, int ntot, int m) {
   return loci;
 }
 
-BandDifferences band_differences(const IMatrix& scores, int ntot, int m, int threads) {
+BandDifferences band_differences(const ScoreMatrix& scores, int ntot, int m, int threads) {
   BandDifferences result;
   result.loci = used_loci(scores, ntot, m);
   result.distances = PackedDistances(ntot);

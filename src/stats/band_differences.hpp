@@ -65,11 +65,11 @@ inline bool locus_used(int missing, int ntot) { return 20LL * missing <= ntot; }
 
 // The loci used among columns 0..m-1 of scores (rows 0..ntot-1; 1 band present,
 // 0 absent, 9 missing), in increasing order.
-std::vector<int> used_loci(const IMatrix& scores, int ntot, int m);
+std::vector<int> used_loci(const ScoreMatrix& scores, int ntot, int m);
 
 // Distances between all pairs of the individuals 0..ntot-1 over the used loci.
 // Rows are independent and split over `threads` workers (0: one per core);
 // the values do not depend on the split.
-BandDifferences band_differences(const IMatrix& scores, int ntot, int m, int threads = 1);
+BandDifferences band_differences(const ScoreMatrix& scores, int ntot, int m, int threads = 1);
 
 }  // namespace bandscape

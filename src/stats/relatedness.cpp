@@ -146,12 +146,12 @@ RelatednessTriangle::RelatednessTriangle(int ntot) : n_(ntot < 0 ? 0 : ntot) {
   if (!block_) allocation_failure("\nallocation failure 2 in matrix()");
 }
 
-void compute_overall_freq(const IMatrix& scores, int ntot, int m, FVector& p, FVector& S, FVector& VarS) {
+void compute_overall_freq(const ScoreMatrix& scores, int ntot, int m, FVector& p, FVector& S, FVector& VarS) {
   if (m <= 0) return;
   IVector present = int_vector(0, m - 1);
   IVector scored = int_vector(0, m - 1);
   for (int x = 0; x < ntot; ++x) {
-    const int* row = scores[x];
+    const std::uint8_t* row = scores[x];
     for (int l = 0; l < m; ++l) {
       present[l] += row[l] == 1;
       scored[l] += row[l] < 9;
@@ -176,7 +176,7 @@ void compute_overall_freq(const IMatrix& scores, int ntot, int m, FVector& p, FV
   }
 }
 
-RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m, const FVector& S,
+RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, int m, const FVector& S,
                                           const FVector& VarS) {
   RelatednessLayout lay;
   lay.ntot = ntot < 0 ? 0 : ntot;
@@ -201,7 +201,7 @@ RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m
   for (int x = 0; x < lay.ntot; ++x) {
     std::uint8_t* dst = lay.codes.data() + static_cast<std::size_t>(x / kBlock) * kept.size() * kBlock +
                         static_cast<std::size_t>(x % kBlock);
-    const int* row = scores[x];
+    const std::uint8_t* row = scores[x];
     for (std::size_t u = 0; u < kept.size(); ++u) dst[u * kBlock] = code_of(row[kept[u]]);
   }
   return lay;
@@ -265,7 +265,7 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
   }
 }
 
-void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
+void compute_relatedness(const ScoreMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
                          RelatednessTriangle& rel, int threads, RelatednessKernel kernel,
                          const RelatednessProgress& progress) {
   const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS);

@@ -58,7 +58,7 @@ class RelatednessTriangle {
   }
 
   int n_ = 0;
-  std::unique_ptr<float[]> block_;
+  Block<float> block_;
 };
 
 // Per locus l = 0..m-1 over all ntot individuals pooled, with n_l the number
@@ -67,8 +67,8 @@ class RelatednessTriangle {
 // S[l] = 1 - 2p(1-p)(1 - 1/n_l) and its sampling variance
 // VarS[l] = 4p(1-p)(1-2p)^2 / n_l.  S and VarS are formed in double from the
 // single-precision p; with n_l = 0 they are NaN (such a locus is never used).
-// scores: int_matrix(0,ntot-1, 0,m-1); p, S, VarS: float_vector(0,m-1).
-void compute_overall_freq(const IMatrix& scores, int ntot, int m, FVector& p, FVector& S, FVector& VarS);
+// scores: score_matrix(0,ntot-1, 0,m-1); p, S, VarS: float_vector(0,m-1).
+void compute_overall_freq(const ScoreMatrix& scores, int ntot, int m, FVector& p, FVector& S, FVector& VarS);
 
 // Partners of an individual are handled this many at a time.
 inline constexpr int kRelatednessBlock = 32;
@@ -95,7 +95,7 @@ struct RelatednessLayout {
   }
 };
 
-RelatednessLayout make_relatedness_layout(const IMatrix& scores, int ntot, int m, const FVector& S,
+RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, int m, const FVector& S,
                                           const FVector& VarS);
 
 // The inner loop over a block of partners: the AVX2 version where the
@@ -129,7 +129,7 @@ using RelatednessProgress = std::function<void(int percent)>;
 // The whole triangle: rel must have been made for ntot individuals.  With
 // `progress`, and more than kRelatednessProgressSteps steps, the rows are
 // computed stage after stage and each stage reported.
-void compute_relatedness(const IMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
+void compute_relatedness(const ScoreMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
                          RelatednessTriangle& rel, int threads = 1,
                          RelatednessKernel kernel = RelatednessKernel::automatic,
                          const RelatednessProgress& progress = {});

@@ -19,7 +19,7 @@ namespace {
 struct Reference {
   std::string name;
   AmovaDesign design;
-  IMatrix scores;
+  ScoreMatrix scores;
   int loci = 0;
   std::vector<double> two, three;
 };
@@ -50,7 +50,7 @@ std::vector<Reference> read_file() {
       in >> r.loci;
       int n = 0;
       for (int s : r.design.population_sizes) n += s;
-      r.scores = int_matrix(0, n - 1, 0, r.loci - 1);
+      r.scores = score_matrix(0, n - 1, 0, r.loci - 1);
       for (int x = 0; x < n && std::getline(file, line); ++x)
         for (int l = 0; l < r.loci; ++l) r.scores[x][l] = line[static_cast<std::size_t>(l)] - '0';
     } else if (key == "two") {

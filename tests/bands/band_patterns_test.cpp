@@ -36,7 +36,7 @@ FMatrix frequencies_from(const std::vector<std::vector<double>>& rows) {
 // 2/3 = 23/15; B 2/5 + 1/2 + 1/3 = 37/30; C 2/5 + 1/2 + 2/3 = 47/30;
 // D 1/3 + 1/3 + 1 = 5/3 (their sum, 6, is the number of bands).
 TEST(BandPatterns, HandWorkedFourPopulations) {
-  const IMatrix scores = scores_from({"1101900", "0101900",                          // A
+  const ScoreMatrix scores = scores_from({"1101900", "0101900",                          // A
                                       "1010000", "1000900", "0000900", "0000100",    // B
                                       "1001100", "1010000",                          // C
                                       "0100000", "0000100", "0000001", "9000000"});  // D

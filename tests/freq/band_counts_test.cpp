@@ -20,7 +20,7 @@ using testing::scores_from;
 // Locus 1: 1, 0, 9, 1 in population 1 (N = 3); all 9 in population 2.
 // Locus 2: band in every scored individual of both populations.
 TEST(FragmentFrequencies, CountsFrequenciesAndVariances) {
-  const IMatrix s = scores_from({"11", "01", "91", "11", "91", "99"});
+  const ScoreMatrix s = scores_from({"11", "01", "91", "11", "91", "99"});
   const IVector bounds = bounds_of({0, 4, 6});
   IMatrix n = int_matrix(1, 2, 1, 2);  // scored individuals, as the reader counts them
   n[1][1] = 3; n[1][2] = 4; n[2][1] = 0; n[2][2] = 1;
@@ -51,7 +51,7 @@ TEST(FragmentFrequencies, CountsFrequenciesAndVariances) {
 // population (two blanks before "in pop") and X and the variance use the reader's N.
 TEST(FragmentFrequencies, ReaderCountMismatchIsReportedAndReaderCountUsed) {
   testing::TempDir dir;
-  const IMatrix s = scores_from({"1", "0", "1"});
+  const ScoreMatrix s = scores_from({"1", "0", "1"});
   const IVector bounds = bounds_of({0, 3});
   IMatrix n = int_matrix(1, 1, 1, 1);
   n[1][1] = 4;  // reader claims 4 scored individuals, the scores show 3
@@ -83,7 +83,7 @@ TEST(SampleSizeSummaries, TruncatedMeanAndLociWithData) {
 
 TEST(DataSummaries, MeanFragmentsDividesByAllIndividuals) {
   // 5 bands among 3 individuals (one almost all missing): 5 / 3 as float.
-  const IMatrix s = scores_from({"110", "101", "999", "190"});
+  const ScoreMatrix s = scores_from({"110", "101", "999", "190"});
   const IVector bounds = bounds_of({0, 2, 4});
   float mean = 0.0f;
   mean_fragments_per_individual(2, s, 4, bounds, 3, mean);
@@ -94,7 +94,7 @@ TEST(DataSummaries, SegregatingLociIgnoreMissingScores) {
   // Locus 1: one 1, rest missing -> not segregating.
   // Locus 2: 1 and 0 among missing -> segregating.
   // Locus 3: all missing -> not.  Locus 4: all 0 -> not.  Locus 5: 0 then 1 -> yes.
-  const IMatrix s = scores_from({"91900", "19901", "90909", "99909"});
+  const ScoreMatrix s = scores_from({"91900", "19901", "90909", "99909"});
   int segregating = -1;
   count_segregating_fragments(s, 4, 5, segregating);
   EXPECT_EQ(segregating, 2);

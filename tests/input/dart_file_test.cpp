@@ -31,7 +31,7 @@ std::string as_text(const std::vector<char>& text) { return std::string(text.beg
 TEST(DartFile, ReportAndPopulationsGiveTheNativeText) {
   RecordingLog log;
   const std::string data = (kDart / "report.csv").string(), meta = (kDart / "populations.csv").string();
-  const std::vector<char> text = silicodart_as_native_text(data, meta, log);
+  const std::vector<char> text = silicodart_as_native_text(data, meta, log).rest();
   EXPECT_EQ(as_text(text), read_file(kDart / "equivalent.txt"));
   const std::vector<std::string> expected_log = {"E:\nWARNING! sample S4 of file " + data + " has no row in file " +
                                                  meta + ": it is not analysed"};
@@ -104,7 +104,7 @@ TEST(DartFile, SeveralSamplesLeftOutGiveOneWarning) {
   write_file("d.csv", "CloneID,Reproducibility,A,B,C\nL1,1,1,0,-\nL2,1,0,-,1\n");
   write_file("m.csv", "pop,id\nsite_with_a_long_name_1,B\n");
   RecordingLog log;
-  EXPECT_EQ(as_text(silicodart_as_native_text("d.csv", "m.csv", log)),
+  EXPECT_EQ(as_text(silicodart_as_native_text("d.csv", "m.csv", log).rest()),
             "1\t2\tL1\tL2\nsite_with_a_long_name_1\tB\t0\t9\nEND\n");
   EXPECT_EQ(log.entries, std::vector<std::string>{
                              "E:\nWARNING! 2 samples of file d.csv have no row in file m.csv: they are not analysed "

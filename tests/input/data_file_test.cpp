@@ -348,15 +348,16 @@ TEST(DataFilePopulations, LabelsAndEndLine) {
 
 TEST(DataFilePasses, CountMismatch) {
   TempDir dir;
-  IMatrix scores = int_matrix(0, 1, 0, 0);
+  ScoreMatrix scores = score_matrix(0, 1, 0, 0);
   IVector selected = int_vector(1, 1), sizes = int_vector(1, 1), bounds = int_vector(0, 1);
   // The second pass trusts the first pass's line counts; a different ntot is
   // reported and the run goes on.
   write_file("d.txt", "1\t1\tA\np\ti\t1\nEND\n");
   sizes[1] = 1;
   RecordingLog log;
-  TextLines text("d.txt");
-  read_band_scores(text, 1, false, 1, selected, sizes, 2, scores, bounds, log);
+  ScannedScores scanned;
+  scanned.new_row(1)[0] = 1;
+  read_band_scores(scanned, 1, false, 1, selected, sizes, 2, scores, bounds, log);
   EXPECT_EQ(log.entries, (Texts{"E:\nError in readata: ind_tot different from ntot"}));
   EXPECT_EQ(ints_of(bounds, 0, 1), (std::vector<int>{0, 1}));
 }

@@ -37,7 +37,8 @@ inline std::vector<int> ints_of(const IVector& v, int lo, int hi) {
   return out;
 }
 
-inline std::vector<std::vector<int>> rows_of(const IMatrix& a) {
+template <class T>
+inline std::vector<std::vector<int>> rows_of(const OffsetMatrix<T>& a) {
   std::vector<std::vector<int>> out;
   for (int i = a.row_lo(); i <= a.row_hi(); ++i) {
     std::vector<int> row;
@@ -56,8 +57,9 @@ struct Loaded {
   NameList loci, populations;
   IMatrix counts;
   IVector selected, groups, file_sizes;
-  IMatrix scores;
+  ScoreMatrix scores;
   IVector bounds;
+  std::vector<std::string> individuals;
 };
 
 // The driver's calling order: read_header_line, read_subset_file (when a
@@ -78,11 +80,13 @@ inline void load(Loaded& d, const std::string& data_file, const std::string& sub
   d.selected = int_vector(1, d.r);
   d.groups = int_vector(1, d.r);
   d.file_sizes = int_vector(1, d.R);
+  ScannedScores scanned(true);
   scan_populations(text, d.R, d.r, d.use_subset, d.subset, d.m, d.populations, d.counts, d.selected, d.groups,
-                   d.file_sizes, d.ntot, d.findings, log);
-  d.scores = int_matrix(0, d.ntot - 1, 0, d.m - 1);
+                   d.file_sizes, d.ntot, d.findings, log, &scanned);
+  d.scores = score_matrix(0, d.ntot - 1, 0, d.m - 1);
   d.bounds = int_vector(0, d.r);
-  read_band_scores(text, d.r, d.use_subset, d.m, d.selected, d.file_sizes, d.ntot, d.scores, d.bounds, log);
+  read_band_scores(scanned, d.r, d.use_subset, d.m, d.selected, d.file_sizes, d.ntot, d.scores, d.bounds, log,
+                   &d.individuals);
 }
 
 // A fatal error while loading: what was logged.

@@ -26,7 +26,7 @@ const char* const kThreeIndividuals =
     "\n3  2 2 2 1\n3  2 -9 -9 -9";
 
 struct Scores {
-  IMatrix scores = int_matrix(0, 2, 0, 2);
+  ScoreMatrix scores = score_matrix(0, 2, 0, 2);
   IVector bounds = int_vector(0, 2);
   Scores() {
     const int values[3][3] = {{1, 0, 9}, {1, 1, 0}, {0, 0, 1}};

@@ -61,7 +61,7 @@ bool has_text_starting(const pugi::xml_document& doc, const std::string& start) 
 // sharing scored loci; the stored population matrices are made up (defined,
 // one negative Fst that counts as 0).
 struct SmallRun {
-  IMatrix scores = scores_from({"110100", "110110", "100100", "110101", "011010", "001011", "011001", "011110",
+  ScoreMatrix scores = scores_from({"110100", "110110", "100100", "110101", "011010", "001011", "011001", "011110",
                                 "101011", "100011", "101111", "000011"});
   IVector bounds = bounds_of({0, 4, 8, 12});
   NameList names = name_list(1, 3);

@@ -12,7 +12,7 @@ namespace bandscape {
 namespace {
 
 // The permutation test followed by its files, as a run makes them.
-PermutationResult permute_and_write(int nperm, int method, int r, int m, int ntot, const IMatrix& scores,
+PermutationResult permute_and_write(int nperm, int method, int r, int m, int ntot, const ScoreMatrix& scores,
                                     const IVector& bounds, float fis, float observed, RandomState& state,
                                     const std::string& report, MessageLog& log) {
   PermutationResult result = permutation_test_fst(nperm, method, r, m, ntot, scores, bounds, fis, observed, state, log);

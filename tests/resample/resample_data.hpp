@@ -12,14 +12,14 @@ namespace bandscape::testing {
 
 struct ScoredData {
   int r, m, ntot;
-  IMatrix scores;  // 0..ntot-1 x 0..m-1
+  ScoreMatrix scores;  // 0..ntot-1 x 0..m-1
   IVector bounds;  // 0..r
 };
 
 inline ScoredData scored_data(const std::vector<std::vector<int>>& rows, const std::vector<int>& sizes) {
   const int ntot = static_cast<int>(rows.size()), m = static_cast<int>(rows[0].size());
   const int r = static_cast<int>(sizes.size());
-  ScoredData d{r, m, ntot, int_matrix(0, ntot - 1, 0, m - 1), int_vector(0, r)};
+  ScoredData d{r, m, ntot, score_matrix(0, ntot - 1, 0, m - 1), int_vector(0, r)};
   for (int k = 0; k < ntot; ++k)
     for (int i = 0; i < m; ++i) d.scores[k][i] = rows[k][i];
   for (int j = 1; j <= r; ++j) d.bounds[j] = d.bounds[j - 1] + sizes[j - 1];

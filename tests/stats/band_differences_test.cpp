@@ -20,7 +20,7 @@ namespace {
 //   (4,39) 1 0 1 / 1 1 1                          1
 TEST(BandDifferences, MissingScoresAndTheFivePercentRule) {
   const int rows[6][4] = {{1, 9, 1, 9}, {9, 1, 0, 1}, {0, 9, 1, 1}, {1, 1, 9, 0}, {1, 0, 9, 1}, {0, 0, 9, 0}};
-  IMatrix scores = int_matrix(0, 39, 0, 3);
+  ScoreMatrix scores = score_matrix(0, 39, 0, 3);
   for (int x = 0; x < 6; ++x)
     for (int l = 0; l < 4; ++l) scores[x][l] = rows[x][l];
   for (int l = 0; l < 4; ++l) scores[39][l] = 1;
@@ -49,7 +49,7 @@ TEST(BandDifferences, MissingScoresAndTheFivePercentRule) {
 // 2% missing: every pair against a direct count over the scores.
 TEST(BandDifferences, PackedCountsMatchADirectCount) {
   const int n = 70, m = 150;
-  IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
+  ScoreMatrix scores = score_matrix(0, n - 1, 0, m - 1);
   unsigned state = 12345;
   for (int x = 0; x < n; ++x) {
     for (int l = 0; l < m; ++l) {

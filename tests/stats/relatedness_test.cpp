@@ -31,7 +31,7 @@ namespace {
 struct SmallSample {
   static constexpr int kN = 5;
   static constexpr int kM = 5;
-  IMatrix scores = int_matrix(0, kN - 1, 0, kM - 1);
+  ScoreMatrix scores = score_matrix(0, kN - 1, 0, kM - 1);
   FVector p = float_vector(0, kM - 1);
   FVector S = float_vector(0, kM - 1);
   FVector VarS = float_vector(0, kM - 1);
@@ -73,7 +73,7 @@ TEST(OverallFrequencies, PooledOverAllIndividuals) {
 }
 
 TEST(OverallFrequencies, LocusScoredInNoOneHasNoFiniteS) {
-  IMatrix scores = int_matrix(0, 2, 0, 0);
+  ScoreMatrix scores = score_matrix(0, 2, 0, 0);
   for (int x = 0; x < 3; ++x) scores[x][0] = 9;
   FVector p = float_vector(0, 0), S = float_vector(0, 0), VarS = float_vector(0, 0);
   compute_overall_freq(scores, 3, 1, p, S, VarS);
@@ -100,7 +100,7 @@ TEST(Relatedness, PairValuesSkipMissingAndMonomorphicLoci) {
 // is undefined (999), with no work on an empty layout (a fuzzed data file
 // once made it offset a null pointer).
 TEST(Relatedness, NoPolymorphicLocusLeavesEveryPairUndefined) {
-  IMatrix scores = int_matrix(0, 2, 0, 1);
+  ScoreMatrix scores = score_matrix(0, 2, 0, 1);
   for (int x = 0; x < 3; ++x) scores[x][0] = scores[x][1] = 1;
   FVector p = float_vector(0, 1), S = float_vector(0, 1), VarS = float_vector(0, 1);
   compute_overall_freq(scores, 3, 2, p, S, VarS);
@@ -115,7 +115,7 @@ TEST(Relatedness, IdenticalIndividualsGiveOne) {
   // Two identical individuals among others at 20 polymorphic loci: every
   // used locus contributes 1, so r = k / k = 1 exactly.
   constexpr int n = 6, m = 20;
-  IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
+  ScoreMatrix scores = score_matrix(0, n - 1, 0, m - 1);
   for (int x = 0; x < n; ++x)
     for (int l = 0; l < m; ++l) scores[x][l] = ((x * 7 + l * 3) % 5) < 2 ? 1 : 0;
   for (int l = 0; l < m; ++l) scores[4][l] = scores[1][l];
@@ -129,7 +129,7 @@ TEST(Relatedness, IdenticalIndividualsGiveOne) {
 
 // The straightforward pair-by-pair definition, used as an independent
 // reference for the vectorised row computation.
-float reference_pair(const IMatrix& scores, int m, const FVector& S, const FVector& VarS, int x, int y) {
+float reference_pair(const ScoreMatrix& scores, int m, const FVector& S, const FVector& VarS, int x, int y) {
   double sum = 0.0;
   int k = 0;
   for (int l = 0; l < m; ++l) {
@@ -149,7 +149,7 @@ TEST(Relatedness, RowRangesAndPairDefinitionAgreeBitForBit) {
   // 45 individuals (partners not a multiple of the block length) x 37 loci of
   // pseudo-random scores with about 10% missing.
   constexpr int n = 45, m = 37;
-  IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
+  ScoreMatrix scores = score_matrix(0, n - 1, 0, m - 1);
   std::uint32_t state = 12345u;
   for (int x = 0; x < n; ++x)
     for (int l = 0; l < m; ++l) {
@@ -178,7 +178,7 @@ TEST(Relatedness, RowRangesAndPairDefinitionAgreeBitForBit) {
 
 // Every row computed by both inner loops on 1, 2 and 7 threads equals the
 // pair-by-pair definition bit for bit.
-void expect_kernels_match_definition(const IMatrix& scores, int n, int m, const std::string& what) {
+void expect_kernels_match_definition(const ScoreMatrix& scores, int n, int m, const std::string& what) {
   FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
   compute_overall_freq(scores, n, m, p, S, VarS);
   for (RelatednessKernel kernel : {RelatednessKernel::automatic, RelatednessKernel::portable}) {
@@ -212,7 +212,7 @@ TEST(RelatednessKernels, EndToEndDataSetsMatchTheDefinition) {
       if (!row.empty()) rows.push_back(row);
     }
     const int n = static_cast<int>(rows.size()), m = static_cast<int>(rows[0].size());
-    IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
+    ScoreMatrix scores = score_matrix(0, n - 1, 0, m - 1);
     for (int x = 0; x < n; ++x)
       for (int l = 0; l < m; ++l) scores[x][l] = rows[static_cast<std::size_t>(x)].at(static_cast<std::size_t>(l));
     expect_kernels_match_definition(scores, n, m, name);
@@ -226,7 +226,7 @@ TEST(RelatednessKernels, BlockEdgesLongRowsAndMissingScoresMatchTheDefinition) {
   // around the partner blocks of 32.
   constexpr int m = 600;
   for (int n : {1, 2, 3, 31, 32, 33, 70}) {
-    IMatrix scores = int_matrix(0, n - 1, 0, m - 1);
+    ScoreMatrix scores = score_matrix(0, n - 1, 0, m - 1);
     std::uint32_t state = 777u + static_cast<std::uint32_t>(n);
     for (int x = 0; x < n; ++x)
       for (int l = 0; l < m; ++l) {
@@ -369,7 +369,7 @@ namespace {
 // order by one thread, so 1, 2 and 7 threads give bit-identical triangles.
 TEST(RelatednessThreads, AnyThreadCountGivesTheSameTriangle) {
   const int ntot = 53, m = 37;
-  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+  ScoreMatrix scores = score_matrix(0, ntot - 1, 0, m - 1);
   unsigned state = 12345u;
   for (int x = 0; x < ntot; ++x) {
     for (int l = 0; l < m; ++l) {
@@ -400,7 +400,7 @@ TEST(RelatednessThreads, AnyThreadCountGivesTheSameTriangle) {
 // and the triangle is the one computed without progress.
 TEST(RelatednessProgress, FiftyStagesThenOneHundredPercentForAnyThreads) {
   const int ntot = 2000, m = 501;
-  IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+  ScoreMatrix scores = score_matrix(0, ntot - 1, 0, m - 1);
   for (int x = 0; x < ntot; ++x)
     for (int l = 0; l < m; ++l) scores[x][l] = (x * 7 + l * 3) % 5 == 0 ? 9 : (x + l) % 2;
   FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
