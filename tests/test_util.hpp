@@ -114,6 +114,18 @@ inline void write_file(const std::filesystem::path& p, const std::string& text) 
 }
 
 // Band scores score_matrix(0, rows - 1, 0, m - 1) from one string per individual
+// Runs PHYLIP's `program` (through the `phylip` command) in the current
+// folder on `input`, written to `input_file`, with the menu answers
+// `answers`; returns its outtree, or "" when it failed.
+inline std::string run_phylip(const std::string& program, const std::string& input_file, const std::string& input,
+                              const std::string& answers) {
+  std::filesystem::remove("outfile");
+  std::filesystem::remove("outtree");
+  write_file(input_file, input);
+  write_file("answers", answers);
+  return std::system(("phylip " + program + " < answers > screen 2>&1").c_str()) == 0 ? read_file("outtree") : "";
+}
+
 // ("1091" = scores 1, 0, 9, 1), and population bounds int_vector(0, r).
 inline ScoreMatrix scores_from(const std::vector<std::string>& rows) {
   ScoreMatrix s = score_matrix(0, static_cast<int>(rows.size()) - 1, 0, static_cast<int>(rows.front().size()) - 1);

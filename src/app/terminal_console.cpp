@@ -101,6 +101,43 @@ Answer answer_from_typed(const std::string& typed) {
   return {Answer::kWord, std::move(word), typed};
 }
 
+namespace {
+
+// One answer typed key by key through the line editor, whatever the keys
+// come from: next_code() gives the next key (below 0 when the input has
+// gone), bytes_of(code) the terminal bytes it stands for.  The editor's echo
+// is written to `out` as it comes; `ended` is set at the end of the input.
+template <class NextCode, class BytesOf>
+Answer edit_answer(NextCode next_code, BytesOf bytes_of, std::FILE* out, bool& ended) {
+  LineEditor editor;
+  for (;;) {
+    const int c = next_code();
+    if (c < 0) {  // the input has gone: what was typed is the answer
+      if (!editor.text().empty()) break;
+      ended = true;
+      return {Answer::kEnd, {}, {}};
+    }
+    std::string echo;
+    LineEditor::Step step = LineEditor::Step::kTyping;
+    for (const char byte : bytes_of(c)) {
+      step = editor.feed(static_cast<unsigned char>(byte), echo);
+      if (step != LineEditor::Step::kTyping) break;
+    }
+    if (!echo.empty()) {
+      std::fwrite(echo.data(), 1, echo.size(), out);
+      std::fflush(out);
+    }
+    if (step == LineEditor::Step::kEndOfInput) {
+      ended = true;
+      return {Answer::kEnd, {}, {}};
+    }
+    if (step == LineEditor::Step::kReturn) break;
+  }
+  return answer_from_typed(editor.text());
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------- terminal
 #ifndef _WIN32
 
@@ -114,27 +151,8 @@ void TerminalConsole::print(const std::string& text) {
 Answer TerminalConsole::read_answer() {
   std::fflush(out_);
   RawMode raw(in_fd_);
-  LineEditor editor;
-  for (;;) {
-    const int c = read_byte(in_fd_);
-    if (c < 0) {  // the terminal has gone: what was typed is the answer
-      if (!editor.text().empty()) break;
-      ended_ = true;
-      return {Answer::kEnd, {}, {}};
-    }
-    std::string echo;
-    const LineEditor::Step step = editor.feed(static_cast<unsigned char>(c), echo);
-    if (!echo.empty()) {
-      std::fwrite(echo.data(), 1, echo.size(), out_);
-      std::fflush(out_);
-    }
-    if (step == LineEditor::Step::kEndOfInput) {
-      ended_ = true;
-      return {Answer::kEnd, {}, {}};
-    }
-    if (step == LineEditor::Step::kReturn) break;
-  }
-  return answer_from_typed(editor.text());
+  return edit_answer([this] { return read_byte(in_fd_); },
+                     [](int c) { return std::string(1, static_cast<char>(c)); }, out_, ended_);
 }
 
 void TerminalConsole::wait_for_key() {
@@ -169,31 +187,8 @@ void WindowsConsole::print(const std::string& text) {
 Answer WindowsConsole::read_answer() {
   std::fflush(out_);
   Reading reading(keys_);
-  LineEditor editor;
-  for (;;) {
-    const int c = keys_.next_code();
-    if (c < 0) {  // the console has gone: what was typed is the answer
-      if (!editor.text().empty()) break;
-      ended_ = true;
-      return {Answer::kEnd, {}, {}};
-    }
-    std::string echo;
-    LineEditor::Step step = LineEditor::Step::kTyping;
-    for (const char byte : terminal_bytes_of_key(c, keys_)) {
-      step = editor.feed(static_cast<unsigned char>(byte), echo);
-      if (step != LineEditor::Step::kTyping) break;
-    }
-    if (!echo.empty()) {
-      std::fwrite(echo.data(), 1, echo.size(), out_);
-      std::fflush(out_);
-    }
-    if (step == LineEditor::Step::kEndOfInput) {
-      ended_ = true;
-      return {Answer::kEnd, {}, {}};
-    }
-    if (step == LineEditor::Step::kReturn) break;
-  }
-  return answer_from_typed(editor.text());
+  return edit_answer([this] { return keys_.next_code(); }, [this](int c) { return terminal_bytes_of_key(c, keys_); },
+                     out_, ended_);
 }
 
 void WindowsConsole::wait_for_key() {

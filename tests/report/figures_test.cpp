@@ -18,6 +18,7 @@
 
 #include "report/figure_layout.hpp"
 #include "report/figures.hpp"
+#include "report/svg_queries.hpp"
 
 namespace bandscape::testing {
 namespace {
@@ -47,18 +48,6 @@ pugi::xml_document figure(Make make) {
     EXPECT_GE(text.node().attribute("font-size").as_double(), 10.0) << text.node().child_value();
   }
   return doc;
-}
-
-int count(const pugi::xml_document& doc, const std::string& css_class) {
-  return static_cast<int>(doc.select_nodes(("//*[@class='" + css_class + "']").c_str()).size());
-}
-
-std::vector<std::string> texts(const pugi::xml_document& doc, const std::string& css_class) {
-  std::vector<std::string> out;
-  for (const auto& t : doc.select_nodes(("//text[@class='" + css_class + "']").c_str())) {
-    out.emplace_back(t.node().child_value());
-  }
-  return out;
 }
 
 bool has_text(const pugi::xml_document& doc, const std::string& text) {

@@ -13,12 +13,20 @@
 
 #include "report/amova_results.hpp"
 #include "report/tree_results.hpp"
+#include "report/svg_queries.hpp"
 #include "test_util.hpp"
 
 namespace bandscape::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The texts of a class in alphabetical order.
+std::vector<std::string> sorted_texts(const pugi::xml_document& doc, const std::string& css_class) {
+  std::vector<std::string> out = texts(doc, css_class);
+  std::sort(out.begin(), out.end());
+  return out;
+}
 
 // The file parsed, with no attribute reading NaN or infinity.
 pugi::xml_document parsed_svg(const fs::path& file) {
@@ -35,19 +43,6 @@ pugi::xml_document parsed_svg(const fs::path& file) {
     }
   }
   return doc;
-}
-
-int count(const pugi::xml_document& doc, const std::string& css_class) {
-  return static_cast<int>(doc.select_nodes(("//*[@class='" + css_class + "']").c_str()).size());
-}
-
-std::vector<std::string> texts(const pugi::xml_document& doc, const std::string& css_class) {
-  std::vector<std::string> out;
-  for (const auto& t : doc.select_nodes(("//text[@class='" + css_class + "']").c_str())) {
-    out.emplace_back(t.node().child_value());
-  }
-  std::sort(out.begin(), out.end());
-  return out;
 }
 
 bool has_text_starting(const pugi::xml_document& doc, const std::string& start) {
@@ -109,7 +104,7 @@ TEST(AmovaFigures, OrdinationsAndPhiPTPermutationsAreDrawnAndHandedToTheSummary)
     const auto doc = parsed_svg(std::string("pcoa_populations_") + m + ".svg");
     EXPECT_EQ(count(doc, "point"), 3) << m;
     EXPECT_EQ(count(doc, "legend-marker"), 0) << m;
-    EXPECT_EQ(texts(doc, "point-label"), (std::vector<std::string>{"east & west", "north", "south"})) << m;
+    EXPECT_EQ(sorted_texts(doc, "point-label"), (std::vector<std::string>{"east & west", "north", "south"})) << m;
   }
   // The histogram: bars for 19 permuted values and its title with the P value of the table.
   const auto histogram = parsed_svg("amova_phipt.svg");
@@ -183,12 +178,12 @@ TEST(TreeFigures, PopulationTreesCarryTheirSupportAndTheIndividualsTreeItsPopula
   EXPECT_NE(trees.figures()[0].title.find("bootstrap support (%) over 3 trees"), std::string::npos);
   for (std::size_t k = 0; k < 3; ++k) {
     const auto doc = parsed_svg(files[k]);
-    EXPECT_EQ(texts(doc, "tip-label"), (std::vector<std::string>{"A", "B", "C", "D"})) << files[k];
-    EXPECT_EQ(texts(doc, "support"), (std::vector<std::string>{"100"})) << files[k];
+    EXPECT_EQ(sorted_texts(doc, "tip-label"), (std::vector<std::string>{"A", "B", "C", "D"})) << files[k];
+    EXPECT_EQ(sorted_texts(doc, "support"), (std::vector<std::string>{"100"})) << files[k];
     EXPECT_EQ(count(doc, "scale-bar"), 1) << files[k];
   }
   const auto individuals = parsed_svg("tree_individuals_nj.svg");
-  EXPECT_EQ(texts(individuals, "tip-label"), (std::vector<std::string>{"a1", "a2", "b1", "b2", "b3"}));
+  EXPECT_EQ(sorted_texts(individuals, "tip-label"), (std::vector<std::string>{"a1", "a2", "b1", "b2", "b3"}));
   EXPECT_EQ(count(individuals, "tip-mark"), 5);
   EXPECT_EQ(count(individuals, "legend-marker"), 2);
   EXPECT_EQ(count(individuals, "support"), 0);

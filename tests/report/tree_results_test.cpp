@@ -62,15 +62,6 @@ std::string phylip_block(const FMatrix& nei, const FMatrix& fst, PopulationDista
   return out;
 }
 
-std::string run_phylip(const std::string& program, const std::string& input_file, const std::string& input,
-                       const std::string& answers) {
-  std::remove("outfile");
-  std::remove("outtree");
-  write_file(input_file, input);
-  write_file("answers", answers);
-  return std::system(("phylip " + program + " < answers > screen 2>&1").c_str()) == 0 ? read_file("outtree") : "";
-}
-
 std::vector<Tree> read_trees(const std::string& text, bool rooted) {
   std::vector<Tree> trees;
   std::size_t start = 0;

@@ -27,16 +27,6 @@ std::vector<std::string> names(int n) {  // t0, t1, ...: short enough for PHYLIP
   return out;
 }
 
-// Runs `phylip program` on `input` in the current folder; returns outtree.
-std::string run_phylip(const std::string& program, const std::string& input_file, const std::string& input,
-                       const std::string& answers) {
-  std::remove("outfile");
-  std::remove("outtree");
-  write_file(input_file, input);
-  write_file("answers", answers);
-  return std::system(("phylip " + program + " < answers > screen 2>&1").c_str()) == 0 ? read_file("outtree") : "";
-}
-
 DistanceMatrix read_matrix(const std::string& file) {
   std::ifstream in(std::string(BANDSCAPE_TEST_DATA) + "/tree/" + file);
   int n = 0;
