@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/message_log.hpp"
 #include "fuzz_support.hpp"
@@ -46,11 +47,14 @@ std::string read_all() {
     IVector selected = int_vector(1, r), groups = int_vector(1, r), file_sizes = int_vector(1, R);
     int ntot = 0;
     DataLineFindings findings;
+    ScannedScores scanned(true);
     scan_populations(text, R, r, false, none, m, populations, counts, selected, groups, file_sizes, ntot, findings,
-                     log);
-    IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+                     log, &scanned);
+    ScoreMatrix scores = score_matrix(0, ntot - 1, 0, m - 1);
     IVector bounds = int_vector(0, r);
-    read_band_scores(text, r, false, m, selected, file_sizes, ntot, scores, bounds, log);
+    std::vector<std::string> names;
+    read_band_scores(scanned, r, false, m, selected, file_sizes, ntot, scores, bounds, log, &names);
+    if (names.size() != static_cast<std::size_t>(ntot)) __builtin_trap();
     warn_about_data_lines(findings, "data.txt", R, m, log);
     int available = 0;
     FVector sizes = float_vector(1, m);

@@ -3,6 +3,8 @@
 // input byte chooses whether the selection is applied to the data file.
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "core/message_log.hpp"
 #include "fuzz_support.hpp"
@@ -52,11 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IVector selected = int_vector(1, r), groups = int_vector(1, r), file_sizes = int_vector(1, R);
     int ntot = 0;
     DataLineFindings findings;
+    ScannedScores scanned(true);
     scan_populations(text, R, r, true, subset, m, populations, counts, selected, groups, file_sizes, ntot, findings,
-                     log);
-    IMatrix scores = int_matrix(0, ntot - 1, 0, m - 1);
+                     log, &scanned);
+    ScoreMatrix scores = score_matrix(0, ntot - 1, 0, m - 1);
     IVector bounds = int_vector(0, r);
-    read_band_scores(text, r, true, m, selected, file_sizes, ntot, scores, bounds, log);
+    std::vector<std::string> names;
+    read_band_scores(scanned, r, true, m, selected, file_sizes, ntot, scores, bounds, log, &names);
+    if (names.size() != static_cast<std::size_t>(ntot)) __builtin_trap();
     if (bounds[r] != ntot) __builtin_trap();
     for (int k = 2; k <= r; ++k)
       if (selected[k] <= selected[k - 1]) __builtin_trap();
