@@ -516,13 +516,13 @@ void scan_populations(TextLines& data, int R, int r, bool use_subset, const Subs
       ++ntot;
       const char* p = skip_field(line, input_file, line_number, log);
       if (scores != nullptr && scores->keeps_names()) scores->add_name(individual_name(p));
-      std::uint8_t* row = scores != nullptr ? scores->new_row(m) - 1 : nullptr;  // row[1..m]
+      std::uint8_t* row = scores != nullptr ? scores->new_row(m) : nullptr;
       for (int j = 1; j <= m; ++j) {
         p = next_field(p, input_file, line_number, log);
         int score = 0;
         read_score(p, score, input_file, line_number, log);
         if (score != 9) ++counts[j];
-        if (row != nullptr) row[j] = static_cast<std::uint8_t>(score);
+        if (row != nullptr) row[j - 1] = static_cast<std::uint8_t>(score);
         note_score_field(p, score, line_number, findings);
       }
       note_extra_fields(p, line_number, findings);
