@@ -13,8 +13,9 @@
 // at the first character that is not a digit; a word is the first run of
 // non-space characters, cut to 20.  Lines may be up to kLongestLine characters
 // long; a "\r" before the line break and a UTF-8 byte-order mark at the start of
-// a file are dropped.  The file is read once (TextLines): the header line and
-// both passes read the same lines in memory.
+// a file are dropped.  The file is read once (TextLines): the first pass reads
+// the lines, keeps each line's scores one byte each (ScannedScores) and
+// forgets the text behind it; the second pass takes those scores.
 //
 // Every failure is fatal through fatal_error(log, ...): the message names the
 // line last read and the file.

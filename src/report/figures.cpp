@@ -319,12 +319,12 @@ std::string tree_figure(const Tree& tree, std::span<const std::string> tip_names
   // Support values: above the branch left of its node, else right of the
   // node between its children, else below the branch; left out when none of
   // these places is free.
-  std::map<int, double> support;
-  for (const BranchSupport& b : options.support) support[b.node] = b.percent;
+  std::map<int, BranchSupport> support;
+  for (const BranchSupport& b : options.support) support[b.node] = b;
   for (int node : g.preorder) {
     const auto found = support.find(node);
-    if (node == tree.root || tree.is_tip(node) || found == support.end() || !std::isfinite(found->second)) continue;
-    const std::string text = format("%.0f", found->second);
+    if (node == tree.root || tree.is_tip(node) || found == support.end() || !std::isfinite(found->second.percent)) continue;
+    const std::string text = format("%ld", whole_percent(found->second));
     const double x = px(node), y = py(node);
     const SvgText candidates[] = {
         {.x = x - 3.0, .y = y - 4.0, .text = text, .font_size = kSmallFont, .anchor = TextAnchor::end},

@@ -64,7 +64,7 @@ struct TreeRow {
 std::vector<std::string> support_labels(const Tree& tree, const std::vector<BranchSupport>& support, bool counts) {
   std::vector<std::string> labels(tree.nodes.size());
   for (const BranchSupport& s : support) {
-    labels[static_cast<std::size_t>(s.node)] = counts ? format("%d", s.count) : format("%ld", std::lround(s.percent));
+    labels[static_cast<std::size_t>(s.node)] = counts ? format("%d", s.count) : format("%ld", whole_percent(s));
   }
   return labels;
 }

@@ -75,6 +75,8 @@ void block_pass_portable(const std::uint8_t* codes, const int* locus, const Locu
   }
 }
 
+// Not on Windows: mingw's GCC keeps the stack at 16 bytes there and may spill
+// 32-byte AVX registers with aligned moves to it, so the portable pass runs.
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
 #define BANDSCAPE_AVX2_KERNEL 1
 

@@ -2,6 +2,7 @@
 // consensus and the Robinson-Foulds distance.
 #pragma once
 
+#include <cmath>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -33,6 +34,10 @@ struct BranchSupport {
   int count = 0;         // trees holding the branch
   double percent = 0.0;  // 100 * count / number of trees
 };
+
+// The support shown on a branch, in the Newick labels and the tree figures
+// alike: the whole percentage, a half rounded up (25 of 40 trees give 63).
+inline long whole_percent(const BranchSupport& support) { return std::lround(support.percent); }
 
 // The internal branches of a collection of trees, counted one tree at a time
 // so that the trees themselves need not be kept (bootstrap replicates): each

@@ -211,10 +211,10 @@ Tree caterpillar(int tips) {
 
 TEST(Figures, PhylogramWithFullNamesSupportAndScaleBar) {
   const std::vector<std::string> tip_names = {"A", "Pop & Co <2>", "a long name with spaces", "D", "E"};
-  const std::vector<BranchSupport> support = {{5, 19, 95.0}, {6, 8, 42.4}, {7, 20, 100.0}};
+  const std::vector<BranchSupport> support = {{5, 19, 95.0}, {6, 25, 62.5}, {7, 20, 100.0}};
   const auto doc = figure([&] { return tree_figure(five_tips(), tip_names, {.support = support}); });
   EXPECT_EQ(texts(doc, "tip-label"), tip_names);
-  EXPECT_EQ(texts(doc, "support"), (std::vector<std::string>{"95", "42"}));  // none at the root
+  EXPECT_EQ(texts(doc, "support"), (std::vector<std::string>{"95", "63"}));  // none at the root; 62.5 as in the Newick label
   const auto x_of = [&](const std::string& name) {
     return doc.select_node(("//text[.='" + name + "']").c_str()).node().attribute("x").as_double();
   };
