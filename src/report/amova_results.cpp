@@ -93,7 +93,10 @@ std::vector<int> amova_groups(const AmovaRunData& data, std::vector<std::string>
     groups.push_back(g);
   }
   const int G = static_cast<int>(first_seen.size());
-  if (G < 2) return {};
+  if (G < 2) {
+    warnings.push_back("AMOVA on two levels: the subset file puts every population in one group");
+    return {};
+  }
   if (G == data.r) {
     warnings.push_back("AMOVA on two levels: every group of the subset file holds a single population");
     return {};

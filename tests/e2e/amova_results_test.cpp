@@ -86,18 +86,29 @@ TEST(AmovaResults, GroupsOfTheSubsetFileGiveThreeLevelsForEveryThreadCount) {
   }
 }
 
-TEST(AmovaResults, GroupsOfOnePopulationEachGiveTwoLevelsWithAWarning) {
+TEST(AmovaResults, GroupsWithNothingBetweenTwoLevelsGiveTwoLevelsWithAWarning) {
   TempDir dir;
-  // subset.txt: Dinaric and Alpine, each its own group.
-  const auto out = results_run("one", "-s subset.txt");
-  ASSERT_EQ(out.status, 0) << out.console;
-  EXPECT_NE(out.console.find("\nWARNING! AMOVA on two levels: every group of the subset file holds a single "
-                             "population"),
-            std::string::npos)
-      << out.console;
-  const std::string amova = read_file("one/tables/amova.tsv");
-  EXPECT_EQ(amova.find("among_groups"), std::string::npos);
-  EXPECT_EQ(amova.rfind("term\tdf\tss\tms\tsigma2\tpercent\tvalue\tp_value\namong_populations\t1\t", 0), 0u);
+  // subset.txt: Dinaric and Alpine, each its own group; one_group.txt: all
+  // four populations in one group.
+  write_file("one_group.txt", "4\t1\nAlpine\t5\nDinaric\t5\nBaltic_coast\t5\nCarpathians\t5\n");
+  const struct {
+    const char* folder;
+    const char* subset;
+    const char* warning;
+    const char* first_row;
+  } cases[] = {
+      {"one", "subset.txt", "every group of the subset file holds a single population", "among_populations\t1\t"},
+      {"all", "one_group.txt", "the subset file puts every population in one group", "among_populations\t3\t"}};
+  for (const auto& c : cases) {
+    const auto out = results_run(c.folder, std::string("-s ") + c.subset);
+    ASSERT_EQ(out.status, 0) << out.console;
+    EXPECT_NE(out.console.find(std::string("\nWARNING! AMOVA on two levels: ") + c.warning), std::string::npos)
+        << out.console;
+    const std::string amova = read_file(fs::path(c.folder) / "tables" / "amova.tsv");
+    EXPECT_EQ(amova.find("among_groups"), std::string::npos) << c.subset;
+    EXPECT_EQ(amova.rfind(std::string("term\tdf\tss\tms\tsigma2\tpercent\tvalue\tp_value\n") + c.first_row, 0), 0u)
+        << c.subset;
+  }
 }
 
 TEST(AmovaResults, NoPermutationsLeaveTheValuesWithoutPValues) {
