@@ -27,12 +27,10 @@
 
 namespace bandscape {
 
-// The two outputs of one population-locus cell, as stored, and the console
-// notes its computation gave (almost always none).
+// The two outputs of one population-locus cell, as stored.
 struct CellEstimate {
   float estimate = 0.0f;
   float variance = 0.0f;
-  std::vector<std::string> notes;
 };
 
 // Whether the estimators share results between cells with equal counts
@@ -65,7 +63,19 @@ struct CellKeyHash {
   }
 };
 
-using CellMemo = std::unordered_map<std::uint64_t, CellEstimate, CellKeyHash>;
+// The cells computed so far, and aside from them the console notes of the
+// few whose computation gave any, so that the lookups of the hot path stay
+// on 8-byte values and look for notes only when some cell has them.
+struct CellMemo {
+  std::unordered_map<std::uint64_t, CellEstimate, CellKeyHash> cells;
+  std::unordered_map<std::uint64_t, std::vector<std::string>, CellKeyHash> notes;
+
+  std::size_t size() const { return cells.size(); }
+  void clear() {
+    cells.clear();
+    notes.clear();
+  }
+};
 
 // Passes every message on to `target` and keeps a copy of the console notes.
 class NoteKeeper : public MessageLog {
@@ -83,22 +93,38 @@ class NoteKeeper : public MessageLog {
   MessageLog& target_;
 };
 
+// The first computation of the cell of `key`, kept with its notes; out of
+// line, so that the lookup around it stays small enough to inline.
+template <class Compute>
+[[gnu::noinline]] void compute_and_keep(CellMemo& memo, std::uint64_t key, MessageLog& log, float& estimate,
+                                        float& variance, Compute& compute) {
+  NoteKeeper keeper(log);
+  compute(static_cast<MessageLog&>(keeper), estimate, variance);
+  memo.cells.emplace(key, CellEstimate{estimate, variance});
+  if (!keeper.notes.empty()) memo.notes.emplace(key, std::move(keeper.notes));
+}
+
+// Reuse of kept notes: shown again through `log` as if computed anew.
+[[gnu::noinline]] inline void repeat_notes(const CellMemo& memo, std::uint64_t key, MessageLog& log) {
+  const auto noted = memo.notes.find(key);
+  if (noted == memo.notes.end()) return;
+  for (const std::string& note : noted->second) log.console(note);
+}
+
 // The cell of `key`: the first time compute(log, estimate, variance) fills the
 // two outputs and they are kept in `memo` with the notes the computation gave;
 // later the kept values are copied and the notes shown again through `log`.
 template <class Compute>
-void memoised_cell(CellMemo& memo, std::uint64_t key, MessageLog& log, float& estimate, float& variance,
-                   Compute&& compute) {
-  const auto found = memo.find(key);
-  if (found != memo.end()) {
-    for (const std::string& note : found->second.notes) log.console(note);
-    estimate = found->second.estimate;
-    variance = found->second.variance;
+inline void memoised_cell(CellMemo& memo, std::uint64_t key, MessageLog& log, float& estimate, float& variance,
+                          Compute&& compute) {
+  const auto found = memo.cells.find(key);
+  if (found == memo.cells.end()) {
+    compute_and_keep(memo, key, log, estimate, variance, compute);
     return;
   }
-  NoteKeeper keeper(log);
-  compute(static_cast<MessageLog&>(keeper), estimate, variance);
-  memo.emplace(key, CellEstimate{estimate, variance, std::move(keeper.notes)});
+  if (!memo.notes.empty()) repeat_notes(memo, key, log);
+  estimate = found->second.estimate;
+  variance = found->second.variance;
 }
 
 // Results of the square-root (method 2) or uniform-prior (method 3) estimator
