@@ -323,7 +323,8 @@ std::string tree_figure(const Tree& tree, std::span<const std::string> tip_names
   for (const BranchSupport& b : options.support) support[b.node] = b;
   for (int node : g.preorder) {
     const auto found = support.find(node);
-    if (node == tree.root || tree.is_tip(node) || found == support.end() || !std::isfinite(found->second.percent)) continue;
+    if (node == tree.root || tree.is_tip(node) || found == support.end()) continue;
+    if (!std::isfinite(found->second.percent)) continue;
     const std::string text = format("%ld", whole_percent(found->second));
     const double x = px(node), y = py(node);
     const SvgText candidates[] = {

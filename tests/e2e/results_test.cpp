@@ -131,7 +131,8 @@ TEST(ResultsFolder, AMatrixWithAnUndefinedDistanceGetsNoTree) {
   const auto notes = nlohmann::json::parse(read_file("res/run.json"))["trees"]["warnings"];
   ASSERT_EQ(notes.size(), 4u) << notes;
   EXPECT_EQ(notes[0], "No tree from Nei's distance: the distance between pop1 and pop4 is undefined");
-  EXPECT_EQ(notes[3], "No tree from the 1-r distance between individuals: the distance between ind0 and lost is undefined");
+  EXPECT_EQ(notes[3],
+            "No tree from the 1-r distance between individuals: the distance between ind0 and lost is undefined");
   EXPECT_EQ(read_file("error.txt").find("No tree"), std::string::npos);
   EXPECT_EQ(read_file("report.txt").find("No tree"), std::string::npos);
 }
