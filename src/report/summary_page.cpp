@@ -172,13 +172,13 @@ HtmlTable population_html_table(std::span<const PopulationRow> rows) {
     const double var = p.VarHj;
     const double pct_i = var == 0.0 ? 0.0 : 100.0 * p.VarIHj / var;
     const double pct_l = var == 0.0 ? 0.0 : 100.0 * p.VarLHj / var;
-    t.rows.push_back({p.name, format("%i", p.individuals), format("%i", p.loci), format("%i", p.polymorphic),
+    t.rows.push_back({p.name, format("%i", p.mean_scored), format("%i", p.loci), format("%i", p.polymorphic),
                       cell("%.1f", p.percent_polymorphic), cell("%.5f", p.Hj), cell("%.5f", std::sqrt(var)),
                       cell("%.6f", var), cell("%.6f", p.VarIHj), cell("%.1f", pct_i), cell("%.6f", p.VarLHj),
                       cell("%.1f", pct_l)});
   }
   t.note =
-      "n: individuals; #loc.: loci with data; #loc_P: polymorphic loci; PLP: their percentage; Hj: expected "
+      "n: individuals scored per locus, on average (whole number); #loc.: loci with data; #loc_P: polymorphic loci; PLP: their percentage; Hj: expected "
       "heterozygosity; VarI and VarL: the parts of Var(Hj) due to the sampling of individuals and of loci.";
   return t;
 }

@@ -73,7 +73,7 @@ std::string html_escape(std::string_view text);
 // Table 1: one row per population.
 struct PopulationRow {
   std::string name;
-  int individuals = 0;  // n
+  int mean_scored = 0;  // n: individuals scored per locus with data, on average (truncated)
   int loci = 0;         // loci with data
   int polymorphic = 0;  // polymorphic loci
   float percent_polymorphic = 0.0f;

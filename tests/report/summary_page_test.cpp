@@ -139,6 +139,8 @@ TEST(SummaryTables, PopulationDiversityAndStructureCellsFollowTheReportFormats) 
                                                   "0.000100", "25.0", "0.000300", "75.0"}));
   // A population without variance shows 0 percentages, as the report does.
   EXPECT_EQ(t1.rows[1][9], "0.0");
+  // n is Table 1's mean number of scored individuals per locus, not the population's size.
+  EXPECT_EQ(t1.note.substr(0, t1.note.find(';')), "n: individuals scored per locus, on average (whole number)");
 
   // Var(Hw) = 0.0016, S.E. 0.04; shares 25, 50, 25 percent.
   const HtmlTable t2 = within_diversity_html_table({4, 0.2f, 0.0016f, 0.0004f, 0.0008f, 0.0004f});
