@@ -79,6 +79,24 @@ RunRecord::Json amova_section(const AmovaOutcome& outcome) {
   return section;
 }
 
+// Every warning run.json records: those of error.txt first, then those of
+// each analysis section (AMOVA, trees, ...) in the record's order.
+std::vector<std::string> run_warnings(const RunRecord& run) {
+  const RunRecord::Json& record = run.json();
+  std::vector<std::string> warnings;
+  const auto add = [&](const RunRecord::Json& list) {
+    if (!list.is_array()) return;
+    for (const RunRecord::Json& w : list) {
+      if (w.is_string() && !w.get<std::string>().empty()) warnings.push_back(w.get<std::string>());
+    }
+  };
+  add(run.warnings());
+  for (const auto& [name, section] : record.items()) {
+    if (section.is_object() && section.contains("warnings")) add(section["warnings"]);
+  }
+  return warnings;
+}
+
 // The lines of the summary page's run details that only run.json knows.
 std::vector<SummaryDetail> run_details(const RunRecord::Json& record) {
   std::vector<SummaryDetail> details;
@@ -451,6 +469,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
                    command_line.threads, r, m, ntot};
     summary.more_details = run_details(record.json());
+    summary.warnings = run_warnings(record);
     summary.relatedness = command_line.no_relatedness ? nullptr : &relatedness;
     write_results_summary(files.results, summary);
   }

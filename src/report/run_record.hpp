@@ -50,6 +50,8 @@ class RunRecord {
   void write(int exit_status, const std::string& error = "");
 
   const Json& json() const { return json_; }
+  // The messages of error.txt kept so far (run.json's "warnings").
+  const Json& warnings() const { return warnings_; }
 
  private:
   Json json_;

@@ -40,6 +40,7 @@ figure svg { display: block; width: 100%; height: auto; }
 figcaption { font-size: 0.9em; color: #444444; margin-top: 0.3em; }
 ul.files { padding-left: 1.2em; }
 ul.files li { margin: 0.2em 0; overflow-wrap: anywhere; }
+ul.warnings li { margin: 0.2em 0; white-space: pre-wrap; overflow-wrap: anywhere; }
 @page { size: A4; margin: 15mm; }
 @media print {
   body { font-size: 10pt; }
@@ -134,6 +135,11 @@ std::string summary_html(const SummaryPage& page) {
       out += "<dt>" + html_escape(d.label) + "</dt><dd>" + html_escape(d.value) + "</dd>\n";
     }
     out += "</dl>\n</section>\n";
+  }
+  if (!page.warnings.empty()) {
+    out += "<section id=\"warnings\">\n<h2>Warnings</h2>\n<ul class=\"warnings\">\n";
+    for (const std::string& w : page.warnings) out += "<li>" + html_escape(w) + "</li>\n";
+    out += "</ul>\n</section>\n";
   }
   if (!page.tables.empty()) {
     out += "<section id=\"tables\">\n<h2>Tables</h2>\n";

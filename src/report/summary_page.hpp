@@ -57,13 +57,14 @@ struct SummaryDetail {
 struct SummaryPage {
   std::string title;                   // the page's heading and <title>
   std::vector<SummaryDetail> details;  // the run's details, in order
+  std::vector<std::string> warnings;   // the run's warnings (error.txt, AMOVA, trees, ...), in order
   std::vector<HtmlTable> tables;       // in order: Tables 1 to 4, AMOVA, band summary, ...
   std::vector<SummaryFigure> figures;
   std::vector<SummaryLink> links;
 };
 
-// The page's text.  Sections without content (no table, no figure, no link)
-// are left out.
+// The page's text.  Sections without content (no warning, table, figure or
+// link) are left out.
 std::string summary_html(const SummaryPage& page);
 
 // Text for an HTML element body or attribute value (the escaping of

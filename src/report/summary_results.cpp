@@ -1,9 +1,9 @@
 #include "report/summary_results.hpp"
 
-#include <algorithm>
 #include <filesystem>
 #include <span>
 #include <system_error>
+#include <unordered_map>
 
 #include "core/errors.hpp"
 #include "core/format.hpp"
@@ -91,6 +91,21 @@ SummaryPage results_summary_page(const ResultsSummary& s, const std::vector<Summ
   page.title = "BANDSCAPE: " + std::filesystem::path(s.run.data_file).filename().string();
   page.details = run_details(s.run);
   page.details.insert(page.details.end(), s.more_details.begin(), s.more_details.end());
+  // A message repeated by the resampling (one per replicate that meets it) is
+  // listed once, with the number of times it was written.
+  std::vector<std::pair<std::string, int>> distinct;
+  std::unordered_map<std::string, std::size_t> position;
+  for (const std::string& w : s.warnings) {
+    const auto [at, first] = position.try_emplace(w, distinct.size());
+    if (first) {
+      distinct.emplace_back(w, 1);
+    } else {
+      ++distinct[at->second].second;
+    }
+  }
+  for (const auto& [text, times] : distinct) {
+    page.warnings.push_back(times == 1 ? text : text + format(" (written %d times)", times));
+  }
   if (!s.populations.empty()) page.tables.push_back(population_html_table(s.populations));
   if (s.within) page.tables.push_back(within_diversity_html_table(*s.within));
   if (s.structure) page.tables.push_back(structure_html_table(*s.structure));

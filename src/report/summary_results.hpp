@@ -56,6 +56,7 @@ struct ResultsSummary {
   // Further details (start and end time, the data file's digest, ...), listed
   // after those of `run`.
   std::vector<SummaryDetail> more_details;
+  std::vector<std::string> warnings;  // shown under the details, in order
   std::vector<std::string> population_names;  // r names, population 0 first
   std::vector<int> population_bounds;         // r + 1: population p holds individuals bounds[p] .. bounds[p+1]-1
   std::vector<PopulationRow> populations;     // Table 1

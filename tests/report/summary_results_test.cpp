@@ -41,6 +41,8 @@ TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) 
   s.permutation = FstPermutations{0.25f, {0.1f, 0.2f, 0.3f, 0.1f, 0.2f, 0.0f, 0.1f, 0.2f, 0.3f}, {}};
   s.permutation->summary.p_high = 0.2f;
   s.more_tables.push_back({"AMOVA", {"Source"}, {{"Total"}}, ""});
+  // A message met by several replicates is listed once, with its count, where it first came.
+  s.warnings = {"negative value for VarL(Hj) for pop 2", "population a<b", "negative value for VarL(Hj) for pop 2"};
   write_results_summary("res", s);
 
   const std::string html = read_file("res/summary.html");
@@ -55,6 +57,9 @@ TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) 
   EXPECT_NE(html.find(read_file("res/permutation_fst.svg")), std::string::npos);
   EXPECT_NE(html.find(read_file("res/relatedness.svg")), std::string::npos);
   EXPECT_NE(html.find("Fst: 9 permutations, P = 0.200"), std::string::npos);
+  EXPECT_NE(html.find("<ul class=\"warnings\">\n<li>negative value for VarL(Hj) for pop 2 (written 2 times)</li>\n"
+                      "<li>population a&lt;b</li>\n</ul>"),
+            std::string::npos);
 
   // A second run without permutations and above the heat map's limit draws
   // neither figure and names only the files that are there.
@@ -72,6 +77,7 @@ TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) 
   const std::string plain = read_file("res/summary.html");
   EXPECT_EQ(plain.find("<section id=\"figures\">"), std::string::npos);
   EXPECT_EQ(plain.find("<section id=\"files\">"), std::string::npos);
+  EXPECT_EQ(plain.find("<section id=\"warnings\">"), std::string::npos);
 }
 
 }  // namespace
