@@ -220,10 +220,18 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   append_to_file_echo(report, format("\nTotal number of segregating fragments : %d (%5.1f%%)", segregating,
                                      static_cast<double>(segregating) / m * 100.0));
 
-  // Fragment sizes from the locus names.
+  // Fragment sizes from the locus names.  The clone identifiers that name the
+  // markers of a SilicoDArT report are numbers but not sizes: their mean and
+  // their correlation with band frequency would mean nothing.
   int sizes_available = 0;
   FVector fragment_sizes = float_vector(1, m);
-  locus_names_to_sizes(sizes_available, m, locus_names, fragment_sizes, log);
+  if (options.populations_file.empty()) {
+    locus_names_to_sizes(sizes_available, m, locus_names, fragment_sizes, log);
+  } else {
+    log.append(format("\n\nLocus names of file %s are DArT clone identifiers, not fragment sizes: the correlation "
+                      "between fragment size and frequency is not performed",
+                      input.c_str()));
+  }
   if (sizes_available == 1) {
     float mean_size = 0.0f, sd_size = 0.0f;
     compute_mean_sd(fragment_sizes.begin(), static_cast<unsigned>(m), mean_size, sd_size);
