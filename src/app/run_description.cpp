@@ -36,11 +36,15 @@ void describe_run(RunRecord& record, const CommandLine& command_line, const RunO
   o["hardware_threads"] = std::thread::hardware_concurrency();
   o["batch"] = command_line.batch;
   o["erase"] = command_line.erase;
+  o["format"] = options.populations_file.empty() ? "aflp" : "silicodart";
+  o["relatedness"] = !command_line.no_relatedness;
   record.add_section("options", std::move(o));
 
   Json f;
   f["data"] = RunRecord::file_entry(options.input_file);
   f["subset"] = options.use_subset ? RunRecord::file_entry(options.subset_file) : Json();
+  // The populations file of a SilicoDArT report is an input as much as the report.
+  f["populations"] = options.populations_file.empty() ? Json() : RunRecord::file_entry(options.populations_file);
   f["report"] = files.report;
   f["output_folder"] = files.folder;
   f["results_folder"] = files.results;

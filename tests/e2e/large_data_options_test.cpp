@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,6 +57,7 @@ TEST(NoRelatedness, ResultsFolderHasNoIndividualsTreesNorHeatMap) {
   };
   ASSERT_EQ(run_program("--batch --seed 5 --results with data.txt a.txt").status, 0);
   ASSERT_EQ(run_program("--batch --seed 5 --no-relatedness --results without data.txt b.txt").status, 0);
+  EXPECT_EQ(nlohmann::json::parse(read_file("without/run.json"))["options"]["relatedness"], false);
   std::set<std::string> expected = listing("with");
   for (const char* name :
        {"relatedness.tsv", "tree_individuals_nj.nwk", "tree_individuals_upgma.nwk", "tree_individuals_nj.svg",
@@ -132,6 +134,13 @@ TEST(SilicoDArT, RunEqualsTheRunOnTheEquivalentNativeFile) {
                                                             : native[i];
     EXPECT_EQ(read_file(files[i]), expected) << files[i];
   }
+  // run.json names both input files with their digests, and the format.
+  const auto json = nlohmann::json::parse(read_file("results/run.json"));
+  EXPECT_EQ(json["options"]["format"], "silicodart");
+  EXPECT_EQ(json["files"]["data"]["name"], "samples.csv");
+  EXPECT_EQ(json["files"]["populations"]["name"], "populations.csv");
+  EXPECT_EQ(json["files"]["populations"]["bytes"], fs::file_size("populations.csv"));
+  EXPECT_EQ(json["files"]["populations"]["sha256"].get<std::string>().size(), 64u);
 }
 
 TEST(SilicoDArT, FaultInTheReportStopsTheRunNamingRowAndColumn) {

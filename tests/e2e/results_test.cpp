@@ -173,6 +173,8 @@ TEST(ResultsFolder, RunJsonRecordsTheRun) {
   EXPECT_EQ(o["seed"], 4711);
   EXPECT_EQ(o["seed_given"], true);
   EXPECT_EQ(o["threads"], 2);
+  EXPECT_EQ(o["format"], "aflp");
+  EXPECT_EQ(o["relatedness"], true);
 
   const auto& f = json["files"];
   EXPECT_EQ(f["data"]["name"], "data.txt");
@@ -181,6 +183,7 @@ TEST(ResultsFolder, RunJsonRecordsTheRun) {
   EXPECT_EQ(f["subset"]["name"], "subset.txt");
   EXPECT_EQ(f["subset"]["bytes"], 23);
   EXPECT_EQ(f["subset"]["sha256"], kSubsetSha256);
+  EXPECT_TRUE(f["populations"].is_null());
   EXPECT_EQ(f["report"], "report.txt");
   EXPECT_EQ(f["results_folder"], "res");
 
