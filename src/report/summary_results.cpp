@@ -135,7 +135,14 @@ void write_results_summary(const std::string& folder, const ResultsSummary& s) {
     write_results_text(folder, "relatedness.svg", f.svg);
     figures.push_back(std::move(f));
   }
-  const SummaryPage page = results_summary_page(s, figures, linked_files(folder));
+  SummaryPage page = results_summary_page(s, figures, linked_files(folder));
+  // A heat map of more individuals would hold cells too small to see: the
+  // page says why it has none.
+  if (s.relatedness != nullptr && s.relatedness->individuals() > kMaxRelatednessFigureIndividuals) {
+    page.details.push_back({"Relatedness heat map", format("not drawn for more than %d individuals (%d here)",
+                                                           kMaxRelatednessFigureIndividuals,
+                                                           s.relatedness->individuals())});
+  }
   write_results_text(folder, "summary.html", summary_html(page));
 }
 

@@ -78,6 +78,9 @@ TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) 
   EXPECT_EQ(plain.find("<section id=\"figures\">"), std::string::npos);
   EXPECT_EQ(plain.find("<section id=\"files\">"), std::string::npos);
   EXPECT_EQ(plain.find("<section id=\"warnings\">"), std::string::npos);
+  EXPECT_NE(plain.find("<dt>Relatedness heat map</dt><dd>not drawn for more than 500 individuals (501 here)</dd>"),
+            std::string::npos);
+  EXPECT_EQ(html.find("Relatedness heat map"), std::string::npos);
 }
 
 }  // namespace
