@@ -184,8 +184,9 @@ HtmlTable population_html_table(std::span<const PopulationRow> rows) {
                       cell("%.1f", pct_l)});
   }
   t.note =
-      "n: individuals scored per locus, on average (whole number); #loc.: loci with data; #loc_P: polymorphic loci; PLP: their percentage; Hj: expected "
-      "heterozygosity; VarI and VarL: the parts of Var(Hj) due to the sampling of individuals and of loci.";
+      "n: individuals scored per locus, on average (whole number); #loc.: loci with data; #loc_P: polymorphic "
+      "loci; PLP: their percentage; Hj: expected heterozygosity; VarI and VarL: the parts of Var(Hj) due to the "
+      "sampling of individuals and of loci.";
   return t;
 }
 
