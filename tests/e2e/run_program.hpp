@@ -8,9 +8,11 @@
 #endif
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "test_util.hpp"
 
@@ -46,9 +48,13 @@ inline int run_redirected(const std::string& program, const std::string& args, c
 #endif
 #ifdef _WIN32
   // -1 is the command interpreter failing to start (seen under wine on a busy
-  // machine), not the program's status: the command is tried again.
+  // machine), not the program's status: the command is tried again, after a
+  // pause that grows, so that a moment of load does not fail every attempt.
   int raw = std::system(command.c_str());
-  for (int attempt = 1; raw == -1 && attempt < 4; ++attempt) raw = std::system(command.c_str());
+  for (int attempt = 1; raw == -1 && attempt < 6; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250 << attempt));
+    raw = std::system(command.c_str());
+  }
   return exit_status(raw);
 #else
   return exit_status(std::system(command.c_str()));
