@@ -1,0 +1,42 @@
+// Layouts of the replicate error tables and of the distances between
+// individuals.
+#include "report/quality_tables.hpp"
+
+#include "report/tsv.hpp"
+
+namespace bandscape {
+
+std::string replicates_tsv_text(const ScoreTable& table, const ReplicateErrors& errors) {
+  std::string out = "individual\tsample_a\tsample_b\tcomparisons\tmismatches\terror_rate\n";
+  for (const ReplicatePair& pair : errors.pairs) {
+    out += tsv_text(pair.individual) + "\t" + tsv_text(table.individuals[static_cast<std::size_t>(pair.sample_a)]) +
+           "\t" + tsv_text(table.individuals[static_cast<std::size_t>(pair.sample_b)]) +
+           format("\t%lld\t%lld\t", pair.count.comparisons, pair.count.mismatches) +
+           tsv_double(pair.count.error_rate()) + "\n";
+  }
+  return out;
+}
+
+std::string replicate_loci_tsv_text(const ScoreTable& table, const ReplicateErrors& errors) {
+  std::string out = "locus\tcomparisons\tmismatches\terror_rate\n";
+  for (std::size_t u = 0; u < errors.loci.size(); ++u) {
+    const MismatchCount& locus = errors.loci[u];
+    out += tsv_text(table.loci[u]) + format("\t%lld\t%lld\t", locus.comparisons, locus.mismatches) +
+           tsv_double(locus.error_rate()) + "\n";
+  }
+  return out;
+}
+
+std::string individual_distances_tsv_text(const ScoreTable& table, const DistanceMatrix& distances) {
+  std::string out = "index_a\tindividual_a\tindex_b\tindividual_b\tdistance\n";
+  for (int i = 0; i < distances.n; ++i) {
+    for (int j = i + 1; j < distances.n; ++j) {
+      out += format("%d\t", i + 1) + tsv_text(table.individuals[static_cast<std::size_t>(i)]) +
+             format("\t%d\t", j + 1) + tsv_text(table.individuals[static_cast<std::size_t>(j)]) + "\t" +
+             tsv_double(distances.at(i, j)) + "\n";
+    }
+  }
+  return out;
+}
+
+}  // namespace bandscape
