@@ -1,7 +1,8 @@
 // AMOVA: the band-profile distances and the analysis with 999 permutations
 // per test on 500 individuals x 1,000 loci in 20 populations (4 groups), and
-// the distances of 2,000 individuals x 5,000 loci.  Times are process CPU
-// time on one worker thread.
+// the distances of 2,000 individuals x 5,000 loci; the cost of one
+// permutation at 5,000 individuals (12.5 million pairs).  Times are process
+// CPU time on one worker thread.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -84,5 +85,52 @@ void BM_PairwisePhiPT(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(pairwise_phi_pt(b.distances, d, {999, 12345, 1}));
 }
 BENCHMARK(BM_PairwisePhiPT)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->Iterations(3);
+
+// Argument: permutations (0 or 10) of the two-level analysis of 5,000
+// individuals in 20 populations, on integer distances 0..999 (band-difference
+// counts) drawn from a fixed stream.  The time of one permutation is the
+// difference of the two divided by 10; the counter gives it per pair.
+void BM_AmovaPermutationsAt5000(benchmark::State& state) {
+  const int n = 5000;
+  PackedDistances d(n);
+  KeyedStream stream(7);
+  for (int i = 0; i < n; ++i) {
+    for (int j = i + 1; j < n; ++j) d.upper(i, j) = static_cast<double>(stream.next() % 1000);
+  }
+  const AmovaDesign des = design(n, false);
+  const int permutations = static_cast<int>(state.range(0));
+  for (auto _ : state) benchmark::DoNotOptimize(amova(d, des, {permutations, 12345, 1}));
+  state.counters["pairs"] = static_cast<double>(d.pair_count());
+}
+BENCHMARK(BM_AmovaPermutationsAt5000)
+    ->Arg(0)
+    ->Arg(10)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(1);
+
+// Argument: permutations (0 or 100) of the pairwise PhiPT of 5,000 individuals
+// in 50 populations of 100 (1,225 pairs) on the same kind of distances.  The
+// counter gives the pairs of individuals one permutation of every population
+// pair sums: 1,225 x 2 x 100 x 99 / 2.
+void BM_PairwisePhiPTAt5000(benchmark::State& state) {
+  const int n = 5000;
+  PackedDistances d(n);
+  KeyedStream stream(7);
+  for (int i = 0; i < n; ++i) {
+    for (int j = i + 1; j < n; ++j) d.upper(i, j) = static_cast<double>(stream.next() % 1000);
+  }
+  AmovaDesign des;
+  des.population_sizes.assign(50, 100);
+  const int permutations = static_cast<int>(state.range(0));
+  for (auto _ : state) benchmark::DoNotOptimize(pairwise_phi_pt(d, des, {permutations, 12345, 1}));
+  state.counters["pairs"] = 1225.0 * 2 * 100 * 99 / 2;
+}
+BENCHMARK(BM_PairwisePhiPTAt5000)
+    ->Arg(0)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(1);
 
 }  // namespace

@@ -41,10 +41,40 @@ struct SquareDistances {
   const double* row(int i) const { return cells.data() + static_cast<std::size_t>(i) * n; }
 };
 
-// Sum over a < b < count of d(ind[a], ind[b]), in that order.
+// Sum over a < b < count of d(ind[a], ind[b]), in that order: each row a's
+// partial sum over b = a+1..count-1, the partial sums added to the total in
+// order of a.  Four rows are summed side by side, each in its own order, so
+// that four chains of additions overlap instead of one waiting on the last;
+// the result is the same, bit for bit, as one row after the other.
 double block_sum(const SquareDistances& d, const int* ind, int count) {
   double total = 0.0;
-  for (int a = 0; a + 1 < count; ++a) {
+  int a = 0;
+  for (; a + 4 < count; a += 4) {
+    const double* r0 = d.row(ind[a]);
+    const double* r1 = d.row(ind[a + 1]);
+    const double* r2 = d.row(ind[a + 2]);
+    const double* r3 = d.row(ind[a + 3]);
+    // The triangle's corner: row a + i starts at column a + i + 1.
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    s0 += r0[ind[a + 1]];
+    s0 += r0[ind[a + 2]];
+    s1 += r1[ind[a + 2]];
+    s0 += r0[ind[a + 3]];
+    s1 += r1[ind[a + 3]];
+    s2 += r2[ind[a + 3]];
+    for (int b = a + 4; b < count; ++b) {
+      const int j = ind[b];
+      s0 += r0[j];
+      s1 += r1[j];
+      s2 += r2[j];
+      s3 += r3[j];
+    }
+    total += s0;
+    total += s1;
+    total += s2;
+    total += s3;
+  }
+  for (; a + 1 < count; ++a) {
     const double* row = d.row(ind[a]);
     double s = 0.0;
     for (int b = a + 1; b < count; ++b) s += row[ind[b]];
@@ -102,7 +132,8 @@ AmovaTable table_from_sums(double ss_total, double ss_within_groups, double ss_w
   }
   t.among_populations.percent = 100.0 * t.among_populations.sigma2 / t.total.sigma2;
   t.within_populations.percent = 100.0 * c / t.total.sigma2;
-  t.total.percent = 100.0;
+  // 100% of an undefined total is undefined too (0/0 components).
+  t.total.percent = std::isfinite(t.total.sigma2) && t.total.sigma2 != 0.0 ? 100.0 : kNaN;
   return t;
 }
 

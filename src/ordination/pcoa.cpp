@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <limits>
 #include <stdexcept>
 
 namespace bandscape {
@@ -54,6 +55,31 @@ std::vector<double> cleaned_descending(const Eigen::VectorXd& ascending) {
 
 using Solver = Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>;
 
+// The eigenvalues of the symmetric b, ascending, as Solver(b, EigenvaluesOnly)
+// computes them, step for step (its lower triangle scaled by the largest
+// magnitude, Householder tridiagonalisation, implicit QL on the tridiagonal
+// matrix, the scale restored), but in b's own storage instead of a copy of
+// it: b is overwritten.  This saves one n x n matrix at the peak.
+Eigen::VectorXd eigenvalues_in_place(Eigen::MatrixXd& b) {
+  const Eigen::Index n = b.rows();
+  Eigen::VectorXd diag(n);
+  if (n == 1) {
+    diag(0) = b(0, 0);
+    return diag;
+  }
+  b.triangularView<Eigen::StrictlyUpper>().setZero();
+  double scale = b.cwiseAbs().maxCoeff();
+  if (scale == 0.0) scale = 1.0;
+  b.triangularView<Eigen::Lower>() /= scale;
+  Eigen::VectorXd subdiag(n - 1), hcoeffs(n - 1);
+  Eigen::internal::tridiagonalization_inplace(b, diag, subdiag, hcoeffs, false);
+  const Eigen::ComputationInfo info =
+      Eigen::internal::computeFromTridiagonal_impl(diag, subdiag, Solver::m_maxIterations, false, b);
+  if (info != Eigen::Success) throw std::runtime_error("eigen decomposition did not converge");
+  diag *= scale;
+  return diag;
+}
+
 const Solver& converged(const Solver& solver) {
   if (solver.info() != Eigen::Success) throw std::runtime_error("eigen decomposition did not converge");
   return solver;
@@ -97,24 +123,43 @@ PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes
   PrincipalCoordinates out;
   const int n = out.n = d.n;
   if (n == 0) return out;
-  const Eigen::MatrixXd b = centred_products(d);
+  Eigen::MatrixXd b = centred_products(d);
   out.trace = b.trace();
 
   if (route == EigenRoute::kAutomatic) route = n <= kDenseRouteLimit ? EigenRoute::kDense : EigenRoute::kLeadingAxes;
   const bool dense = route == EigenRoute::kDense;
-  const Solver solver(b, dense ? Eigen::ComputeEigenvectors : Eigen::EigenvaluesOnly);
-  converged(solver);
-  out.eigenvalues = cleaned_descending(solver.eigenvalues());
+  // The dense route keeps the solver for its eigenvectors; the other one
+  // takes the eigenvalues in b's storage and forms b again for the Lanczos
+  // iteration when axes are wanted.
+  Solver solver;
+  if (dense) {
+    converged(solver.compute(b, Eigen::ComputeEigenvectors));
+    out.eigenvalues = cleaned_descending(solver.eigenvalues());
+  } else {
+    out.eigenvalues = cleaned_descending(eigenvalues_in_place(b));
+  }
 
-  out.relative_eigenvalues.resize(n, 0.0);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  out.relative_eigenvalues.assign(n, nan);
   if (out.trace != 0.0) {
     for (int k = 0; k < n; ++k) out.relative_eigenvalues[k] = out.eigenvalues[k] / out.trace;
+  }
+  for (const double v : out.eigenvalues) out.positive_sum += v > 0.0 ? v : 0.0;
+  out.positive_shares.assign(n, nan);
+  if (out.positive_sum > 0.0) {
+    for (int k = 0; k < n; ++k) {
+      if (out.eigenvalues[k] >= 0.0) out.positive_shares[k] = out.eigenvalues[k] / out.positive_sum;
+    }
   }
   const auto positive = std::count_if(out.eigenvalues.begin(), out.eigenvalues.end(), [](double v) { return v > 0.0; });
   out.axes = static_cast<int>(
       std::min<long>({static_cast<long>(max_axes), static_cast<long>(n - 1), static_cast<long>(positive)}));
   if (out.axes == 0) return out;
 
+  if (!dense) {
+    b = Eigen::MatrixXd();  // free the overwritten storage before forming b again
+    b = centred_products(d);
+  }
   const Eigen::MatrixXd vectors =
       dense ? leading_columns(solver, out.axes) : lanczos_leading_vectors(b, out.axes, out.eigenvalues);
   out.coordinates.resize(static_cast<std::size_t>(n) * out.axes);

@@ -3,7 +3,10 @@
 // The matrix A = -d²/2 is double-centred, B = (I - J/n) A (I - J/n), and B is
 // eigen-decomposed.  Every eigenvalue is kept, negative ones included (no
 // correction for non-Euclidean distances), each also as a share of their sum,
-// the trace of B.  The coordinates of the objects on axis a are the unit
+// the trace of B, and as a share of the sum of the positive eigenvalues (the
+// variation the Euclidean axes represent, Legendre & Legendre 2012):
+// with negative eigenvalues the trace is smaller than that sum and the trace
+// shares of the leading axes can exceed 1.  The coordinates of the objects on axis a are the unit
 // eigenvector of the a-th largest eigenvalue times its square root, on the
 // leading positive axes only.
 //
@@ -44,7 +47,12 @@ struct PrincipalCoordinates {
   int axes = 0;  // columns of `coordinates`: min(max_axes, n - 1, number of positive eigenvalues)
   double trace = 0.0;                        // trace of B, the sum of all eigenvalues
   std::vector<double> eigenvalues;           // all n, largest first
-  std::vector<double> relative_eigenvalues;  // eigenvalue / trace (all 0 when the trace is 0)
+  std::vector<double> relative_eigenvalues;  // eigenvalue / trace (all NaN when the trace is 0)
+  double positive_sum = 0.0;                 // sum of the positive eigenvalues
+  // eigenvalue / positive_sum for the eigenvalues >= 0, each in [0, 1]; NaN
+  // for a negative eigenvalue (no axis) and for all when positive_sum is 0.
+  std::vector<double> positive_shares;
+  bool has_negative_eigenvalues() const { return !eigenvalues.empty() && eigenvalues.back() < 0.0; }
   std::vector<double> coordinates;           // n x axes, row after row
 
   double coordinate(int object, int axis) const {

@@ -131,6 +131,7 @@ __attribute__((target("avx2"))) void block_pass_avx2(const std::uint8_t* codes, 
   _mm256_store_si256(reinterpret_cast<__m256i*>(counted), miss);
   for (int j = 0; j < kBlock; ++j) missing[j] += counted[j];
 }
+
 #endif
 
 BlockPass block_pass_for(RelatednessKernel kernel) {
@@ -225,44 +226,68 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
   if (x_begin >= x_end) return;
   const BlockPass pass = block_pass_for(kernel);
   const std::size_t block_bytes = static_cast<std::size_t>(layout.loci) * kBlock;
-  // The loci scored in x with what they add, and the sums and missing counts
-  // of every partner in the blocks from x's own one on.
-  std::vector<int> locus(static_cast<std::size_t>(layout.loci));
-  std::vector<LocusAdds> adds(static_cast<std::size_t>(layout.loci));
-  std::vector<double> sum(static_cast<std::size_t>(layout.blocks) * kBlock);
-  std::vector<int> missing(static_cast<std::size_t>(layout.blocks) * kBlock);
-  for (int x = x_begin; x < x_end; ++x) {
-    const int len = n - x - 1;
-    if (len <= 0) continue;
-    int scored = 0;
-    for (int u = 0; u < layout.loci; ++u) {
-      const std::uint8_t sx = layout.code(x, u);
-      if (sx == kCodeMissing) continue;  // x not scored: no pair of x uses the locus
-      const double d = layout.differ[static_cast<std::size_t>(u)];
-      locus[static_cast<std::size_t>(scored)] = u;
-      adds[static_cast<std::size_t>(scored)] =
-          sx == kCodePresent ? LocusAdds{{d, 1.0, -0.0, -0.0}} : LocusAdds{{1.0, d, -0.0, -0.0}};
-      ++scored;
+  const std::size_t loci = static_cast<std::size_t>(layout.loci);
+  const std::size_t partners = static_cast<std::size_t>(layout.blocks) * kBlock;
+  // Per row of a tile: the loci scored in x with what they add, and the sums
+  // and missing counts of every partner in the blocks from x's own one on.
+  std::vector<int> locus(kRelatednessTile * loci);
+  std::vector<LocusAdds> adds(kRelatednessTile * loci);
+  std::vector<double> sum(kRelatednessTile * partners);
+  std::vector<int> missing(kRelatednessTile * partners);
+  int scored[kRelatednessTile];
+  int first_block[kRelatednessTile];
+  for (int tile = x_begin; tile < x_end; tile += kRelatednessTile) {
+    const int rows = std::min(kRelatednessTile, x_end - tile);
+    int most_scored = 0;
+    for (int t = 0; t < rows; ++t) {
+      const int x = tile + t;
+      int* row_locus = locus.data() + t * loci;
+      LocusAdds* row_adds = adds.data() + t * loci;
+      int k = 0;
+      for (int u = 0; u < layout.loci; ++u) {
+        const std::uint8_t sx = layout.code(x, u);
+        if (sx == kCodeMissing) continue;  // x not scored: no pair of x uses the locus
+        const double d = layout.differ[static_cast<std::size_t>(u)];
+        row_locus[k] = u;
+        row_adds[k] = sx == kCodePresent ? LocusAdds{{d, 1.0, -0.0, -0.0}} : LocusAdds{{1.0, d, -0.0, -0.0}};
+        ++k;
+      }
+      scored[t] = k;
+      most_scored = std::max(most_scored, k);
+      // Partners from x+1 on, from the start of the block holding x+1: the
+      // values of the few partners y <= x in that block are not used.
+      first_block[t] = (x + 1) / kBlock;
+      const std::size_t first = t * partners + static_cast<std::size_t>(first_block[t]) * kBlock;
+      std::fill(sum.begin() + static_cast<std::ptrdiff_t>(first),
+                sum.begin() + static_cast<std::ptrdiff_t>((t + 1) * partners), 0.0);
+      std::fill(missing.begin() + static_cast<std::ptrdiff_t>(first),
+                missing.begin() + static_cast<std::ptrdiff_t>((t + 1) * partners), 0);
     }
-    // Partners from x+1 on, from the start of the block holding x+1: the
-    // values of the few partners y <= x in that block are not used.
-    const int first_block = (x + 1) / kBlock;
-    const std::size_t first = static_cast<std::size_t>(first_block) * kBlock;
-    std::fill(sum.begin() + static_cast<std::ptrdiff_t>(first), sum.end(), 0.0);
-    std::fill(missing.begin() + static_cast<std::ptrdiff_t>(first), missing.end(), 0);
-    for (int start = 0; start < scored; start += kLociPerPass) {
-      const int count = std::min(kLociPerPass, scored - start);
-      for (int b = first_block; b < layout.blocks; ++b) {
+    // Pass after pass of each row's scored loci, block after block, and the
+    // rows of the tile one after the other on the block while its codes for
+    // those loci are in cache.  Each pair still adds its loci in order.
+    for (int start = 0; start < most_scored; start += kLociPerPass) {
+      for (int b = first_block[0]; b < layout.blocks; ++b) {
+        const std::uint8_t* codes = layout.codes.data() + static_cast<std::size_t>(b) * block_bytes;
         const std::size_t at = static_cast<std::size_t>(b) * kBlock;
-        pass(layout.codes.data() + static_cast<std::size_t>(b) * block_bytes, locus.data() + start,
-             adds.data() + start, count, sum.data() + at, missing.data() + at);
+        for (int t = 0; t < rows; ++t) {
+          if (b < first_block[t] || start >= scored[t]) continue;
+          pass(codes, locus.data() + t * loci + start, adds.data() + t * loci + start,
+               std::min(kLociPerPass, scored[t] - start), sum.data() + t * partners + at,
+               missing.data() + t * partners + at);
+        }
       }
     }
-    float* out = rel.row(x);
-    for (int y = x + 1; y < n; ++y) {
-      const std::size_t j = static_cast<std::size_t>(y);
-      const int used = scored - missing[j];
-      out[y - x - 1] = used == 0 ? kRelatednessUndefined : static_cast<float>(sum[j] / used);
+    for (int t = 0; t < rows; ++t) {
+      const int x = tile + t;
+      const double* row_sum = sum.data() + t * partners;
+      const int* row_missing = missing.data() + t * partners;
+      float* out = rel.row(x);
+      for (int y = x + 1; y < n; ++y) {
+        const std::size_t j = static_cast<std::size_t>(y);
+        const int used = scored[t] - row_missing[j];
+        out[y - x - 1] = used == 0 ? kRelatednessUndefined : static_cast<float>(row_sum[j] / used);
+      }
     }
   }
 }
@@ -272,9 +297,9 @@ void compute_relatedness(const ScoreMatrix& scores, int ntot, int m, const FVect
                          const RelatednessProgress& progress) {
   const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS);
   // Rows are handed out in small chunks: early rows hold more pairs than late
-  // ones.  A stage of a reported triangle holds a few dozen rows: one row at a
-  // time keeps the threads busy to its end.
-  int chunk = 8;
+  // ones.  A stage of a reported triangle holds a few dozen rows: one tile at
+  // a time keeps the threads busy to its end.
+  int chunk = 2 * kRelatednessTile;
   auto rows = [&](int x_begin, int x_end) {
     parallel_chunks(x_end - x_begin, chunk, threads, [&](int a, int b) {
       compute_relatedness(layout, x_begin + a, x_begin + b, rel, kernel);
@@ -288,7 +313,7 @@ void compute_relatedness(const ScoreMatrix& scores, int ntot, int m, const FVect
   // Stage s (1..50) ends at the first row before which at least s/50 of the
   // pairs lie; row x holds ntot - x - 1 pairs.
   constexpr int kStages = 50;
-  chunk = 1;
+  chunk = kRelatednessTile;
   progress(0);
   int x = 0;
   double done = 0.0;

@@ -4,9 +4,9 @@
 // Phylip format, and Table 6 (every individual against every other).
 //
 // The cost grows with the square of the sample, O(ntot^2 m).  The pairs are
-// computed one individual x at a time, for all y > x together, in blocks of
-// kRelatednessBlock partners: the scores are copied block by block
-// (RelatednessLayout) so that a block's codes for successive loci lie next to
+// computed for a few consecutive individuals x at a time (kRelatednessTile),
+// each for all y > x together, in blocks of kRelatednessBlock partners: the
+// scores are copied block by block (RelatednessLayout) so that a block's codes for successive loci lie next to
 // each other, and the block's running sums stay in vector registers while the
 // loci are walked in order, so each pair's sum is still accumulated in locus
 // order.  Rows x are independent and write disjoint parts of the result, so a
@@ -72,6 +72,10 @@ void compute_overall_freq(const ScoreMatrix& scores, int ntot, int m, FVector& p
 
 // Partners of an individual are handled this many at a time.
 inline constexpr int kRelatednessBlock = 32;
+
+// Rows x computed together: each block of partners' codes is read from memory
+// once for all of them, which matters when the codes outgrow the caches.
+inline constexpr int kRelatednessTile = 4;
 
 // The scores rearranged for the pair computation: only the loci with S < 1
 // (polymorphic in the pooled sample), as one-byte codes (0 band absent, 2

@@ -203,5 +203,72 @@ TEST(Amova, PairwisePhiPTIsTheTwoPopulationAnalysis) {
   EXPECT_LT(one.p(1, 3), 0.1);
 }
 
+TEST(Amova, WithinSumsAddEachRowInOrder) {
+  // Populations of 1..9 and 37 individuals on distances with many bits
+  // (sqrt of 2..), where the order of additions shows in the last bits:
+  // SS within populations equals, bit for bit, the sum over populations of
+  // (sum over i of (sum over j > i of d(i, j), j in order), i in order) / N_p.
+  const std::vector<int> sizes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 37};
+  int n = 0;
+  for (int size : sizes) n += size;
+  PackedDistances d(n);
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 1; j < n; ++j) d.upper(i, j) = std::sqrt(2.0 + i * 31 + j * 17) * 1e3;
+  double want = 0.0;
+  int first = 0;
+  for (int size : sizes) {
+    double total = 0.0;
+    for (int i = first; i + 1 < first + size; ++i) {
+      double row = 0.0;
+      for (int j = i + 1; j < first + size; ++j) row += d(i, j);
+      total += row;
+    }
+    want += total / size;
+    first += size;
+  }
+  const AmovaTable t = amova_table(d, AmovaDesign{sizes, {}});
+  EXPECT_EQ(std::memcmp(&want, &t.within_populations.ss, sizeof want), 0) << want << " " << t.within_populations.ss;
+}
+
+TEST(Amova, PairwisePValuesAreThePairsOwnAnalysisOnSmallAndLargePopulations) {
+  // Three populations of 5, 600 and 500 individuals (blocks of sizes around
+  // and far above the four rows the sums take at a time).  Each P value is
+  // replayed from the documented streams with the pair analysed on its own.  Distances: a
+  // deterministic pattern with a population effect, so that P varies.
+  const std::vector<int> sizes = {5, 600, 500};
+  const int n = 1105;
+  std::vector<int> population(n);
+  for (int i = 0; i < n; ++i) population[i] = i < 5 ? 0 : (i < 605 ? 1 : 2);
+  PackedDistances d(n);
+  for (int i = 0; i < n; ++i)
+    for (int j = i + 1; j < n; ++j) d.upper(i, j) = ((i * 7 + j * 13) % 17) + 3.0 * (population[i] != population[j]);
+  constexpr int kPermutations = 9;
+  const PairwisePhiPT got = pairwise_phi_pt(d, AmovaDesign{sizes, {}}, {kPermutations, 5, 2});
+  int number = 0;
+  for (int p = 0; p < 3; ++p)
+    for (int q = p + 1; q < 3; ++q, ++number) {
+      std::vector<int> member;
+      for (int i = 0; i < n; ++i)
+        if (population[i] == p) member.push_back(i);
+      for (int i = 0; i < n; ++i)
+        if (population[i] == q) member.push_back(i);
+      const int m = static_cast<int>(member.size());
+      const auto phi = [&](const std::vector<int>& order) {
+        PackedDistances pair(m);
+        for (int i = 0; i < m; ++i)
+          for (int j = i + 1; j < m; ++j) pair.upper(i, j) = d(order[i], order[j]);
+        return amova_table(pair, AmovaDesign{{sizes[p], sizes[q]}, {}}).phi_pt;
+      };
+      std::vector<double> permuted;
+      for (int k = 0; k < kPermutations; ++k) {
+        KeyedStream stream(stream_key(5, static_cast<std::uint64_t>(PermutedStatistic::pairwise_phi_pt), number, k));
+        std::vector<int> shuffled = member;
+        shuffle(shuffled.data(), m, stream);
+        permuted.push_back(phi(shuffled));
+      }
+      EXPECT_EQ(got.p(p, q), permutation_p_value(got.phi_pt(p, q), permuted)) << p << "," << q;
+    }
+}
+
 }  // namespace
 }  // namespace bandscape

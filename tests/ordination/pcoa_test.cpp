@@ -88,6 +88,35 @@ TEST(PrincipalCoordinates, HandWorkedAndRepeatedEigenvalues) {
   }
 }
 
+// By hand, three objects with d12 = d13 = 1 and d23 = 3 (no triangle): B has
+// the eigenvalues 9/2 (eigenvector (0, 1, -1)), 0 and -5/6, trace 11/3
+// (R's cmdscale agrees: 4.5, 1.1e-16, -0.8333).  Axis 1 holds all of the
+// positive eigenvalues (share 1) but 27/22 of the trace; the negative
+// eigenvalue has no share.  Distances all 0 give 0/0: no share at all.
+TEST(PrincipalCoordinates, SharesOfThePositiveEigenvaluesAndOfTheTrace) {
+  DistanceMatrix d(3);
+  d.at(0, 1) = d.at(1, 0) = d.at(0, 2) = d.at(2, 0) = 1.0;
+  d.at(1, 2) = d.at(2, 1) = 3.0;
+  const PrincipalCoordinates pc = principal_coordinates(d);
+  EXPECT_NEAR(pc.eigenvalues[0], 4.5, 1e-12);
+  EXPECT_NEAR(pc.eigenvalues[2], -5.0 / 6.0, 1e-12);
+  EXPECT_TRUE(pc.has_negative_eigenvalues());
+  EXPECT_NEAR(pc.positive_sum, 4.5, 1e-12);
+  EXPECT_NEAR(pc.positive_shares[0], 1.0, 1e-12);
+  EXPECT_EQ(pc.positive_shares[1], 0.0);
+  EXPECT_TRUE(std::isnan(pc.positive_shares[2]));
+  EXPECT_NEAR(pc.relative_eigenvalues[0], 27.0 / 22.0, 1e-12);
+  EXPECT_NEAR(pc.relative_eigenvalues[2], -5.0 / 22.0, 1e-12);
+
+  DistanceMatrix zero(3);
+  const PrincipalCoordinates flat = principal_coordinates(zero);
+  EXPECT_FALSE(flat.has_negative_eigenvalues());
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_TRUE(std::isnan(flat.positive_shares[k]));
+    EXPECT_TRUE(std::isnan(flat.relative_eigenvalues[k]));
+  }
+}
+
 TEST(PrincipalCoordinates, UndefinedDistanceIsFoundAndRefused) {
   DistanceMatrix d(5);
   d.at(3, 1) = std::numeric_limits<double>::infinity();  // below the diagonal: not read

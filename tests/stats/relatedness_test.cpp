@@ -177,7 +177,8 @@ TEST(Relatedness, RowRangesAndPairDefinitionAgreeBitForBit) {
 }
 
 // Every row computed by both inner loops on 1, 2 and 7 threads equals the
-// pair-by-pair definition bit for bit.
+// pair-by-pair definition bit for bit; the rows of a tile (kRelatednessTile)
+// differ in their scored loci, so their passes over the loci differ.
 void expect_kernels_match_definition(const ScoreMatrix& scores, int n, int m, const std::string& what) {
   FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
   compute_overall_freq(scores, n, m, p, S, VarS);
@@ -189,7 +190,7 @@ void expect_kernels_match_definition(const ScoreMatrix& scores, int n, int m, co
         for (int y = x + 1; y < n; ++y) {
           const float want = reference_pair(scores, m, S, VarS, x, y);
           ASSERT_EQ(std::memcmp(&want, &rel.at(x, y), sizeof(float)), 0)
-              << what << " portable " << (kernel == RelatednessKernel::portable) << " threads " << threads
+              << what << " kernel " << static_cast<int>(kernel) << " threads " << threads
               << " pair " << x << "," << y;
         }
     }
