@@ -20,8 +20,9 @@ namespace fs = std::filesystem;
 // Bottom to top.  Folders on one rank are independent analyses and may not
 // include each other.
 const std::map<std::string, int> kRank = {
-    {"core", 0},  {"numeric", 1}, {"input", 2},      {"freq", 3},   {"stats", 4}, {"resample", 5},
-    {"tree", 6},  {"amova", 6},   {"ordination", 6}, {"bands", 6},  {"report", 7}, {"app", 8},
+    {"core", 0},     {"numeric", 1}, {"input", 2},   {"freq", 3},    {"stats", 4},
+    {"quality", 4},  {"resample", 5}, {"tree", 6},    {"amova", 6},   {"ordination", 6},
+    {"bands", 6},    {"clusters", 6}, {"spatial", 6}, {"report", 7},  {"app", 8},
 };
 
 TEST(Layering, NoFolderIncludesAHigherOrSiblingLayer) {

@@ -134,7 +134,9 @@ std::string usage_text() {
          "                          blocks and Table 6 (ntot^2 lines of the report)\n"
          "      --format F        format of INPUT: aflp (default, the tab-separated data\n"
          "                          file) or silicodart (a DArT presence/absence report in\n"
-         "                          CSV; needs --populations)\n"
+         "                          CSV; needs --populations) or genalex (a GenAlEx sheet\n"
+         "                          of band scores saved as CSV, tab- or semicolon-\n"
+         "                          separated; its regions group the populations)\n"
          "      --populations META  comma-separated file with the columns id (sample) and\n"
          "                          pop (population) of every sample to analyse, with\n"
          "                          --format silicodart\n"
@@ -159,6 +161,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   std::vector<std::string> names;
   std::string fis_text;
   bool options_ended = false;
+  bool amova_permutations_given = false;
 
   // Applies one option with its value (when it takes one); empty on success.
   auto apply = [&](const OptionSpec& o, const std::string& value) -> std::string {
@@ -196,6 +199,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
           cl.bootstraps_given = true;
         } else {
           cl.amova_permutations = static_cast<int>(n);
+          amova_permutations_given = true;
         }
         return {};
       }
@@ -216,6 +220,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         return {};
       case Opt::kResults:
         if (value.empty()) return bad_value("results", value, "empty folder name");
+        if (!cl.results.empty()) return "the results folder is named twice (--results)";
         cl.results = value;
         return {};
       case Opt::kSeed:
@@ -239,12 +244,10 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         cl.no_relatedness = true;
         return {};
       case Opt::kFormat:
-        if (value == "aflp") {
-          cl.silicodart = false;
-        } else if (value == "silicodart") {
-          cl.silicodart = true;
-        } else {
-          return bad_value("format", value, "choose aflp or silicodart");
+        cl.silicodart = value == "silicodart";
+        cl.options.genalex = value == "genalex";
+        if (value != "aflp" && !cl.silicodart && !cl.options.genalex) {
+          return bad_value("format", value, "choose aflp, silicodart or genalex");
         }
         return {};
       case Opt::kPopulations:
@@ -348,6 +351,10 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
     return error_result("--format silicodart needs --populations META.csv");
   if (!cl.silicodart && !cl.options.populations_file.empty())
     return error_result("--populations is only read with --format silicodart");
+  // The AMOVA runs only for the results folder: its count alone would be
+  // ignored without a word.
+  if (amova_permutations_given && cl.results.empty())
+    return error_result("--amova-permutations is only used with --results DIR");
 
   // The Bayesian methods only accept Fis from 0 to 1.  The method is known
   // here when it was given, or in batch mode (the default, 4); otherwise the

@@ -14,7 +14,9 @@
 
 #include "core/message_log.hpp"
 #include "core/output_file.hpp"
+#include "core/results_folder.hpp"
 #include "core/run_files.hpp"
+#include "report/results_tables.hpp"
 
 namespace bandscape {
 namespace {
@@ -100,17 +102,16 @@ std::string bayesian_range_message(float fis) {
 }
 
 // Repeats the warning and asks for a new name while `name` cannot be read.
-// Return tries the same name again.  `what` names the file in the warning's
-// first line and in the batch message, `hint_what` in the line that asks for a
-// new name (the input file's warning has always said "output" there).
-void check_readable(Console& console, bool batch, std::string& name, const char* what, const char* hint_what) {
+// Return tries the same name again.  `what` names the file in the warning and
+// in the batch message.
+void check_readable(Console& console, bool batch, std::string& name, const char* what) {
   while (!can_read(name)) {
     if (batch) stop(console, format("\ncannot open %s file %s", what, name.c_str()));
     console.print(format("\n\nWarning: cannot open %s file %c%s%c\n"
                          "  If it is being used by another application, close it first, then press Return\n"
                          "  Otherwise enter a new name for the %s file\n"
                          "  Press ctrl+c twice if you wish to stop the program now\n",
-                         what, '"', name.c_str(), '"', hint_what));
+                         what, '"', name.c_str(), '"', what));
     const Answer a = console.read_answer();
     if (a.kind == Answer::kEnd) end_of_input(console);
     if (a.kind == Answer::kWord) name = a.word;
@@ -127,7 +128,47 @@ bool is_file_of_the_run(const std::string& output, const RunOptions& options, co
   for (const std::string& side : side_files(files)) {
     if (same_file(output, side)) return true;
   }
+  if (!files.results.empty()) {
+    for (const std::string& name : results_file_names()) {
+      if (same_file(output, in_folder(files.results, name))) return true;
+    }
+  }
   return false;
+}
+
+std::string output_clash(const std::string& output) {
+  return format("\noutput file %s is also a file this run reads or writes", output.c_str());
+}
+
+// The results folder, settled before the run touches any file: no file the
+// run reads (the data, subset and populations files) and no report named on
+// the command line of a batch run may be one of its files (the same file or
+// the same resolved name), and the folder must be this run's to take
+// (core/results_folder.hpp).
+void take_results_folder(Console& console, const CommandLine& cl, const RunFiles& files, const RunOptions& options) {
+  const std::pair<const char*, std::string> inputs[] = {
+      {"input", options.input_file},
+      {"subset", options.use_subset ? options.subset_file : std::string()},
+      {"populations", options.populations_file}};
+  for (const auto& [what, input] : inputs) {
+    if (input.empty()) continue;
+    for (const std::string& name : results_file_names()) {
+      const std::string result = in_folder(files.results, name);
+      if (same_file(input, result)) {
+        stop(console, format("\n%s file %s is also the results file %s", what, input.c_str(), result.c_str()));
+      }
+    }
+  }
+  if (cl.batch && is_file_of_the_run(options.output_file, options, files)) {
+    stop(console, output_clash(options.output_file));
+  }
+  std::vector<std::string> own = side_files(files);
+  own.push_back(options.output_file);
+  try {
+    claim_results_folder(files.results, "BANDSCAPE", results_file_names(), own);
+  } catch (const OutputError& error) {
+    stop(console, error.what());
+  }
 }
 
 // Settles the report's name and what happens to an existing report: a name
@@ -138,7 +179,7 @@ void settle_output(Console& console, const CommandLine& cl, const RunFiles& file
   std::string& output = options.output_file;
   for (;;) {
     while (is_file_of_the_run(output, options, files)) {
-      if (cl.batch) stop(console, format("\noutput file %s is also a file this run reads or writes", output.c_str()));
+      if (cl.batch) stop(console, output_clash(output));
       console.print(format("\n\nWarning: output file %c%s%c is also a file this run reads or writes\n"
                            "  Enter a new name for the output file\n->",
                            '"', output.c_str(), '"'));
@@ -226,7 +267,8 @@ int ask_count(Console& console, const char* question, const char* skip_hint, con
 }  // namespace
 
 void ask_file_names(Console& console, const CommandLine& cl, RunOptions& options) {
-  const RunFiles files = run_files(cl.outdir);
+  RunFiles files = run_files(cl.outdir);
+  if (!cl.results.empty()) files.results = in_folder(files.folder, cl.results);
   options.input_file = cl.input_given ? cl.options.input_file : kDefaultInput;
   options.output_file = in_folder(files.folder, cl.output_given ? cl.options.output_file : kDefaultOutput);
   options.subset_file = cl.subset_given ? cl.options.subset_file : std::string();
@@ -282,12 +324,13 @@ void ask_file_names(Console& console, const CommandLine& cl, RunOptions& options
     }
   }
 
-  check_readable(console, cl.batch, options.input_file, "input", "output");
+  check_readable(console, cl.batch, options.input_file, "input");
+  if (!files.results.empty()) take_results_folder(console, cl, files, options);
   settle_output(console, cl, files, options);
   make_output_folder(console, files.folder);
   check_appendable(console, cl.batch, options.output_file);
   if (options.use_subset) {
-    check_readable(console, cl.batch, options.subset_file, "subset", "subset");
+    check_readable(console, cl.batch, options.subset_file, "subset");
     // A subset name typed just now may be the report's: the report is renamed.
     while (same_file(options.subset_file, options.output_file)) {
       settle_output(console, cl, files, options);

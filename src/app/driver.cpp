@@ -7,10 +7,14 @@
 //   relatedness blocks, Table 6.
 #include "app/driver.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/dialogue.hpp"
@@ -19,12 +23,16 @@
 #include "core/message_log.hpp"
 #include "core/output_file.hpp"
 #include "core/run_files.hpp"
+#include "core/run_warnings.hpp"
+#include "core/system_file.hpp"
+#include "core/utf8_text.hpp"
 #include "core/write_guard.hpp"
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
 #include "freq/sqrt_estimator.hpp"
 #include "input/dart_file.hpp"
 #include "input/data_file.hpp"
+#include "input/genalex_file.hpp"
 #include "report/structure_export.hpp"
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
@@ -79,24 +87,6 @@ RunRecord::Json amova_section(const AmovaOutcome& outcome) {
   return section;
 }
 
-// Every warning run.json records: those of error.txt first, then those of
-// each analysis section (AMOVA, trees, ...) in the record's order.
-std::vector<std::string> run_warnings(const RunRecord& run) {
-  const RunRecord::Json& record = run.json();
-  std::vector<std::string> warnings;
-  const auto add = [&](const RunRecord::Json& list) {
-    if (!list.is_array()) return;
-    for (const RunRecord::Json& w : list) {
-      if (w.is_string() && !w.get<std::string>().empty()) warnings.push_back(w.get<std::string>());
-    }
-  };
-  add(run.warnings());
-  for (const auto& [name, section] : record.items()) {
-    if (section.is_object() && section.contains("warnings")) add(section["warnings"]);
-  }
-  return warnings;
-}
-
 // The lines of the summary page's run details that only run.json knows.
 std::vector<SummaryDetail> run_details(const RunRecord::Json& record) {
   std::vector<SummaryDetail> details;
@@ -108,6 +98,26 @@ std::vector<SummaryDetail> run_details(const RunRecord::Json& record) {
   return details;
 }
 
+// Every permuted value of a test is kept (for its quantiles, its table and
+// its figure): about 12 bytes per Fst permutation (the values, their sorted
+// copy, the figure's copy) and 48 per AMOVA permutation (four statistics of
+// a three-level design, in double precision).  A count whose values alone
+// would take more than the machine's memory is refused before the run starts
+// on it, naming the option.
+void refuse_counts_beyond_memory(int permutations, int amova_permutations) {
+  const unsigned long long memory = physical_memory_bytes();
+  if (memory == 0) return;
+  const auto refuse = [memory](const char* option, int count, double bytes_each) {
+    const double bytes = bytes_each * count;
+    if (bytes <= static_cast<double>(memory)) return;
+    throw FatalError(format("\n%s %d would keep %.1f GB of permuted values, more than the %.1f GB of memory of this "
+                            "machine",
+                            option, count, bytes / 1e9, static_cast<double>(memory) / 1e9));
+  };
+  refuse("--permutations", permutations, 12.0);
+  refuse("--amova-permutations", amova_permutations, 48.0);
+}
+
 // The run from the error log's truncation to the closing line; returns the
 // exit status of a run that reaches its end.
 int run_analysis(Console& console, const CommandLine& command_line, const SeedSource& seed_source,
@@ -115,18 +125,41 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   const std::string& report = files.report;
   const std::string& input = options.input_file;
 
+  // run.json first, "running" until the run ends: the folder was taken and
+  // checked writable by the dialogue, before any other file was touched.
+  const bool results = !files.results.empty();
+  std::optional<InterruptRecord> interrupt_record;
+  if (results) {
+    record.set_folder(files.results);
+    record.write_running();
+    interrupt_record.emplace(files.results);
+  }
+
   // Emptied once per run; failing to open it is noticed at its first append.
+  // Each message is kept with the part of the run that wrote it.
   truncate_file(files.error_log, Links::kRefuse);
-  ErrorLogFile log(files.error_log, [&record](const std::string& text) { record_log_text(record, text); });
+  WarningSource source = WarningSource::kData;
+  std::vector<SourcedWarning> warnings;
+  ErrorLogFile log(files.error_log, [&record, &source, &warnings](const std::string& text, int population) {
+    if (record_log_text(record, text)) {
+      warnings.push_back({source, text.substr(std::min(text.find_first_not_of('\n'), text.size())), population});
+    }
+  });
   InterruptNote interrupt_note(report, log.name());
 
   // Header line, subset file, first pass over the data lines.  The data file
   // is read once, line by line; the first pass keeps the band scores of the
   // processed individuals, one byte each, and the second takes them from
   // there.  A SilicoDArT file is first turned into the text of the equivalent
-  // native file.
+  // native file, and so is a GenAlEx sheet, whose regions (unless a subset
+  // file is named) group its populations as a subset file's groups would.
+  std::optional<ScoreTable> genalex;
+  if (options.genalex) genalex = read_genalex_file(input, log);
   std::unique_ptr<TextLines> data_lines =
-      options.populations_file.empty()
+      genalex ? std::make_unique<TextLines>(input,
+                                            [native = std::make_shared<NativeText>(as_native_text(*genalex))](
+                                                std::vector<char>& text) { return native->next_line(text); })
+      : options.populations_file.empty()
           ? std::make_unique<TextLines>(input)
           : std::make_unique<TextLines>(
                 input, [native = std::make_shared<NativeText>(silicodart_as_native_text(input, options.populations_file,
@@ -136,14 +169,19 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   TextLines& data_text = *data_lines;
   int R = 0, m = 0;
   NameList locus_names;
-  read_header_line(data_text, R, m, locus_names, log);
+  std::vector<std::string> full_locus_names;
+  read_header_line(data_text, R, m, locus_names, log, results ? &full_locus_names : nullptr);
 
   SubsetSelection subset;
   int r = R;
+  const bool use_subset = options.use_subset || (genalex && !genalex->regions.empty());
   if (options.use_subset) {
     read_subset_file(options.subset_file, subset, log);
-    r = subset.listed_populations;
+  } else if (use_subset) {
+    subset = regions_as_subset(*genalex);
   }
+  genalex.reset();
+  if (use_subset) r = subset.listed_populations;
 
   NameList population_names = name_list(1, r);
   // The arrays of the statistics chain; the counts of scored individuals per
@@ -155,16 +193,17 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   IVector file_population_sizes = int_vector(1, R);
   int ntot = 0;
   DataLineFindings findings;
-  const bool results = !files.results.empty();
   ScannedScores scanned(results);
-  scan_populations(data_text, R, r, options.use_subset, subset, m, population_names, non_missing, selected_index,
+  scan_populations(data_text, R, r, use_subset, subset, m, population_names, non_missing, selected_index,
                    population_groups, file_population_sizes, ntot, findings, log, &scanned);
   data_lines.reset();
+  const std::vector<std::string> full_population_names = scanned.take_population_names();
   echo_loaded_data(console, input, report, r, m, population_names);
 
   record.step("read");
   ask_options(console, command_line, options);
   record.step("options");
+  refuse_counts_beyond_memory(options.permutations, results ? command_line.amova_permutations : 0);
   const int method = options.method;
   const float fis = options.fis;
   // Side files of an earlier run that this run is going to write again: removed
@@ -172,10 +211,6 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   if (r > 1 && options.permutations > 0) remove_stale_file(files.resample);
   if (r > 1 && options.bootstraps > 0) {
     for (const std::string& name : files.bootstrap) remove_stale_file(name);
-  }
-  if (results) {
-    create_results_folder(files.results);
-    record.set_folder(files.results);
   }
   ResultTrees trees(files.results);
 
@@ -196,17 +231,49 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   ScoreMatrix band_scores = score_matrix(0, ntot - 1, 0, m - 1);
   IVector population_bounds = int_vector(0, r);
   std::vector<std::string> individual_names;
-  read_band_scores(scanned, r, options.use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
+  read_band_scores(scanned, r, use_subset, m, selected_index, file_population_sizes, ntot, band_scores,
                    population_bounds, log, results ? &individual_names : nullptr,
                    [&console](int percent) { console.print(format("\n%4d%% of the band scores read", percent)); });
   warn_about_data_lines(findings, input, R, m, log);
+  // The STRUCTURE file is appended to, never emptied: a reused folder gives
+  // STRUCTURE every earlier run's individuals too.  Said on the console and in
+  // the results' warnings, not in error.txt, whose lines stay those of old.
+  if (const long long earlier = structure_file_individuals(files.structure); earlier > 0) {
+    const std::string warning =
+        format("%s already holds %lld individuals of earlier runs; this run's %d are appended after them, and "
+               "STRUCTURE reads them all",
+               files.structure.c_str(), earlier, ntot);
+    console.print("\nWARNING! " + warning);
+    warnings.push_back({WarningSource::kData, warning, 0});
+  }
   write_structure_file(files.structure, r, m, band_scores, population_bounds, log, [&console](int percent) {
     console.print(format("\n%4d%% of the STRUCTURE file written", percent));
   });
   selected_index = IVector();
   file_population_sizes = IVector();
-  if (results) write_individuals_table(files.results, individual_names, population_names, r, population_bounds);
+  // The names as the results folder holds them: in full and valid UTF-8 (the
+  // classic files keep the 20-character keys, in the bytes of the data file).
+  NameList result_populations = name_list(1, r);
+  NameList result_loci = name_list(1, m);
+  if (results) {
+    bool converted = false;
+    for (int j = 1; j <= r; ++j) {
+      const bool full = static_cast<std::size_t>(j) <= full_population_names.size();
+      result_populations[j] = full ? utf8_text(full_population_names[static_cast<std::size_t>(j - 1)], converted)
+                                   : utf8_text(population_names[j], converted, kNameLength);
+    }
+    for (int i = 1; i <= m; ++i) result_loci[i] = utf8_text(full_locus_names[static_cast<std::size_t>(i - 1)], converted);
+    full_locus_names = std::vector<std::string>();
+    for (std::string& name : individual_names) name = utf8_text(name, converted);
+    if (converted) {
+      log.append(format("\n\nWarning! names in file %s are not all UTF-8: read as Windows-1252 (Latin-1) and "
+                        "written as UTF-8 in the results folder",
+                        input.c_str()));
+    }
+  }
+  if (results) write_individuals_table(files.results, individual_names, result_populations, r, population_bounds);
   record.step("read");
+  source = WarningSource::kAnalysis;
 
   // Band summaries.
   IVector nbar = int_vector(1, r);
@@ -265,8 +332,8 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   select_freq_estimates(r, m, method, fragment_frequencies, estimates[2], estimates[3], estimates[4], P);
   select_freq_estimates(r, m, method, fragment_variances, variances[2], variances[3], variances[4], V);
   console.print("\nFinished computing allelic frequencies");
-  AmovaRunData amova_data{r, m, ntot, &band_scores, &population_bounds, &population_names, &individual_names,
-                          options.use_subset ? &population_groups : nullptr};
+  AmovaRunData amova_data{r, m, ntot, &band_scores, &population_bounds, &result_populations, &individual_names,
+                          use_subset ? &population_groups : nullptr};
   HtmlTable band_table;  // shown after the AMOVA table in summary.html
   if (results) band_table = write_band_patterns(files.results, amova_data, fragment_frequencies, P);
   record.step("frequencies");
@@ -312,7 +379,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   const long seed = seed_source();
   random.word = static_cast<std::int32_t>(-seed);
   log.append(format("\nseed:%ld", -seed));
-  if (results) describe_run(record, command_line, options, files, seed, RunCounts{R, r, m, ntot});
+  if (results) {
+    describe_run(record, command_line, options, files, seed, RunCounts{R, r, m, ntot});
+    record.write_running();
+  }
 
   // Null-allele frequencies and their variances, populations 1..r, loci 1..m.
   FMatrix& q = stats.q;
@@ -344,9 +414,10 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   count_missing(write_population_table(report, r, population_names, nbar, loci_with_data, polymorphic,
                                       polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj));
   if (results) {
-    summary.populations = population_rows(r, population_names, nbar, loci_with_data, polymorphic,
+    const std::vector<double> mean_scored = mean_scored_per_locus(r, m, non_missing);
+    summary.populations = population_rows(r, result_populations, mean_scored, loci_with_data, polymorphic,
                                           polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj);
-    write_populations_table(files.results, r, population_names, population_bounds, nbar, loci_with_data,
+    write_populations_table(files.results, r, result_populations, population_bounds, mean_scored, loci_with_data,
                             polymorphic, polymorphic_percent, Hj, VarHj, stats.VarIHj, stats.VarLHj);
   }
 
@@ -358,29 +429,32 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     count_missing(write_structure_table(report, r, structure.Ht, structure.Hw, structure.Hb, Fst, structure.VarHw,
                                         structure.VarHb, structure.VarFst));
     const IMatrix& nPair = stats.nPair;
-    summary.within = WithinDiversity{r, structure.Hw, structure.VarHw, structure.VarIHw, structure.VarLHw,
-                                     structure.VarPHw};
-    summary.structure = PopulationStructure{r, structure.Ht, structure.Hw, structure.Hb, Fst, structure.VarHw,
-                                            structure.VarHb, structure.VarFst};
+    // Beyond the report, Tables 2 and 3 without the 999 marks and what derives from them.
+    const StructureStatistics defined = defined_statistics(structure, r, VarHj, stats.nPair);
+    summary.within = WithinDiversity{r, defined.Hw, defined.VarHw, defined.VarIHw, defined.VarLHw, defined.VarPHw};
+    summary.structure = PopulationStructure{r, defined.Ht, defined.Hw, defined.Hb, defined.Fst, defined.VarHw,
+                                            defined.VarHb, defined.VarFst};
     if (results) {
       write_diversity_table(files.results,
-                            DiversityValues{r, structure.Hw, structure.VarHw, structure.VarIHw, structure.VarLHw,
-                                            structure.VarPHw, structure.Ht, structure.Hb, structure.VarHb, Fst,
-                                            structure.VarFst});
+                            DiversityValues{r, defined.Hw, defined.VarHw, defined.VarIHw, defined.VarLHw,
+                                            defined.VarPHw, defined.Ht, defined.Hb, defined.VarHb, defined.Fst,
+                                            defined.VarFst});
     }
     record.step("statistics");
 
     if (options.permutations > 0) {
       console.print("\n\nStarting permutations for test on Fst...");
+      source = WarningSource::kPermutations;
       const PermutationResult permutations =
           permutation_test_fst(options.permutations, method, r, m, ntot, band_scores, population_bounds, fis, Fst,
                                random, log, command_line.threads);
+      source = WarningSource::kAnalysis;
       write_permutation_files(files, options.permutations, permutations, log);
       summary.permutation = FstPermutations{Fst, permutations.permuted, permutations.summary};
       const ResampleSummary& s = permutations.summary;
       if (results) {
         write_permutation_tables(files.results, Fst, permutations.permuted, s.lower95, s.upper95, s.lower99,
-                                 s.upper99, s.p_low, s.p_high);
+                                 s.upper99, s.p_low, s.p_high, permutation_p(s.at_least, s.permutations));
       }
       record.step("permutations");
     }
@@ -390,14 +464,19 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     for (const std::string& warning : phylip_label_warnings(population_names, r)) log.echo(warning);
     count_missing(write_distance_matrices(report, population_names, r, Nei, FstPair));
     if (results) {
-      write_distances_table(files.results, population_names, r, Nei, FstPair, nPair);
-      trees.observe_populations(population_names, r, Nei, FstPair);
+      // The folder's Nei distances leave out those corrected with a 999 mark.
+      const FMatrix results_nei = nei_without_marked_corrections(r, nPair, VarHj, stats.VarD, Nei);
+      write_distances_table(files.results, result_populations, r, results_nei, FstPair, nPair);
+      trees.observe_populations(result_populations, r, results_nei, FstPair);
       console.print("\n\nStarting AMOVA and principal coordinates...");
-      amova_data.nei = &Nei;
+      amova_data.nei = &results_nei;
       amova_data.fst = &FstPair;
       const AmovaOutcome amova_outcome =
           write_amova_results(files.results, amova_data, command_line.amova_permutations, seed, command_line.threads);
-      for (const std::string& warning : amova_outcome.warnings) console.print("\nWARNING! " + warning);
+      for (const std::string& warning : amova_outcome.warnings) {
+        console.print("\nWARNING! " + warning);
+        warnings.push_back({WarningSource::kAmova, warning, 0});
+      }
       record.add_section("amova", amova_section(amova_outcome));
       summary.more_tables = amova_outcome.tables;
       summary.more_figures = amova_outcome.figures;
@@ -409,14 +488,22 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
       BootstrapFiles bootstrap_files(files, population_names, r, log);
       // bootstrap_distances.tsv and the bootstrap trees take each replicate as it is committed.
       std::optional<BootstrapDistancesTable> table;
-      if (results) table.emplace(files.results, population_names, r);
+      if (results) table.emplace(files.results, result_populations, r);
       const BootstrapSink tree_sink = trees.bootstrap_sink();
+      source = WarningSource::kBootstraps;
+      // The classic files take the replicates as computed, the results folder
+      // without the Nei distances corrected with a 999 mark.
+      BootstrapSink results_sink;
+      if (results) {
+        results_sink = [&](int b, const FMatrix& nei, const FMatrix& fst) {
+          if (table) table->add(b + 1, nei, fst);
+          if (tree_sink) tree_sink(b, nei, fst);
+        };
+      }
       bootstrap_distance(options.bootstraps, r, m, non_missing, P, V, random, log, command_line.threads,
-                         [&](int b, const FMatrix& nei, const FMatrix& fst) {
-                           bootstrap_files.add(nei, fst);
-                           if (table) table->add(b + 1, nei, fst);
-                           if (tree_sink) tree_sink(b, nei, fst);
-                         });
+                         [&](int, const FMatrix& nei, const FMatrix& fst) { bootstrap_files.add(nei, fst); },
+                         results_sink);
+      source = WarningSource::kAnalysis;
       if (table) table->close();
       record.step("bootstraps");
       append_to_file_echo(report,
@@ -439,15 +526,15 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   }
   record.step("writing");
   if (results) {
-    write_frequencies_table(files.results, r, m, population_names, locus_names, non_missing, fragment_frequencies,
+    write_frequencies_table(files.results, r, m, result_populations, result_loci, non_missing, fragment_frequencies,
                             P, V);
     if (!command_line.no_relatedness) {
-      write_relatedness_pairs(files.results, relatedness, individual_names, population_names, r, population_bounds);
+      write_relatedness_pairs(files.results, relatedness, individual_names, result_populations, r, population_bounds);
     }
     record.step("results_tables");
     // Without relatedness the triangle is empty: no individuals' trees, no heat map.
     RunRecord::Json tree_notes = RunRecord::Json::array();
-    summary.population_names.assign(population_names.begin(), population_names.end());
+    summary.population_names.assign(result_populations.begin(), result_populations.end());
     summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
     for (const std::string& line :
          trees.write(individual_names, relatedness, summary.population_names, summary.population_bounds)) {
@@ -455,6 +542,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
       tree_notes.push_back(line.substr(line.find_first_not_of('\n') == std::string::npos
                                            ? line.size()
                                            : line.find_first_not_of('\n')));
+      warnings.push_back({WarningSource::kTrees, tree_notes.back().get<std::string>(), 0});
     }
     record.add_section("trees", RunRecord::Json{{"warnings", tree_notes}});
     record.step("trees");
@@ -471,15 +559,27 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
 
   // Interactive runs end with status 1, as they always have.
   if (results) {
+    const std::vector<WarningGroup> groups = group_warnings(warnings);
+    record.add_section("warnings_by_source", warnings_by_source(groups, summary.population_names,
+                                                                options.permutations, options.bootstraps));
     record.write(missing_tables > 0 || !command_line.batch ? 1 : 0);
-    // The figures and summary.html last: the page links to every file of the
-    // folder and shows the run's details from run.json.
+    // The figures and summary.html last, only by a run that is complete: the
+    // page links to every file of the folder and shows the run's details
+    // from run.json.
     summary.run = {input, report, method, fis, options.permutations, options.bootstraps, seed,
                    command_line.threads, r, m, ntot};
     summary.more_details = run_details(record.json());
-    summary.warnings = run_warnings(record);
+    if (use_subset) {
+      // A GenAlEx sheet's regions group its populations as a subset file would.
+      const std::vector<SummaryDetail> subset_lines = subset_details(
+          options.use_subset ? options.subset_file : "regions of " + input, summary.population_names,
+          std::vector<int>(population_groups.begin(), population_groups.end()));
+      summary.more_details.insert(summary.more_details.begin(), subset_lines.begin(), subset_lines.end());
+    }
+    summary.warnings = groups;
     summary.relatedness = command_line.no_relatedness ? nullptr : &relatedness;
     write_results_summary(files.results, summary);
+    interrupt_record->finish();
   }
   if (missing_tables > 0) {
     console.print(format("\n\nThe program has finished, but %d tables could not be written to file %s\n",
@@ -498,9 +598,13 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   return 1;
 }
 
-// run.json after a fatal error; a failure to write it changes nothing more.
+// run.json after a fatal error, and no summary.html: the page is only a
+// complete run's.  A failure to write it changes nothing more.
 void record_failure(RunRecord& record, const char* message) noexcept {
+  if (record.folder().empty()) return;
   try {
+    std::error_code ignored;
+    std::filesystem::remove(in_folder(record.folder(), "summary.html"), ignored);
     record.write(1, message);
   } catch (...) {
   }
@@ -512,6 +616,15 @@ int run_bandscape(Console& console, const CommandLine& command_line, const SeedS
   console.print("\nBANDSCAPE 1.0 - a program for genetic diversity analysis with AFLP population data \n");
 
   RunRecord record("BANDSCAPE", kVersionNumber);
+  // More worker threads than the machine can run only cost memory (each
+  // holds a replicate's arrays); the results are the same for every count.
+  CommandLine capped = command_line;
+  const int most_threads = std::max(8, 4 * static_cast<int>(std::thread::hardware_concurrency()));
+  if (capped.threads > most_threads) {
+    console.print(format("\n%d worker threads asked (--threads); %d used, 4 times the hardware threads or at least 8",
+                         capped.threads, most_threads));
+    capped.threads = most_threads;
+  }
   RunOptions options = command_line.options;
   ask_file_names(console, command_line, options);
   record.step("file_names");
@@ -523,7 +636,7 @@ int run_bandscape(Console& console, const CommandLine& command_line, const SeedS
   // here, where the run's files are known.  A run that has its results folder
   // records how it ended there, as far as that can still be written.
   try {
-    return run_analysis(console, command_line, seed_source, options, files, record);
+    return run_analysis(console, capped, seed_source, options, files, record);
   } catch (const OutputError& error) {
     // The error log may be the very file that failed.
     report_last_failure(files.error_log.c_str(), error.what());
@@ -537,6 +650,13 @@ int run_bandscape(Console& console, const CommandLine& command_line, const SeedS
     }
     record_failure(record, error.what());
     throw FatalError(error.what());
+  } catch (const std::bad_alloc&) {
+    // Memory refused to a standard container (the arrays of the analyses
+    // report their own failure above).
+    const std::string message = format("\nout of memory after step %s of the run", record.last_step().c_str());
+    report_last_failure(files.error_log.c_str(), message.c_str());
+    record_failure(record, message.c_str());
+    throw FatalError(message);
   } catch (const FatalError& error) {
     record_failure(record, error.what());
     throw;

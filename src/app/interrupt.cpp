@@ -7,8 +7,14 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <mutex>
+#include <system_error>
 #include <thread>
+
+#include <nlohmann/json.hpp>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -17,6 +23,8 @@
 #endif
 
 #include "core/format.hpp"
+#include "core/output_file.hpp"
+#include "core/run_files.hpp"
 #include "core/system_file.hpp"
 #include "core/write_guard.hpp"
 
@@ -28,6 +36,7 @@ struct InterruptState {
   bool run_under_way = false;
   std::string report;
   std::string error_log;
+  std::string results_folder;  // empty: no run.json to mark
   bool terminal_raw = false;
 #ifdef _WIN32
   HANDLE console_input = nullptr;
@@ -71,8 +80,41 @@ void append_note(const std::string& file, bool follow_links) {
   if (::close(fd) != 0) tell_write_failure(file, errno);
 }
 
+// The run.json of an interrupted run says so, with the signal, and the
+// folder keeps no summary.html (the page is only a complete run's) and no
+// temporary file.  run.json
+// is read back as last written (every write of it is whole), because the
+// record in memory belongs to the thread that was interrupted.
+void mark_interrupted(const std::string& folder, const char* signal) {
+  const std::string record = in_folder(folder, "run.json");
+  try {
+    std::ifstream in(record, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    nlohmann::ordered_json json = nlohmann::ordered_json::parse(text);
+    json["status"] = "interrupted";
+    json["signal"] = signal;
+    json.erase("exit_status");  // the process ends by the signal instead
+    OutputFile out;
+    if (!out.open(record, OpenMode::kReplace, Links::kRefuse)) throw open_failure(record, errno);
+    out.write(json.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n");
+    out.close();
+  } catch (const std::exception& failure) {
+    const std::string told = format("\nrun.json not marked as interrupted: %s", failure.what());
+    const auto ignored = ::write(2, told.data(), static_cast<unsigned>(told.size()));
+    (void)ignored;
+  }
+  ::unlink(in_folder(folder, "summary.html").c_str());
+  // The files being written when the signal came stay unfinished: their
+  // temporary files go too.
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(".partial")) ::unlink(in_folder(folder, name).c_str());
+  }
+}
+
 // Steps 1 to 3 of an interruption; the caller ends the process.
-void note_interruption() {
+void note_interruption(const char* signal) {
   // Never released: the process ends holding it, so no write follows the note.
   write_lock().lock();
   InterruptState& s = state();
@@ -81,6 +123,7 @@ void note_interruption() {
     append_note(s.report, true);  // the report, named by the user, may be a link
     append_note(s.error_log, false);
   }
+  if (!s.results_folder.empty()) mark_interrupted(s.results_folder, signal);
   if (s.terminal_raw) {
 #ifdef _WIN32
     SetConsoleMode(s.console_input, s.console_mode);
@@ -102,7 +145,9 @@ BOOL WINAPI answer_control(DWORD event) {
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-      note_interruption();
+      note_interruption(event == CTRL_C_EVENT       ? "CTRL_C_EVENT"
+                        : event == CTRL_BREAK_EVENT ? "CTRL_BREAK_EVENT"
+                                                    : "CTRL_CLOSE_EVENT");
       ExitProcess(kControlCExit);
     default:
       return FALSE;
@@ -115,7 +160,7 @@ BOOL WINAPI answer_control(DWORD event) {
   int sig = 0;
   while (sigwait(&watched, &sig) != 0) {
   }
-  note_interruption();
+  note_interruption(sig == SIGINT ? "SIGINT" : "SIGTERM");
   std::signal(sig, SIG_DFL);
   sigset_t only;
   sigemptyset(&only);
@@ -134,7 +179,7 @@ BOOL WINAPI answer_control(DWORD event) {
 bool start_interrupt_watcher() { return SetConsoleCtrlHandler(answer_control, TRUE) != 0; }
 
 void interrupt_from_console() {
-  note_interruption();
+  note_interruption("CTRL_C_EVENT");
   ExitProcess(kControlCExit);
 }
 
@@ -190,6 +235,18 @@ void InterruptNote::finish() {
   InterruptState& s = state();
   std::lock_guard<std::mutex> hold(s.mutex);
   s.run_under_way = false;
+}
+
+InterruptRecord::InterruptRecord(const std::string& folder) {
+  InterruptState& s = state();
+  std::lock_guard<std::mutex> hold(s.mutex);
+  s.results_folder = folder;
+}
+
+void InterruptRecord::finish() {
+  InterruptState& s = state();
+  std::lock_guard<std::mutex> hold(s.mutex);
+  s.results_folder.clear();
 }
 
 void forget_terminal_settings() {

@@ -10,7 +10,8 @@
 //      being written is finished first and no write begins afterwards;
 //   2. while a run is under way (its report and error log settled, its
 //      closing message not yet shown), appends kInterruptedNote to the report
-//      and to the error log;
+//      and to the error log; while its results folder is being written, marks
+//      its run.json "interrupted" and removes its summary.html;
 //   3. puts back the terminal settings that raw-mode reading saved;
 //   4. ends the process by the same signal with its default action, as it
 //      would have ended without the watcher.
@@ -45,6 +46,18 @@ class InterruptNote {
   InterruptNote(const InterruptNote&) = delete;
   InterruptNote& operator=(const InterruptNote&) = delete;
   // The run has finished (or failed): no note from now on.
+  void finish();
+};
+
+// While it lives, an interruption marks the run.json of the results folder
+// `folder` "interrupted", with the signal, and removes its summary.html.
+class InterruptRecord {
+ public:
+  explicit InterruptRecord(const std::string& folder);
+  ~InterruptRecord() { finish(); }
+  InterruptRecord(const InterruptRecord&) = delete;
+  InterruptRecord& operator=(const InterruptRecord&) = delete;
+  // The run has written its last results file, or failed: no mark from now on.
   void finish();
 };
 

@@ -33,7 +33,13 @@ LineEditor::Step LineEditor::feed(unsigned char byte, std::string& echo) {
       break;
     case Escape::kSs3:
       escape_ = Escape::kNone;
-      if (byte >= 0x20) return Step::kTyping;  // the key's letter
+      if (byte >= 0x20) {  // the key's letter
+        if (byte == 'D') move_left(echo);
+        if (byte == 'C') move_right(echo);
+        if (byte == 'H') move_home(echo);
+        if (byte == 'F') move_end(echo);
+        return Step::kTyping;
+      }
       break;
     case Escape::kCsiBracket:
       // "ESC [ [ x": the Linux console's function keys.
@@ -51,7 +57,16 @@ LineEditor::Step LineEditor::feed(unsigned char byte, std::string& echo) {
           return Step::kTyping;
         }
         escape_ = Escape::kNone;
-        if (byte == '~' && csi_parameters_ == "3") erase_last(echo);  // the Delete key
+        if (csi_parameters_.empty()) {
+          if (byte == 'D') move_left(echo);
+          if (byte == 'C') move_right(echo);
+          if (byte == 'H') move_home(echo);
+          if (byte == 'F') move_end(echo);
+        } else if (byte == '~') {
+          if (csi_parameters_ == "3") erase_under(echo);  // the Delete key
+          if (csi_parameters_ == "1" || csi_parameters_ == "7") move_home(echo);
+          if (csi_parameters_ == "4" || csi_parameters_ == "8") move_end(echo);
+        }
         return Step::kTyping;
       }
       escape_ = Escape::kNone;  // not a sequence after all: the byte counts as typed
@@ -71,31 +86,100 @@ LineEditor::Step LineEditor::take(unsigned char byte, std::string& echo) {
       return text_.empty() ? Step::kEndOfInput : Step::kTyping;
     case kBackspace:
     case kDelete:
-      erase_last(echo);
+      erase_before(echo);
       return Step::kTyping;
     case kCtrlU:
-      while (!text_.empty()) erase_last(echo);
+      move_end(echo);
+      while (!text_.empty()) erase_before(echo);
       return Step::kTyping;
     case kEscape:
       escape_ = Escape::kStart;
       return Step::kTyping;
     default:
       if (byte < 0x20) return Step::kTyping;  // other control characters
-      text_ += static_cast<char>(byte);
-      echo += static_cast<char>(byte);
+      insert(byte, echo);
       return Step::kTyping;
   }
 }
 
-// Erases the last character: its continuation bytes and the byte that leads
-// them.  A stray continuation byte after a plain character goes alone.
-void LineEditor::erase_last(std::string& echo) {
-  if (text_.empty()) return;
-  std::size_t start = text_.size() - 1;
+// A stray continuation byte after a plain character is a character of its own.
+std::size_t LineEditor::previous_start(std::size_t at) const {
+  std::size_t start = at - 1;
   while (start > 0 && is_continuation(static_cast<unsigned char>(text_[start]))) --start;
-  if (start + 1 < text_.size() && static_cast<unsigned char>(text_[start]) < 0x80) ++start;
-  text_.erase(start);
-  echo += "\b \b";
+  if (start + 1 < at && static_cast<unsigned char>(text_[start]) < 0x80) ++start;
+  return start;
+}
+
+std::size_t LineEditor::next_end(std::size_t at) const {
+  std::size_t end = at + 1;
+  if (static_cast<unsigned char>(text_[at]) < 0x80) return end;
+  while (end < text_.size() && is_continuation(static_cast<unsigned char>(text_[end]))) ++end;
+  return end;
+}
+
+int LineEditor::columns(std::size_t from, std::size_t to) const {
+  int n = 0;
+  for (std::size_t at = from; at < to; at = next_end(at)) ++n;
+  return n;
+}
+
+void LineEditor::redraw_tail(std::string& echo, int blanks) const {
+  echo.append(text_, cursor_, std::string::npos);
+  echo.append(static_cast<std::size_t>(blanks), ' ');
+  echo.append(static_cast<std::size_t>(columns(cursor_, text_.size()) + blanks), '\b');
+}
+
+// Inside the answer the rest is shown again once the character is whole (the
+// terminal holds the first bytes of a UTF-8 character until its last).
+void LineEditor::insert(unsigned char byte, std::string& echo) {
+  text_.insert(cursor_, 1, static_cast<char>(byte));
+  ++cursor_;
+  echo += static_cast<char>(byte);
+  if (cursor_ == text_.size()) return;
+  const std::size_t start = previous_start(cursor_);
+  const auto lead = static_cast<unsigned char>(text_[start]);
+  const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  if (lead < 0xC0 || cursor_ - start >= length) redraw_tail(echo, 0);
+}
+
+void LineEditor::move_left(std::string& echo) {
+  if (cursor_ == 0) return;
+  cursor_ = previous_start(cursor_);
+  echo += '\b';
+}
+
+void LineEditor::move_right(std::string& echo) {
+  if (cursor_ == text_.size()) return;
+  const std::size_t end = next_end(cursor_);
+  echo.append(text_, cursor_, end - cursor_);
+  cursor_ = end;
+}
+
+void LineEditor::move_home(std::string& echo) {
+  echo.append(static_cast<std::size_t>(columns(0, cursor_)), '\b');
+  cursor_ = 0;
+}
+
+void LineEditor::move_end(std::string& echo) {
+  echo.append(text_, cursor_, std::string::npos);
+  cursor_ = text_.size();
+}
+
+// Erases the character before the cursor: its continuation bytes and the byte
+// that leads them.
+void LineEditor::erase_before(std::string& echo) {
+  if (cursor_ == 0) return;
+  const std::size_t start = previous_start(cursor_);
+  text_.erase(start, cursor_ - start);
+  cursor_ = start;
+  echo += '\b';
+  redraw_tail(echo, 1);
+}
+
+void LineEditor::erase_under(std::string& echo) {
+  if (cursor_ == text_.size()) return;
+  text_.erase(cursor_, next_end(cursor_) - cursor_);
+  redraw_tail(echo, 1);
 }
 
 }  // namespace bandscape

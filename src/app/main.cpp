@@ -61,7 +61,7 @@ int main(int argc, char* argv[]) {
 #endif
   const CommandLine& command_line = parsed.command_line;
   SeedSource seed_source = [&command_line]() -> long {
-    return command_line.seed ? *command_line.seed : seed_from_clock();
+    return command_line.seed ? *command_line.seed : fresh_seed();
   };
   // Before any thread starts, so that every thread inherits the blocked signals.
   start_interrupt_watcher();

@@ -17,6 +17,8 @@ struct RunOptions {
   // With a SilicoDArT data file: the file giving each sample's population;
   // empty for the native data file.
   std::string populations_file;
+  // The data file is a GenAlEx sheet saved as text (input/genalex_file.hpp).
+  bool genalex = false;
   int method = kBayesNonUniform;
   float fis = 0.0f;  // 9.0 with method 1 (not asked)
   int permutations = 0;

@@ -1,6 +1,7 @@
 #include "app/run_description.hpp"
 
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace bandscape {
@@ -16,6 +17,18 @@ const char* method_name(int method) {
   }
 }
 
+// A single-precision option as the decimal number it was given as: the
+// shortest decimal that reads back as the same float (0.1, not the double
+// 0.10000000149011612 the float holds).
+double as_given(float value) {
+  for (int digits = 1; digits < 9; ++digits) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*g", digits, static_cast<double>(value));
+    if (std::strtof(text, nullptr) == value) return std::strtod(text, nullptr);
+  }
+  return value;
+}
+
 }  // namespace
 
 void describe_run(RunRecord& record, const CommandLine& command_line, const RunOptions& options,
@@ -27,7 +40,7 @@ void describe_run(RunRecord& record, const CommandLine& command_line, const RunO
   o["method"] = options.method;
   o["method_name"] = method_name(options.method);
   // The fragment-frequency method assumes fixed homozygosity: no Fis.
-  o["fis"] = options.method == kFragmentFrequencies ? Json() : Json(static_cast<double>(options.fis));
+  o["fis"] = options.method == kFragmentFrequencies ? Json() : Json(as_given(options.fis));
   o["permutations"] = options.permutations;
   o["bootstraps"] = options.bootstraps;
   o["seed"] = seed;
@@ -36,7 +49,7 @@ void describe_run(RunRecord& record, const CommandLine& command_line, const RunO
   o["hardware_threads"] = std::thread::hardware_concurrency();
   o["batch"] = command_line.batch;
   o["erase"] = command_line.erase;
-  o["format"] = options.populations_file.empty() ? "aflp" : "silicodart";
+  o["format"] = options.genalex ? "genalex" : options.populations_file.empty() ? "aflp" : "silicodart";
   o["relatedness"] = !command_line.no_relatedness;
   record.add_section("options", std::move(o));
 
@@ -58,18 +71,43 @@ void describe_run(RunRecord& record, const CommandLine& command_line, const RunO
   record.add_section("counts", std::move(c));
 }
 
-void record_log_text(RunRecord& record, const std::string& text) {
+bool record_log_text(RunRecord& record, const std::string& text) {
   int done = 0, total = 0, end = 0;
   char kind[16];
   if (std::sscanf(text.c_str(), "\n%d %15s done out of %d%n", &done, kind, &total, &end) == 3 &&
       static_cast<std::size_t>(end) == text.size()) {
-    return;
+    return false;
   }
   long seed = 0;
   if (std::sscanf(text.c_str(), "\nseed:%ld%n", &seed, &end) == 1 && static_cast<std::size_t>(end) == text.size()) {
-    return;
+    return false;
   }
   record.add_warning(text);
+  return true;
+}
+
+RunRecord::Json warnings_by_source(const std::vector<WarningGroup>& groups,
+                                   const std::vector<std::string>& population_names, int permutations,
+                                   int bootstraps) {
+  using Json = RunRecord::Json;
+  Json section = Json::object();
+  for (const WarningGroup& g : groups) {
+    Json messages = Json::array();
+    for (const WarningCount& w : g.messages) {
+      Json entry;
+      entry["message"] = w.text;
+      const bool named = w.population >= 1 && static_cast<std::size_t>(w.population) <= population_names.size();
+      entry["population"] = w.population >= 1 ? Json(w.population) : Json();
+      entry["population_name"] = named ? Json(population_names[static_cast<std::size_t>(w.population - 1)]) : Json();
+      entry["times"] = w.times;
+      messages.push_back(std::move(entry));
+    }
+    Json replicates;  // null but for the resampled data sets
+    if (g.source == WarningSource::kPermutations) replicates = permutations;
+    if (g.source == WarningSource::kBootstraps) replicates = bootstraps;
+    section[warning_source_key(g.source)] = {{"replicates", std::move(replicates)}, {"messages", std::move(messages)}};
+  }
+  return section;
 }
 
 }  // namespace bandscape

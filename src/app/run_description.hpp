@@ -4,6 +4,7 @@
 
 #include "app/command_line.hpp"
 #include "core/run_files.hpp"
+#include "core/run_warnings.hpp"
 #include "report/run_record.hpp"
 
 namespace bandscape {
@@ -22,7 +23,19 @@ void describe_run(RunRecord& record, const CommandLine& command_line, const RunO
 
 // A text the run writes to error.txt: kept as a warning unless it is a
 // progress line ("  40 permutations done out of 200", the same for
-// bootstraps) or the seed line, which the options already hold.
-void record_log_text(RunRecord& record, const std::string& text);
+// bootstraps) or the seed line, which the options already hold.  Returns
+// whether it was kept.
+bool record_log_text(RunRecord& record, const std::string& text);
+
+// The section "warnings_by_source": one object per group of `groups` (keys
+// "data", "analysis", "permutations", "bootstraps", "amova", "trees") with
+// "replicates" (the permutations or bootstrap replicates run; null for the
+// other groups) and "messages", each message once as {"message",
+// "population" (its number, or null), "population_name" (or null), "times"};
+// for the resampled data sets "times" is the number of replicates that wrote
+// it.  population_names: population 1 first.
+RunRecord::Json warnings_by_source(const std::vector<WarningGroup>& groups,
+                                   const std::vector<std::string>& population_names, int permutations,
+                                   int bootstraps);
 
 }  // namespace bandscape

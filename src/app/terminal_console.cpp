@@ -69,7 +69,12 @@ bool is_return(int c) { return c == '\r' || c == '\n'; }
 // The two lead codes of _getch's two-code keys, and its codes of note.
 constexpr int kLeadZero = 0x00;
 constexpr int kLeadE0 = 0xE0;
-constexpr int kDeleteCode = 0x53;  // the second code of the Delete key
+// The second codes of the keys that edit the answer.
+constexpr int kDeleteCode = 0x53;
+constexpr int kLeftCode = 0x4B;
+constexpr int kRightCode = 0x4D;
+constexpr int kHomeCode = 0x47;
+constexpr int kEndCode = 0x4F;
 constexpr int kCtrlZ = 0x1A;
 constexpr int kCtrlD = 0x04;
 
@@ -172,8 +177,15 @@ void TerminalConsole::wait_for_key() {
 std::string terminal_bytes_of_key(int code, KeySource& keys) {
   if (code == kLeadZero || code == kLeadE0) {
     const int second = keys.next_code();
-    if (second == kDeleteCode) return "\x1b[3~";
-    return {};  // cursor, Home, End, Insert, function keys: nothing
+    // As a terminal sends them, for the line editor.
+    switch (second) {
+      case kDeleteCode: return "\x1b[3~";
+      case kLeftCode: return "\x1b[D";
+      case kRightCode: return "\x1b[C";
+      case kHomeCode: return "\x1b[H";
+      case kEndCode: return "\x1b[F";
+      default: return {};  // Up, Down, Insert, function keys: nothing
+    }
   }
   if (code == kCtrlZ) return std::string(1, static_cast<char>(kCtrlD));
   return std::string(1, static_cast<char>(code));

@@ -1,6 +1,7 @@
 // printf-style formatting into a std::string.
 #include "core/format.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -208,6 +209,12 @@ std::string format(const char* fmt, ...) {
   std::string out = vformat(fmt, args);
   va_end(args);
   return out;
+}
+
+std::string p_value_text(double p, int permutations) {
+  if (!std::isfinite(p)) return "P undefined";
+  const int decimals = std::max(3, static_cast<int>(std::ceil(std::log10(std::max(permutations, 1) + 1.0) - 1e-9)));
+  return format("P = %.*f", decimals, p);
 }
 
 }  // namespace bandscape

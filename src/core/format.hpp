@@ -39,4 +39,9 @@ int vformat_into(char* out, std::size_t size, const char* fmt, va_list args);
 // library drops that sign; every conversion of C99 printf but %n is handled.
 std::string vformat_each_conversion(const char* fmt, va_list args);
 
+// A permutation P value as figures and summary.html show it: "P = 0.001",
+// with as many decimals as the smallest possible value 1 / (permutations + 1)
+// needs (at least 3), and "P undefined" for a P that is not finite.
+std::string p_value_text(double p, int permutations);
+
 }  // namespace bandscape

@@ -41,43 +41,57 @@ class MessageLog {
   virtual void append(const std::string& text) = 0;
   // Shown on the console only.
   virtual void console(const std::string& text);
+  // A message about population `population` (1-based among the analysed
+  // populations, as the text numbers it): echoed like echo(text); a log that
+  // keeps its messages keeps the number too, so that a reader can be given
+  // the population's name.
+  virtual void echo_about(int population, const std::string& text) {
+    (void)population;
+    echo(text);
+  }
 };
 
 // The error log file (error.txt in the run's output folder).  It has a fixed
 // name, so it is never opened through a symbolic link.
 class ErrorLogFile : public MessageLog {
  public:
-  // `observer`, when given, receives each text after it has been written (the
-  // run record keeps them); the file's bytes are the same either way.
-  explicit ErrorLogFile(std::string name, std::function<void(const std::string&)> observer = {})
+  // `observer`, when given, receives each text after it has been written,
+  // with the population it is about (0: none); the run record keeps them.
+  // The file's bytes are the same either way.
+  using Observer = std::function<void(const std::string& text, int population)>;
+  explicit ErrorLogFile(std::string name, Observer observer = {})
       : name_(std::move(name)), observer_(std::move(observer)) {}
-  void echo(const std::string& text) override {
+  void echo(const std::string& text) override { echo_about(0, text); }
+  void echo_about(int population, const std::string& text) override {
     append_to_file_echo(name_, text, Links::kRefuse);
-    if (observer_) observer_(text);
+    if (observer_) observer_(text, population);
   }
   void append(const std::string& text) override {
     append_to_file(name_, text, Links::kRefuse);
-    if (observer_) observer_(text);
+    if (observer_) observer_(text, 0);
   }
   const std::string& name() const { return name_; }
 
  private:
   std::string name_;
-  std::function<void(const std::string&)> observer_;
+  Observer observer_;
 };
 
 // Collects texts in order; flush_to() replays them into another log.
 class BufferedLog : public MessageLog {
  public:
-  void echo(const std::string& text) override { entries_.emplace_back(Kind::kEcho, text); }
-  void append(const std::string& text) override { entries_.emplace_back(Kind::kAppend, text); }
-  void console(const std::string& text) override { entries_.emplace_back(Kind::kConsole, text); }
+  void echo(const std::string& text) override { entries_.push_back({Kind::kEcho, 0, text}); }
+  void echo_about(int population, const std::string& text) override {
+    entries_.push_back({Kind::kEcho, population, text});
+  }
+  void append(const std::string& text) override { entries_.push_back({Kind::kAppend, 0, text}); }
+  void console(const std::string& text) override { entries_.push_back({Kind::kConsole, 0, text}); }
   void flush_to(MessageLog& target) {
-    for (auto& [kind, text] : entries_) {
-      switch (kind) {
-        case Kind::kEcho: target.echo(text); break;
-        case Kind::kAppend: target.append(text); break;
-        case Kind::kConsole: target.console(text); break;
+    for (const Entry& e : entries_) {
+      switch (e.kind) {
+        case Kind::kEcho: e.population == 0 ? target.echo(e.text) : target.echo_about(e.population, e.text); break;
+        case Kind::kAppend: target.append(e.text); break;
+        case Kind::kConsole: target.console(e.text); break;
       }
     }
     entries_.clear();
@@ -87,7 +101,12 @@ class BufferedLog : public MessageLog {
 
  private:
   enum class Kind { kEcho, kAppend, kConsole };
-  std::vector<std::pair<Kind, std::string>> entries_;
+  struct Entry {
+    Kind kind;
+    int population;  // of an echo_about; 0 otherwise
+    std::string text;
+  };
+  std::vector<Entry> entries_;
 };
 
 // The fatal-error convention: `message` and then each detail line are appended

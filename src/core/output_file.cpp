@@ -5,12 +5,18 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <thread>
 
 #include "core/format.hpp"
 #include "core/system_file.hpp"
+#include "core/write_guard.hpp"
 
 namespace bandscape {
 
@@ -22,14 +28,48 @@ OutputError symbolic_link(const std::string& file) {
   return OutputError(file, format("\ncannot open file %s: it is a symbolic link", file.c_str()));
 }
 
+namespace {
+
+// A test hook: with BANDSCAPE_SLOW_WRITE naming a results file (its name
+// without the folder), the run waits two seconds before that file is renamed
+// into place, so that a test can interrupt the run while the file is being
+// written.
+void pause_for_tests(const std::string& name) {
+  const char* slow = std::getenv("BANDSCAPE_SLOW_WRITE");
+  if (slow == nullptr || *slow == '\0') return;
+  if (std::filesystem::path(name).filename().string() != slow) return;
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+}
+
+}  // namespace
+
+OutputError open_failure(const std::string& file, int error) {
+  return OutputError(file, format("\ncannot open file %s: %s", file.c_str(), std::strerror(error)));
+}
+
+std::string partial_name(const std::string& name) { return name + ".partial"; }
+
 OutputFile::~OutputFile() {
   if (fd_ >= 0) ::close(fd_);
+  if (!partial_.empty()) ::unlink(partial_.c_str());
 }
 
 bool OutputFile::open(const std::string& name, OpenMode mode, Links links) {
   if (fd_ >= 0) close();
-  const int flags = O_WRONLY | O_CREAT | (mode == OpenMode::kAppend ? O_APPEND : O_TRUNC);
-  const int fd = open_file(name, flags, links == Links::kRefuse);
+  int fd = -1;
+  if (mode == OpenMode::kReplace) {
+    // A temporary file left by a stopped run, or anything planted under its
+    // name, is removed (a link itself, never its target); O_EXCL then makes
+    // a file of this run's own.
+    const std::string partial = partial_name(name);
+    ::unlink(partial.c_str());
+    fd = open_file(partial, O_WRONLY | O_CREAT | O_EXCL, true);
+    if (fd < 0) return false;
+    partial_ = partial;
+  } else {
+    const int flags = O_WRONLY | O_CREAT | (mode == OpenMode::kAppend ? O_APPEND : O_TRUNC);
+    fd = open_file(name, flags, links == Links::kRefuse);
+  }
   if (fd < 0) {
     // A refused link shows as ELOOP, which a looping folder path gives too.
     if (links == Links::kRefuse && errno == ELOOP && is_symbolic_link(name)) throw symbolic_link(name);
@@ -47,6 +87,8 @@ void OutputFile::fail(int error) {
   ::close(fd_);
   fd_ = -1;
   used_ = 0;
+  if (!partial_.empty()) ::unlink(partial_.c_str());
+  partial_.clear();
   throw write_failure(name_, error);
 }
 
@@ -106,7 +148,25 @@ void OutputFile::close() {
   fd_ = -1;
   // After close() the descriptor is gone even when it reports an error
   // (a deferred write error of a network or full file system).
-  if (::close(fd) != 0 && errno != EINTR) throw write_failure(name_, errno);
+  if (::close(fd) != 0 && errno != EINTR) {
+    const int error = errno;
+    if (!partial_.empty()) ::unlink(partial_.c_str());
+    partial_.clear();
+    throw write_failure(name_, error);
+  }
+  if (partial_.empty()) return;
+  const std::string partial = std::move(partial_);
+  partial_.clear();
+  pause_for_tests(name_);
+  std::error_code ec;
+  {
+    const WriteGuard hold;
+    std::filesystem::rename(partial, name_, ec);
+  }
+  if (ec) {
+    ::unlink(partial.c_str());
+    throw OutputError(name_, format("\ncannot write file %s: %s", name_.c_str(), ec.message().c_str()));
+  }
 }
 
 }  // namespace bandscape

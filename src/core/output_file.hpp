@@ -7,6 +7,13 @@
 // possibly shared folder; they are opened without following symbolic links,
 // so that a link planted under such a name cannot redirect the run's output
 // into another file.
+//
+// The files of the results folder are replaced whole: each is written under
+// a temporary name beside its own ("<name>.partial") and renamed onto its
+// name when complete, so that a run that stops (a full disk, an error, a
+// signal) never leaves a cut-off file under a real name, and the name itself
+// is never opened: a link or a special file found there is replaced, not
+// followed.
 #pragma once
 
 #include <cstddef>
@@ -19,14 +26,17 @@
 
 namespace bandscape {
 
-enum class OpenMode { kAppend, kTruncate };
+// kReplace: written under partial_name(name), renamed onto `name` by close();
+// the links argument of open() then applies to the temporary file.
+enum class OpenMode { kAppend, kTruncate, kReplace };
 enum class Links { kFollow, kRefuse };
 
 class OutputFile {
  public:
   OutputFile() = default;
   // Closes without checking when close() was not reached (an error is then
-  // already on its way).
+  // already on its way); a file being replaced keeps its earlier content and
+  // the temporary file is removed.
   ~OutputFile();
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
@@ -45,7 +55,9 @@ class OutputFile {
   void print(const char* fmt, ...) BANDSCAPE_PRINTF(2, 3);
   // Hands the buffered text to the system.
   void flush();
-  // Flushes and closes.
+  // Flushes and closes; a file being replaced is then renamed into place,
+  // holding the write lock (core/write_guard.hpp), so that no file takes its
+  // name after an interruption has been noted.
   void close();
 
  private:
@@ -56,6 +68,7 @@ class OutputFile {
 
   int fd_ = -1;
   std::string name_;
+  std::string partial_;  // the temporary name while replacing, else empty
   std::unique_ptr<char[]> buffer_;  // kBufferSize characters once opened
   std::size_t used_ = 0;
 };
@@ -64,5 +77,10 @@ class OutputFile {
 OutputError write_failure(const std::string& file, int error);
 // "\ncannot open file <file>: it is a symbolic link".
 OutputError symbolic_link(const std::string& file);
+// "\ncannot open file <file>: <strerror(error)>".
+OutputError open_failure(const std::string& file, int error);
+
+// The temporary name under which `name` is written before it is renamed.
+std::string partial_name(const std::string& name);
 
 }  // namespace bandscape

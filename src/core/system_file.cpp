@@ -52,6 +52,12 @@ bool same_existing_file(const std::string& a, const std::string& b, bool& known)
          ia.nFileIndexLow == ib.nFileIndexLow;
 }
 
+unsigned long long physical_memory_bytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  return GlobalMemoryStatusEx(&status) ? status.ullTotalPhys : 0;
+}
+
 #else
 
 bool is_symbolic_link(const std::string& name) {
@@ -72,6 +78,12 @@ bool same_existing_file(const std::string& a, const std::string& b, bool& known)
   struct stat sa {}, sb {};
   known = ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0;
   return known && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+unsigned long long physical_memory_bytes() {
+  const long pages = ::sysconf(_SC_PHYS_PAGES);
+  const long page = ::sysconf(_SC_PAGESIZE);
+  return pages > 0 && page > 0 ? static_cast<unsigned long long>(pages) * static_cast<unsigned long long>(page) : 0;
 }
 
 #endif

@@ -28,4 +28,7 @@ bool is_symbolic_link(const std::string& name);
 // `known` to false when either cannot be examined.
 bool same_existing_file(const std::string& a, const std::string& b, bool& known);
 
+// The machine's physical memory in bytes; 0 when the system does not say.
+unsigned long long physical_memory_bytes();
+
 }  // namespace bandscape

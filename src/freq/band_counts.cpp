@@ -1,19 +1,45 @@
 // Band counts per population and locus, fragment frequencies, selection.
 #include "freq/band_counts.hpp"
 
+#include <limits>
+
 namespace bandscape {
+
+namespace {
+
+// Individuals scored in population j, summed over its loci, and the number of
+// loci with data there.
+struct ScoredTotals {
+  long long sum = 0;
+  int with_data = 0;
+};
+
+ScoredTotals scored_totals(int j, int m, const IMatrix& non_missing) {
+  ScoredTotals t;
+  for (int i = 1; i <= m; ++i) {
+    t.sum += non_missing[j][i];
+    if (non_missing[j][i] != 0) ++t.with_data;
+  }
+  return t;
+}
+
+}  // namespace
 
 void summarize_sample_sizes(int r, int m, const IMatrix& non_missing, IVector& nbar, IVector& L) {
   for (int j = 1; j <= r; ++j) {
-    long long sum = 0;
-    int with_data = 0;
-    for (int i = 1; i <= m; ++i) {
-      sum += non_missing[j][i];
-      if (non_missing[j][i] != 0) ++with_data;
-    }
-    L[j] = with_data;
-    nbar[j] = static_cast<int>(sum / (with_data == 0 ? 1 : with_data));
+    const ScoredTotals t = scored_totals(j, m, non_missing);
+    L[j] = t.with_data;
+    nbar[j] = static_cast<int>(t.sum / (t.with_data == 0 ? 1 : t.with_data));
   }
+}
+
+std::vector<double> mean_scored_per_locus(int r, int m, const IMatrix& non_missing) {
+  std::vector<double> mean(static_cast<std::size_t>(r), std::numeric_limits<double>::quiet_NaN());
+  for (int j = 1; j <= r; ++j) {
+    const ScoredTotals t = scored_totals(j, m, non_missing);
+    if (t.with_data > 0) mean[static_cast<std::size_t>(j - 1)] = static_cast<double>(t.sum) / t.with_data;
+  }
+  return mean;
 }
 
 void mean_fragments_per_individual(int r, const ScoreMatrix& band_scores, int ntot,
@@ -68,7 +94,7 @@ void compute_freq_frag(int r, const ScoreMatrix& band_scores, const IVector& pop
       if (scored != 0) {
         f = static_cast<float>(static_cast<double>(present) / scored);
       } else {
-        log.echo(format("\nWARNING! Data on locus %d always missing in pop %d", i + 1, j + 1));
+        log.echo_about(j + 1, format("\nWARNING! Data on locus %d always missing in pop %d", i + 1, j + 1));
       }
       absent_counts[j][i] = n - present;
       fragment_frequencies[j][i] = f;

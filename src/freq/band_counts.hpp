@@ -9,6 +9,8 @@
 //   per-cell outputs    float/int 0..r-1 x 0..m-1  (population j goes with N[j+1])
 #pragma once
 
+#include <vector>
+
 #include "core/message_log.hpp"
 #include "numeric/array.hpp"
 
@@ -18,6 +20,11 @@ namespace bandscape {
 // nbar[j] = (sum over loci of N[j][i]) / L[j] in integer division (0 when L[j]
 // is 0).  N may be the real counts or resampled ones.  nbar, L: int_vector(1, r).
 void summarize_sample_sizes(int r, int m, const IMatrix& non_missing, IVector& nbar, IVector& L);
+
+// The exact mean number of individuals scored per locus with data of each
+// population (nbar before its truncation): element j - 1 for population j;
+// NaN for a population without data.
+std::vector<double> mean_scored_per_locus(int r, int m, const IMatrix& non_missing);
 
 // Number of present bands over all individuals and loci, divided by ntot
 // (individuals with missing scores still count in the divisor).

@@ -336,7 +336,7 @@ void estimate_bayes_fitted_prior(int r, int m, const IMatrix& absent_counts, flo
     if (!fit_population_prior(j, m, absent_counts, non_missing, a, b)) {
       a = kUniformAlpha;
       b = kUniformBeta;
-      log.echo(format("\nWARNING! prior of pop %d could not be estimated: uniform prior used", j + 1));
+      log.echo_about(j + 1, format("\nWARNING! prior of pop %d could not be estimated: uniform prior used", j + 1));
     }
     alpha[j] = a;
     beta[j] = b;

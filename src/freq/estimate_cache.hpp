@@ -82,6 +82,7 @@ class NoteKeeper : public MessageLog {
  public:
   explicit NoteKeeper(MessageLog& target) : target_(target) {}
   void echo(const std::string& text) override { target_.echo(text); }
+  void echo_about(int population, const std::string& text) override { target_.echo_about(population, text); }
   void append(const std::string& text) override { target_.append(text); }
   void console(const std::string& text) override {
     target_.console(text);

@@ -2,6 +2,7 @@
 // cell, written out as the native data file's text.
 #include "input/dart_file.hpp"
 
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -70,6 +71,7 @@ std::vector<Individual> read_populations_file(const std::string& file, int& grou
   std::vector<Individual> individuals;
   std::unordered_map<std::string, int> row_of_id;
   std::vector<std::string> group_names;  // cut to the significant length
+  std::vector<std::pair<std::string, int>> group_first;  // each group's name in full and its first row
   for (int row = 2; text.has_line(row, log); ++row) {
     const char* line = text.line(row, log);
     if (blank_line(line)) continue;
@@ -104,7 +106,19 @@ std::vector<Individual> read_populations_file(const std::string& file, int& grou
     const std::string label = one.population.substr(0, kNameLength);
     std::size_t g = 0;
     while (g < group_names.size() && group_names[g] != label) ++g;
-    if (g == group_names.size()) group_names.push_back(label);
+    if (g == group_names.size()) {
+      group_names.push_back(label);
+      group_first.emplace_back(one.population, row);
+    } else if (group_first[g].first != one.population) {
+      // The native file keys a population by its first 20 characters: two
+      // names that differ only after them would be read as one population.
+      fail(log,
+           format("\npop %s in row %d and pop %s in row %d of file %s differ only after their first %zu "
+                  "characters, which name a population: they would be merged",
+                  group_first[g].first.c_str(), group_first[g].second, one.population.c_str(), row, file.c_str(),
+                  kNameLength),
+           file, row);
+    }
     one.group = static_cast<int>(g);
     individuals.push_back(std::move(one));
   }
@@ -115,14 +129,14 @@ std::vector<Individual> read_populations_file(const std::string& file, int& grou
 
 }  // namespace
 
-std::vector<std::string> split_csv_line(const char* line) {
+std::vector<std::string> split_csv_line(const char* line, char separator) {
   std::vector<std::string> cells;
   std::string cell;
   bool quoted_cell = false;  // the cell was quoted: its text is kept as written
   const char* p = line;
   for (;;) {
     // One cell: leading white space, then a quoted text or plain text up to the comma.
-    while (*p == ' ' || *p == '\t') ++p;
+    while ((*p == ' ' || *p == '\t') && *p != separator) ++p;
     cell.clear();
     quoted_cell = false;
     if (*p == '"') {
@@ -140,12 +154,12 @@ std::vector<std::string> split_csv_line(const char* line) {
         }
         cell += *p;
       }
-      while (*p != '\0' && *p != ',' && *p != '\n') ++p;  // text after the closing quote: ignored
+      while (*p != '\0' && *p != separator && *p != '\n') ++p;  // text after the closing quote: ignored
     } else {
-      while (*p != '\0' && *p != ',' && *p != '\n') cell += *p++;
+      while (*p != '\0' && *p != separator && *p != '\n') cell += *p++;
     }
     cells.push_back(quoted_cell ? cell : trimmed(cell));
-    if (*p != ',') break;
+    if (*p != separator) break;
     ++p;
   }
   return cells;
@@ -283,6 +297,41 @@ NativeText silicodart_as_native_text(const std::string& data_file, const std::st
   std::vector<std::string> line_starts;
   for (const Individual* one : order) line_starts.push_back(one->population + "\t" + one->id);
   return NativeText(format("%d\t%d", groups, m) + header_text + "\n", std::move(line_starts), std::move(markers));
+}
+
+std::vector<double> silicodart_reproducibility(const std::string& data_file, MessageLog& log) {
+  TextLines text(data_file);
+  if (!text.is_open()) fail(log, format("\ncannot open inputfile %s", data_file.c_str()), data_file, 0);
+  int row = 1;
+  std::vector<std::string> header;
+  for (; text.has_line(row, log); ++row) {
+    header = split_csv_line(text.line(row, log));
+    if (header.empty() || header[0] != "*") break;
+  }
+  std::size_t column = 0;
+  while (column < header.size() && header[column] != "Reproducibility") ++column;
+  if (header.empty() || header[0] != "CloneID" || column == header.size()) {
+    fail(log, format("\nfile %s has no header row with CloneID and Reproducibility", data_file.c_str()), data_file,
+         row);
+  }
+  std::vector<double> values;
+  for (++row; text.has_line(row, log); ++row) {
+    const char* line = text.line(row, log);
+    if (blank_line(line)) continue;
+    const std::vector<std::string> cells = split_csv_line(line);
+    text.forget_before(row + 1);
+    const std::string cell = column < cells.size() ? cells[column] : std::string();
+    char* end = nullptr;
+    const double value = std::strtod(cell.c_str(), &end);
+    if (cell.empty() || *end != '\0' || !(value >= 0.0 && value <= 1.0)) {
+      fail(log,
+           format("\nReproducibility '%s' in row %d, column %zu of file %s is not a number from 0 to 1",
+                  cell.substr(0, kNameLength).c_str(), row, column + 1, data_file.c_str()),
+           data_file, row);
+    }
+    values.push_back(value);
+  }
+  return values;
 }
 
 NativeText::NativeText(std::string first_line, std::vector<std::string> line_starts, ScannedScores markers)

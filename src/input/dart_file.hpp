@@ -59,8 +59,14 @@ class NativeText {
 NativeText silicodart_as_native_text(const std::string& data_file, const std::string& populations_file,
                                      MessageLog& log);
 
-// The cells of one comma-separated line (its line break, if any, not part of
-// the last cell), unquoted, white space around each removed.
-std::vector<std::string> split_csv_line(const char* line);
+// The Reproducibility column of a report (see above), one value per marker
+// row in the order of the rows, for the --min-reproducibility filter.  A cell
+// that is not a number from 0 to 1 is fatal, naming its row and column.
+std::vector<double> silicodart_reproducibility(const std::string& data_file, MessageLog& log);
+
+// The cells of one line separated by `separator` (a comma, a tab or a
+// semicolon; its line break, if any, not part of the last cell), unquoted,
+// white space around each removed.
+std::vector<std::string> split_csv_line(const char* line, char separator = ',');
 
 }  // namespace bandscape

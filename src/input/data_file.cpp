@@ -308,7 +308,8 @@ bool same_name(const std::string& a, const std::string& b) {
   return std::strncmp(a.c_str(), b.c_str(), kNameLength) == 0;
 }
 
-void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log) {
+void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log,
+                      std::vector<std::string>* FullLocusNames) {
   const std::string& input_file = data.file_name();
   if (!data.is_open()) fatal_input_error(log, format("\ncannot open inputfile %s", input_file.c_str()), input_file, 0);
   int line_number = 0;
@@ -336,6 +337,12 @@ void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, Mes
     p = next_field(p, input_file, line_number, log);
     names.emplace_back();
     read_word(p, names.back(), kNameLength, input_file, line_number, log);
+    // The results folder names each locus by its whole word; the report keeps
+    // the 20-character key.
+    if (FullLocusNames) {
+      FullLocusNames->emplace_back();
+      read_word(p, FullLocusNames->back(), std::string::npos, input_file, line_number, log);
+    }
   }
   // Every population of the file owns at least one data line, and such a line
   // holds at least two characters per locus (a tab and a score).  A declared
@@ -502,6 +509,17 @@ void scan_populations(TextLines& data, int R, int r, bool use_subset, const Subs
       }
     }
     PopulationNames[i] = label;
+    if (scores != nullptr && scores->keeps_names()) scores->add_population_name(individual_name(line));
+    if (findings.spaced_name_line == 0) {
+      // The name is the field's first word: a field of several words is
+      // noted, as "Val Müstair" and "Val d'Hérens" would both be "Val".
+      const std::string field = individual_name(line);
+      if (field.find_first_of(" \t\v\f\r") != std::string::npos) {
+        findings.spaced_name_field = field;
+        findings.spaced_name_word = label;
+        findings.spaced_name_line = line_number;
+      }
+    }
     if (findings.repeated_name_line == 0) {
       const auto [earlier, is_new] = first_line_of.emplace(label, line_number);
       if (!is_new) {
@@ -589,6 +607,12 @@ void warn_about_data_lines(const DataLineFindings& findings, const std::string& 
         format("\nWARNING! population %s of line %d of file %s has the name of an earlier population (line "
                "%d): the two are analysed as different populations",
                findings.repeated_name.c_str(), findings.repeated_name_line, file, findings.earlier_name_line));
+  }
+  if (findings.spaced_name_line > 0) {
+    log.echo(format("\nWARNING! the population name %c%s%c on line %d of file %s holds white space: the "
+                    "population is named by its first word, %s",
+                    '"', findings.spaced_name_field.c_str(), '"', findings.spaced_name_line, file,
+                    findings.spaced_name_word.c_str()));
   }
 }
 

@@ -165,16 +165,22 @@ struct DataLineFindings {
   std::string repeated_name;      // the first population named like an earlier one
   int repeated_name_line = 0;     // its first line
   int earlier_name_line = 0;      // the first line of the earlier one
+  std::string spaced_name_field;  // the first population field holding white space, in full
+  std::string spaced_name_word;   // the word of it read as the population's name
+  int spaced_name_line = 0;       // its line
 };
 
 // Reads line 1: R, m and the locus names.  LocusNames is allocated here, 1..m.
 // Fatal "cannot open inputfile" when `data` could not be opened.
-void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log);
+void read_header_line(TextLines& data, int& R, int& m, NameList& LocusNames, MessageLog& log,
+                      std::vector<std::string>* FullLocusNames = nullptr);
 
 // The band scores of the processed populations as the first pass reads them:
 // one row of m bytes per individual, in the order of the lines, held in blocks
-// so that the store grows without copying; also the individual names when
-// they are wanted.  read_band_scores moves them into the score matrix.
+// so that the store grows without copying; also the individual names and
+// the population names in full (the whole field of each population's first
+// line, where PopulationNames holds its 20-character key) when they are
+// wanted.  read_band_scores moves them into the score matrix.
 class ScannedScores {
  public:
   explicit ScannedScores(bool keep_names = false) : keep_names_(keep_names) {}
@@ -191,6 +197,9 @@ class ScannedScores {
   // called after the k-th row (from 1).
   void move_rows(ScoreMatrix& scores, int m, const std::function<void(int)>& row_done);
   std::vector<std::string> take_names() { return std::move(names_); }
+  void add_population_name(std::string name) { population_names_.push_back(std::move(name)); }
+  // The processed populations' names in full, in order (1..r as 0..r-1).
+  std::vector<std::string> take_population_names() { return std::move(population_names_); }
 
  private:
   struct RowBlock {
@@ -202,6 +211,7 @@ class ScannedScores {
   int room_ = 0;  // rows still free in the last block
   int rows_ = 0;
   std::vector<std::string> names_;
+  std::vector<std::string> population_names_;
 };
 
 // First pass over the data lines.  The caller allocates, from r (R, or listed_populations

@@ -1,7 +1,16 @@
 // Park & Miller minimal-standard generator with a Bays-Durham shuffle.
 #include "numeric/random.hpp"
 
-#include <ctime>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <random>
+
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace bandscape {
 namespace {
@@ -62,15 +71,46 @@ long seed_from_time(int hours, int minutes, int seconds) {
   return seed;
 }
 
-long seed_from_clock() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
+namespace {
+
+std::uint64_t splitmix64(std::uint64_t& state) {
+  std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
+
+}  // namespace
+
+long seed_from_entropy(std::uint64_t device, std::uint64_t nanoseconds, std::uint64_t process) {
+  std::uint64_t state = device;
+  std::uint64_t mixed = splitmix64(state);
+  state ^= nanoseconds;
+  mixed ^= splitmix64(state);
+  state ^= process << 32 | process >> 32;
+  mixed ^= splitmix64(state);
+  return 1 + static_cast<long>(mixed % 2147483646ULL);
+}
+
+long fresh_seed() {
+  std::uint64_t device = 0;
+  try {
+    std::random_device random_device;
+    device = static_cast<std::uint64_t>(random_device()) << 32 | random_device();
+  } catch (const std::exception&) {
+    // No random device: the clock and the process id still differ between runs.
+  }
+  const auto nanoseconds = static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+          .count());
+  const auto ticks =
+      static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
 #ifdef _WIN32
-  localtime_s(&local, &now);
+  const auto process = static_cast<std::uint64_t>(_getpid());
 #else
-  localtime_r(&now, &local);
+  const auto process = static_cast<std::uint64_t>(getpid());
 #endif
-  return seed_from_time(local.tm_hour, local.tm_min, local.tm_sec);
+  return seed_from_entropy(device, nanoseconds ^ (ticks * 0x9E3779B97F4A7C15ULL), process);
 }
 
 void fill_identity(IVector& v, int lo, int hi) {

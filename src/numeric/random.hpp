@@ -28,9 +28,18 @@ struct RandomState {
 // A deviate uniform on (0, 1), never 0 and never 1 (largest 1 - 2^-23).
 float uniform_random(RandomState& state);
 
-// The seed of a run: the product of the non-zero fields among seconds, minutes
-// and hours of the local time of day, or 1 at midnight (1..80063).
-long seed_from_clock();
+// The seed of a run without --seed: the system's random device, the
+// high-resolution clock in nanoseconds and the process id, mixed by
+// seed_from_entropy, so that runs started in the same second (or at once on
+// several cores) get different seeds.
+long fresh_seed();
+// The three words mixed by splitmix64 (Steele, Lea & Flood 2014) into a seed
+// of 1..2147483646, the range of the congruential state.
+long seed_from_entropy(std::uint64_t device, std::uint64_t nanoseconds, std::uint64_t process);
+
+// The seed of the earliest versions: the product of the non-zero fields among
+// seconds, minutes and hours of the time of day, or 1 at midnight (1..80063).
+// Runs of the same second shared it; kept for reading their error.txt.
 long seed_from_time(int hours, int minutes, int seconds);
 
 // v[i] = i for i = lo..hi (nothing when hi < lo).

@@ -2,6 +2,7 @@
 #include "numeric/resample_summary.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "core/output_file.hpp"
 
@@ -54,6 +55,11 @@ PercentilePositions percentile_positions(int n) {
   return k;
 }
 
+double permutation_p(int at_least_as_extreme, int permutations) {
+  if (permutations <= 0) return std::numeric_limits<double>::quiet_NaN();
+  return (static_cast<double>(at_least_as_extreme) + 1.0) / (static_cast<double>(permutations) + 1.0);
+}
+
 void resample_summary(FVector& values, int last, ResampleSummary& summary, float observed) {
   const int n = last + 1;
   float* sorted = &values[0];  // sorted[k], k = 0..n-1
@@ -74,6 +80,9 @@ void resample_summary(FVector& values, int last, ResampleSummary& summary, float
   int above = 0;
   while (top - above >= 0 && sorted[top - above] >= observed) ++above;
 
+  summary.permutations = n;
+  summary.at_most = below;
+  summary.at_least = above;
   const double denominator = static_cast<double>(n) + 1.0;
   summary.p_low = below == 0 ? 0.0f : static_cast<float>((static_cast<double>(below) + 1.0) / denominator);
   summary.p_high = above == 0 ? 0.0f : static_cast<float>((static_cast<double>(above) + 1.0) / denominator);

@@ -16,7 +16,16 @@ struct ResampleSummary {
   float upper99 = 0.0f;  // value at the 99.5% position; 0 with fewer than 200 values
   float p_low = 0.0f;    // (L + 1) / (n + 1), L values <= observed; 0 when L = 0
   float p_high = 0.0f;   // (G + 1) / (n + 1), G values >= observed; 0 when G = 0
+  int permutations = 0;  // n, the resampled values summarised (NaN ones included)
+  int at_most = 0;       // L
+  int at_least = 0;      // G
 };
+
+// The permutation P value (k + 1) / (n + 1) of k values of n at least as
+// extreme as the observed one (North, Curtis & Sham 2002): never 0,
+// since the observed arrangement is one of those that could have been drawn.
+// NaN without values.
+double permutation_p(int at_least_as_extreme, int permutations);
 
 // Shell's method with the increments 1, 4, 13, 40, ...: sorts a[1..n] ascending
 // in place.  NaN values end up after every number.

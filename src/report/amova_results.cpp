@@ -14,6 +14,7 @@
 #include "ordination/pcoa.hpp"
 #include "report/figures.hpp"
 #include "report/results_tables.hpp"
+#include "report/svg.hpp"
 #include "report/tsv.hpp"
 #include "stats/band_differences.hpp"
 #include "stats/distances.hpp"
@@ -31,14 +32,28 @@ constexpr int kAxes = 10;
 
 std::string axis_name(int a) { return format("axis%d", a + 1); }
 
-// The eigenvalues of one ordination: axis 1..n, eigenvalue, share of their sum.
+// The eigenvalues of one ordination: axis 1..n, eigenvalue, share of the sum
+// of the positive eigenvalues (NA for a negative one), share of the trace.
 void write_eigenvalues(const std::string& folder, const std::string& name, const PrincipalCoordinates& pc) {
-  TsvFile tsv(results_file(folder, (name + "_eigenvalues.tsv").c_str()), {"axis", "eigenvalue", "share"});
+  TsvFile tsv(results_file(folder, (name + "_eigenvalues.tsv").c_str()),
+              {"axis", "eigenvalue", "share", "share_of_trace"});
   for (int a = 0; a < pc.n; ++a) {
-    tsv.integer(a + 1).real(pc.eigenvalues[static_cast<std::size_t>(a)]);
-    tsv.real(pc.relative_eigenvalues[static_cast<std::size_t>(a)]).end_row();
+    const auto at = static_cast<std::size_t>(a);
+    tsv.integer(a + 1).real(pc.eigenvalues[at]).real(pc.positive_shares[at]).real(pc.relative_eigenvalues[at]);
+    tsv.end_row();
   }
   tsv.close();
+}
+
+// The caption's note on a matrix that is not Euclidean: the axes' shares are
+// of the positive eigenvalues, and how far the negative ones reach.
+std::string negative_eigenvalue_note(const PrincipalCoordinates& pc) {
+  if (!pc.has_negative_eigenvalues() || !(pc.positive_sum > 0.0)) return {};
+  double negative = 0.0;
+  for (const double v : pc.eigenvalues) negative += v < 0.0 ? v : 0.0;
+  return format(". The matrix has negative eigenvalues (their sum is %s%% of that of the positive ones): the axes' "
+                "shares are of the positive eigenvalues",
+                fixed_text(-100.0 * negative / pc.positive_sum, 1).c_str());
 }
 
 // A header row of leading columns followed by axis1..axisK.  TsvFile takes
@@ -161,8 +176,18 @@ void write_pairwise(const std::string& folder, const AmovaRunData& data, const P
   tsv.close();
 }
 
+// The 0-based group of each population as the subset file numbers them (the
+// page lists the groups by these numbers).
+std::vector<int> subset_groups(const AmovaRunData& data) {
+  std::vector<int> groups;
+  for (int j = 1; j <= data.r; ++j) groups.push_back((*data.population_groups)[j] - 1);
+  return groups;
+}
+
+// With three levels (`groups` not empty) the figure shows the groups.
 void write_individual_ordination(const std::string& folder, const AmovaRunData& data,
-                                 const PackedDistances& distances, std::vector<SummaryFigure>& figures) {
+                                 const PackedDistances& distances, const std::vector<int>& groups,
+                                 std::vector<SummaryFigure>& figures) {
   const int n = distances.size();
   DistanceMatrix d(n);
   for (int i = 0; i < n; ++i) {
@@ -183,10 +208,19 @@ void write_individual_ordination(const std::string& folder, const AmovaRunData& 
   std::vector<int> population(static_cast<std::size_t>(n));
   for (int k = 0; k < n; ++k) population[static_cast<std::size_t>(k)] = population_of(data, k) - 1;
   const std::vector<std::string> names = population_name_list(data);
-  add_figure(folder, "pcoa_individuals.svg",
-             {"Principal coordinates of the individuals (Euclidean distance between band profiles), by population",
-              pcoa_individuals(pc, population, names)},
-             figures);
+  if (groups.empty()) {
+    add_figure(folder, "pcoa_individuals.svg",
+               {"Principal coordinates of the individuals (Euclidean distance between band profiles), by "
+                "population" + negative_eigenvalue_note(pc),
+                pcoa_individuals(pc, population, names)},
+               figures);
+  } else {
+    add_figure(folder, "pcoa_individuals.svg",
+               {"Principal coordinates of the individuals (Euclidean distance between band profiles), coloured by "
+                "group of the subset file, marker shape by population within it" + negative_eigenvalue_note(pc),
+                pcoa_individuals_by_group(pc, population, names, subset_groups(data))},
+               figures);
+  }
 }
 
 // The ordination of the populations from one matrix; a warning instead when a
@@ -210,7 +244,7 @@ void write_population_ordination(const std::string& folder, const AmovaRunData& 
   tsv.close();
   write_eigenvalues(folder, name, pc);
   add_figure(folder, std::string("pcoa_populations_") + matrix + ".svg",
-             {std::string("Principal coordinates of the populations from ") + title,
+             {std::string("Principal coordinates of the populations from ") + title + negative_eigenvalue_note(pc),
               pcoa_populations(pc, population_name_list(data))},
              outcome.figures);
 }
@@ -280,7 +314,7 @@ AmovaOutcome write_amova_results(const std::string& folder, const AmovaRunData& 
     write_permutations(folder, result, permutations);
     write_pairwise(folder, data, *pairs);
     outcome.tables.push_back(amova_html_table(result, permutations));
-    write_individual_ordination(folder, data, differences.distances, outcome.figures);
+    write_individual_ordination(folder, data, differences.distances, design.groups, outcome.figures);
     if (!result.phi_pt.permuted.empty()) {
       add_figure(folder, "amova_phipt.svg",
                  {"AMOVA permutation test of ΦPT: the permuted values and the observed one (orange line)",

@@ -237,11 +237,11 @@ LegendLayout legend_layout(std::span<const std::string> names, double max_height
 }
 
 void draw_legend(SvgWriter& svg, double left, double top, std::span<const std::string> names,
-                 const LegendLayout& layout) {
+                 const LegendLayout& layout, std::span<const PopulationStyle> styles) {
   for (int i = 0; i < static_cast<int>(names.size()); ++i) {
     const double x = left + (i / layout.rows) * (layout.column_width + kLegendColumnGap);
     const double centre = top + (i % layout.rows + 0.5) * kLegendRow;
-    const PopulationStyle style = population_style(i);
+    const PopulationStyle style = static_cast<std::size_t>(i) < styles.size() ? styles[i] : population_style(i);
     draw_marker(svg, style.shape, x + kMarkerRadius, centre, kMarkerRadius, style.colour, "legend-marker");
     svg.text({.x = x + kLegendTextOffset, .y = baseline_for_centre(centre, kTickFont), .text = names[i],
               .font_size = kTickFont});

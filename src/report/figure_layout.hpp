@@ -105,8 +105,9 @@ struct LegendLayout {
   double height = 0.0;
 };
 LegendLayout legend_layout(std::span<const std::string> names, double max_height);
+// `styles`: the style of each entry; empty: population_style(i).
 void draw_legend(SvgWriter& svg, double left, double top, std::span<const std::string> names,
-                 const LegendLayout& layout);
+                 const LegendLayout& layout, std::span<const PopulationStyle> styles = {});
 
 // Places labels one after the other: a label goes to the first of its
 // candidate positions that lies within the bounds and meets neither an

@@ -73,6 +73,9 @@ struct OrdinationDrawing {
   std::span<const SvgText> labels = {};
   std::span<const std::string> legend = {};  // names of the populations; empty: no legend
   std::string_view title = {};
+  // The style of each population (of `population` and of the legend's
+  // entries); empty: population_style.
+  std::span<const PopulationStyle> styles = {};
 };
 
 std::string ordination_figure(const PrincipalCoordinates& pc, const Scatter& s, const PlotFrame& frame,
@@ -102,11 +105,15 @@ std::string ordination_figure(const PrincipalCoordinates& pc, const Scatter& s, 
   draw_zero_lines(svg, frame);
   draw_axes(svg, frame, pcoa_axis_title(pc, 0), s.y_title);
   for (int i = 0; i < pc.n; ++i) {
-    const PopulationStyle style = population_style(drawing.population.empty() ? i : drawing.population[i]);
+    const int p = drawing.population.empty() ? i : drawing.population[i];
+    const PopulationStyle style =
+        static_cast<std::size_t>(p) < drawing.styles.size() ? drawing.styles[p] : population_style(p);
     draw_marker(svg, style.shape, frame.px(s.x[i]), frame.py(s.y[i]), drawing.radius, style.colour, "point");
   }
   for (const SvgText& label : drawing.labels) svg.text(label);
-  if (!drawing.legend.empty()) draw_legend(svg, frame.area.right + kLegendGap, frame.area.top, drawing.legend, legend);
+  if (!drawing.legend.empty()) {
+    draw_legend(svg, frame.area.right + kLegendGap, frame.area.top, drawing.legend, legend, drawing.styles);
+  }
   return svg.finish();
 }
 
@@ -189,8 +196,11 @@ std::string diverging_colour(double t) {
 }  // namespace
 
 std::string pcoa_axis_title(const PrincipalCoordinates& pc, int axis) {
-  if (axis < 0 || static_cast<std::size_t>(axis) >= pc.relative_eigenvalues.size()) return format("PCoA %d", axis + 1);
-  return format("PCoA %d (%s%%)", axis + 1, fixed_text(pc.relative_eigenvalues[axis] * 100.0, 1).c_str());
+  if (axis < 0 || static_cast<std::size_t>(axis) >= pc.positive_shares.size() ||
+      !std::isfinite(pc.positive_shares[static_cast<std::size_t>(axis)])) {
+    return format("PCoA %d", axis + 1);
+  }
+  return format("PCoA %d (%s%%)", axis + 1, fixed_text(pc.positive_shares[static_cast<std::size_t>(axis)] * 100.0, 1).c_str());
 }
 
 std::string pcoa_individuals(const PrincipalCoordinates& pc, std::span<const int> population,
@@ -204,6 +214,32 @@ std::string pcoa_individuals(const PrincipalCoordinates& pc, std::span<const int
   const PlotFrame frame = ordination_frame(s.x, s.y, kMargin + title_height(title));
   return ordination_figure(pc, s, frame, {.population = population, .radius = kMarkerRadius,
                                           .legend = population_names, .title = title});
+}
+
+std::string pcoa_individuals_by_group(const PrincipalCoordinates& pc, std::span<const int> population,
+                                      std::span<const std::string> population_names,
+                                      std::span<const int> population_group, std::string_view title) {
+  if (population.size() != static_cast<std::size_t>(pc.n)) {
+    throw std::invalid_argument("pcoa_individuals_by_group: one population per individual");
+  }
+  if (population_group.size() != population_names.size()) {
+    throw std::invalid_argument("pcoa_individuals_by_group: one group per population");
+  }
+  check_populations(population, population_names.size(), "pcoa_individuals_by_group: population out of range");
+  if (pc.n == 0 || pc.axes < 1) return note_figure(title, kNoAxis);
+  // Each population's place among the members of its group, and its legend entry.
+  std::map<int, int> members;
+  std::vector<PopulationStyle> styles;
+  std::vector<std::string> legend;
+  for (std::size_t p = 0; p < population_names.size(); ++p) {
+    const int g = population_group[p];
+    styles.push_back(group_member_style(g, members[g]++));
+    legend.push_back(population_names[p] + format(" (group %d)", g + 1));
+  }
+  const Scatter s = first_two_axes(pc);
+  const PlotFrame frame = ordination_frame(s.x, s.y, kMargin + title_height(title));
+  return ordination_figure(pc, s, frame, {.population = population, .radius = kMarkerRadius, .legend = legend,
+                                          .title = title, .styles = styles});
 }
 
 std::string pcoa_populations(const PrincipalCoordinates& pc, std::span<const std::string> population_names,
@@ -363,11 +399,7 @@ std::string permutation_histogram(std::span<const double> permuted, double obser
   const int n = static_cast<int>(permuted.size());
   std::string title = format("%.*s: %d permutation%s", static_cast<int>(statistic.size()), statistic.data(), n,
                              n == 1 ? "" : "s");
-  if (std::isfinite(p_value)) {
-    // As many decimals as the smallest possible P, 1 / (permutations + 1), needs.
-    const int decimals = std::max(3, static_cast<int>(std::ceil(std::log10(n + 1.0) - 1e-9)));
-    title += ", P = " + fixed_text(p_value, decimals);
-  }
+  if (std::isfinite(p_value)) title += ", " + p_value_text(p_value, n);
   if (values.empty()) return note_figure(title, "No permuted value to draw.");
 
   // Bins of a nice width, about the square root of the number of values

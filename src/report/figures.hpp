@@ -25,7 +25,8 @@
 namespace bandscape {
 
 // Axis title of principal coordinate `axis` (0-based) with its share of the
-// variation, "PCoA 1 (23.4%)".
+// sum of the positive eigenvalues, "PCoA 1 (23.4%)"; without a share when it
+// is undefined (no positive eigenvalue).
 std::string pcoa_axis_title(const PrincipalCoordinates& pc, int axis);
 
 // Individuals on axes 1 and 2 (axis 1 against 0 when only one axis is
@@ -34,6 +35,14 @@ std::string pcoa_axis_title(const PrincipalCoordinates& pc, int axis);
 // individual i (pc.n entries).
 std::string pcoa_individuals(const PrincipalCoordinates& pc, std::span<const int> population,
                              std::span<const std::string> population_names, std::string_view title = {});
+
+// The same with the populations in groups: one colour per group, the
+// populations of a group told apart by their marker shapes, the legend naming
+// each population with its group ("PopA (group 1)").  population_group[p]: the
+// 0-based group of population p.
+std::string pcoa_individuals_by_group(const PrincipalCoordinates& pc, std::span<const int> population,
+                                      std::span<const std::string> population_names,
+                                      std::span<const int> population_group, std::string_view title = {});
 
 // Populations on axes 1 and 2 (pc.n == population_names.size()), each marker
 // labelled with its name; labels that find no free place are left out and the

@@ -10,18 +10,14 @@
 namespace bandscape {
 
 std::string newick_name(const std::string& name) {
-  bool quote = name.empty();
-  for (char c : name) {
-    quote = quote || std::isspace(static_cast<unsigned char>(c)) ||
-            std::string_view("():;,[]'").find(c) != std::string_view::npos;
+  if (name.empty()) return "_";
+  std::string out = name;
+  for (char& c : out) {
+    if (std::isspace(static_cast<unsigned char>(c)) || std::string_view("():;,[]'").find(c) != std::string_view::npos) {
+      c = '_';
+    }
   }
-  if (!quote) return name;
-  std::string out = "'";
-  for (char c : name) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
+  return out;
 }
 
 std::string newick_text(const Tree& tree, std::span<const std::string> tip_names, const NewickOptions& options) {

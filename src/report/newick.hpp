@@ -15,8 +15,12 @@ struct NewickOptions {
   std::span<const std::string> node_labels;
 };
 
-// A name as Newick text: in single quotes, an inner quote doubled, when it
-// holds a blank or one of ( ) : ; , [ ] ' (or is empty); as it is otherwise.
+// A name as Newick text: as it is, unless it holds white space or one of
+// ( ) : ; , [ ] ' (or is empty).  Such a name cannot be read back as written
+// by ape::read.tree, which keeps the quotes of a quoted name and reads an
+// inner doubled quote as NA: each of those characters becomes "_" (an empty
+// name is "_"), and the results folder maps the substitute to the name
+// (tip_names.tsv).
 std::string newick_name(const std::string& name);
 
 // The tree in Newick form, tips named from `tip_names` (indexed by tip) in

@@ -1,5 +1,6 @@
 #include "report/results_tables.hpp"
 
+#include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -15,18 +16,33 @@
 
 namespace bandscape {
 
-void create_results_folder(const std::string& folder) {
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  if (ec) throw OutputError(folder, format("\ncannot create folder %s: %s", folder.c_str(), ec.message().c_str()));
-}
-
 std::string results_file(const std::string& folder, const char* name) { return in_folder(folder, name); }
+
+const std::vector<std::string>& results_file_names() {
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> n = {
+        "run.json", "summary.html", "individuals.tsv", "populations.tsv", "diversity.tsv", "permutations.tsv",
+        "permutation_summary.tsv", "distances.tsv", "bootstrap_distances.tsv", "frequencies.tsv", "relatedness.tsv",
+        "trees.tsv", "tip_names.tsv", "amova.tsv", "amova_permutations.tsv", "phipt_pairwise.tsv", "bands.tsv",
+        "pcoa_individuals.tsv", "pcoa_individuals_eigenvalues.tsv", "pcoa_individuals.svg", "amova_phipt.svg",
+        "permutation_fst.svg", "relatedness.svg", "tree_individuals_nj.nwk", "tree_individuals_upgma.nwk",
+        "tree_individuals_nj.svg"};
+    for (const std::string matrix : {"nei", "fst", "reynolds", "phipt"}) {
+      for (const std::string file : {"tree_M_nj.nwk", "tree_M_upgma.nwk", "consensus_M_nj.nwk", "tree_M_nj.svg",
+                                     "pcoa_M.tsv", "pcoa_M_eigenvalues.tsv", "pcoa_populations_M.svg"}) {
+        const std::size_t at = file.find('M');
+        n.push_back(file.substr(0, at) + matrix + file.substr(at + 1));
+      }
+    }
+    return n;
+  }();
+  return names;
+}
 
 void write_results_text(const std::string& folder, const char* name, const std::string& text) {
   const std::string path = results_file(folder, name);
   OutputFile out;
-  if (!out.open(path, OpenMode::kTruncate, Links::kFollow)) throw OutputError(path, "\ncannot open file " + path);
+  if (!out.open(path, OpenMode::kReplace, Links::kRefuse)) throw open_failure(path, errno);
   out.write(text);
   out.close();
 }
@@ -52,31 +68,27 @@ float defined(float stored) { return stored == kUndefined ? std::numeric_limits<
 }  // namespace
 
 void write_populations_table(const std::string& folder, int r, const NameList& names, const IVector& population_bounds,
-                             const IVector& nbar, const IVector& L, const IVector& polymorphic_loci,
+                             const std::vector<double>& mean_scored, const IVector& L, const IVector& polymorphic_loci,
                              const FVector& polymorphic_percent, const FVector& Hj, const FVector& VarHj,
                              const FVector& VarIHj, const FVector& VarLHj) {
   TsvFile tsv(results_file(folder, "populations.tsv"),
               {"population", "individuals", "n", "loci", "polymorphic_loci", "plp", "Hj", "se_Hj", "VarHj",
                "VarI_Hj", "VarI_percent", "VarL_Hj", "VarL_percent"});
   for (int j = 1; j <= r; ++j) {
-    // The derived columns as Table 1 forms them, in double from the stored variances.
-    const bool undefined = VarHj[j] == kUndefined;
-    const double var = VarHj[j];
-    const double pct_i = undefined ? kNA : var == 0.0 ? 0.0 : 100.0 * VarIHj[j] / var;
-    const double pct_l = undefined ? kNA : var == 0.0 ? 0.0 : 100.0 * VarLHj[j] / var;
+    const PopulationValues v = population_values(L[j], Hj[j], VarHj[j], VarIHj[j], VarLHj[j]);
     tsv.text(names[j])
         .integer(population_bounds[j] - population_bounds[j - 1])
-        .integer(nbar[j])
+        .real(mean_scored[static_cast<std::size_t>(j - 1)])
         .integer(L[j])
         .integer(polymorphic_loci[j])
-        .single(polymorphic_percent[j])
-        .single(Hj[j])
-        .real(undefined ? kNA : std::sqrt(var))
-        .single(defined(VarHj[j]))
-        .single(VarIHj[j])
-        .real(pct_i)
-        .single(VarLHj[j])
-        .real(pct_l)
+        .single(L[j] == 0 ? std::numeric_limits<float>::quiet_NaN() : polymorphic_percent[j])
+        .single(static_cast<float>(v.Hj))
+        .real(v.se_Hj)
+        .single(static_cast<float>(v.VarHj))
+        .single(static_cast<float>(v.VarIHj))
+        .real(v.VarI_percent)
+        .single(static_cast<float>(v.VarLHj))
+        .real(v.VarL_percent)
         .end_row();
   }
   tsv.close();
@@ -98,7 +110,7 @@ void write_diversity_table(const std::string& folder, const DiversityValues& d) 
 
 void write_permutation_tables(const std::string& folder, float observed_fst, const std::vector<float>& permuted,
                               float lower95, float upper95, float lower99, float upper99, float p_low,
-                              float p_high) {
+                              float p_high, double p_value) {
   TsvFile values(results_file(folder, "permutations.tsv"), {"sample", "permutation", "fst"});
   values.text("observed").text("NA").single(defined(observed_fst)).end_row();
   for (std::size_t k = 0; k < permuted.size(); ++k) {
@@ -118,6 +130,7 @@ void write_permutation_tables(const std::string& folder, float observed_fst, con
   summary.text("upper_99").single(n >= 200 ? upper99 : none).end_row();
   summary.text("p_low").single(p_low).end_row();
   summary.text("p_high").single(p_high).end_row();
+  summary.text("p_value").real(p_value).end_row();
   summary.close();
 }
 
@@ -163,7 +176,7 @@ void write_frequencies_table(const std::string& folder, int r, int m, const Name
                              const NameList& locus_names, const IMatrix& non_missing, const FMatrix& fragment,
                              const FMatrix& P, const FMatrix& V) {
   TsvFile tsv(results_file(folder, "frequencies.tsv"),
-              {"population", "locus", "n", "fragment_frequency", "band_frequency", "variance"});
+              {"population", "locus", "n", "fragment_frequency", "allele_frequency", "variance"});
   const float none = std::numeric_limits<float>::quiet_NaN();
   for (int j = 0; j < r; ++j) {
     for (int i = 0; i < m; ++i) {

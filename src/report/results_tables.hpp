@@ -12,12 +12,13 @@
 
 namespace bandscape {
 
-// Creates the results folder with its parents when missing; a folder that
-// cannot be made is fatal ("\ncannot create folder %s: %s").
-void create_results_folder(const std::string& folder);
-
 // `name` inside the results folder.
 std::string results_file(const std::string& folder, const char* name);
+
+// Every name a run may give a file of the results folder: a folder of an
+// earlier run holds only these, and they are all removed when a new run takes
+// the folder.
+const std::vector<std::string>& results_file_names();
 
 // Writes `text` as the file `name` of the results folder (a figure, a page).
 void write_results_text(const std::string& folder, const char* name, const std::string& text);
@@ -29,12 +30,13 @@ void write_individuals_table(const std::string& folder, const std::vector<std::s
                              const NameList& population_names, int r, const IVector& population_bounds);
 
 // populations.tsv: Table 1 per population, unrounded: population, individuals
-// (rows of the data file), n (mean number scored per locus, as in Table 1),
-// loci (with data), polymorphic_loci, plp (percent), Hj, se_Hj, VarHj, VarI_Hj,
-// VarI_percent, VarL_Hj, VarL_percent.  An undefined variance (999) is NA, and
-// so are the values derived from it.
+// (rows of the data file), n (the exact mean number scored per locus with
+// data, mean_scored[j - 1]; Table 1 prints it truncated), loci (with data),
+// polymorphic_loci, plp (percent), Hj, se_Hj, VarHj, VarI_Hj, VarI_percent,
+// VarL_Hj, VarL_percent.  An undefined variance (999) is NA, and so are the
+// values derived from it (population_values).
 void write_populations_table(const std::string& folder, int r, const NameList& names, const IVector& population_bounds,
-                             const IVector& nbar, const IVector& L, const IVector& polymorphic_loci,
+                             const std::vector<double>& mean_scored, const IVector& L, const IVector& polymorphic_loci,
                              const FVector& polymorphic_percent, const FVector& Hj, const FVector& VarHj,
                              const FVector& VarIHj, const FVector& VarLHj);
 
@@ -53,10 +55,12 @@ void write_diversity_table(const std::string& folder, const DiversityValues& d);
 // the observed value, 1..n in the order drawn), fst; undefined Fst (999) is NA.
 // permutation_summary.tsv: rows statistic, value: permutations, observed,
 // lower_95, upper_95, lower_99, upper_99 (NA with fewer than 40 or 200
-// permutations, where the report shows 0), p_low, p_high.
+// permutations, where the report shows 0), p_low, p_high (as in Table 4: 0
+// when no permuted value reaches the observed one), p_value ((G + 1) / (n + 1)
+// of the G permuted values at least the observed Fst; never 0).
 void write_permutation_tables(const std::string& folder, float observed_fst, const std::vector<float>& permuted,
                               float lower95, float upper95, float lower99, float upper99, float p_low,
-                              float p_high);
+                              float p_high, double p_value);
 
 // distances.tsv: one row per pair a < b: population_a, population_b, nei, fst,
 // reynolds, loci_shared (nPair of the pair).  Undefined distances are NA.
@@ -80,7 +84,8 @@ class BootstrapDistancesTable {
 
 // frequencies.tsv: Table 5 in long form, population after population, locus
 // after locus: population, locus, n (individuals scored), fragment_frequency,
-// band_frequency (the estimate of the chosen method), variance; NA for the
+// allele_frequency (the chosen method's estimate of the frequency of the
+// band-present allele), variance; NA for the
 // frequencies of a locus without data in the population.
 //   population_names 1..r, locus_names 1..m, non_missing int_matrix(1,r,1,m),
 //   fragment, P, V float_matrix(0,r-1,0,m-1).

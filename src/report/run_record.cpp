@@ -7,6 +7,7 @@
 #include <openssl/evp.h>
 #endif
 
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -107,6 +108,9 @@ RunRecord::RunRecord(std::string program, std::string version)
   json_["program"] = std::move(program);
   json_["version"] = std::move(version);
   json_["start_time"] = utc_timestamp(start_);
+  // "complete" or "failed" once written at the end; a run that is
+  // interrupted is marked "interrupted" by the interruption watcher.
+  json_["status"] = "running";
 }
 
 void RunRecord::add_section(const std::string& name, Json section) { json_[name] = std::move(section); }
@@ -121,6 +125,7 @@ void RunRecord::step(const std::string& name) {
   const double seconds = std::chrono::duration<double>(now - step_started_).count();
   step_started_ = now;
   steps_[name] = steps_.value(name, 0.0) + seconds;
+  last_step_ = name;
 }
 
 RunRecord::Json RunRecord::file_entry(const std::string& file) {
@@ -147,6 +152,7 @@ std::string RunRecord::finish(int exit_status, const std::string& error) {
   out["steps_seconds"] = steps_;
   out["warnings"] = warnings_;
   out["exit_status"] = exit_status;
+  out["status"] = error.empty() ? "complete" : "failed";
   if (!error.empty()) {
     const std::size_t first = error.find_first_not_of('\n');
     out["error"] = first == std::string::npos ? std::string() : error.substr(first);
@@ -155,12 +161,20 @@ std::string RunRecord::finish(int exit_status, const std::string& error) {
   return out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-void RunRecord::write(int exit_status, const std::string& error) {
+void RunRecord::write(int exit_status, const std::string& error) { write_text(finish(exit_status, error)); }
+
+void RunRecord::write_running() {
+  Json out = json_;
+  out["steps_seconds"] = steps_;
+  out["warnings"] = warnings_;
+  write_text(out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
+}
+
+void RunRecord::write_text(const std::string& text) {
   if (folder_.empty()) return;
-  const std::string text = finish(exit_status, error);
   const std::string name = in_folder(folder_, "run.json");
   OutputFile out;
-  if (!out.open(name, OpenMode::kTruncate, Links::kFollow)) throw OutputError(name, "\ncannot open file " + name);
+  if (!out.open(name, OpenMode::kReplace, Links::kRefuse)) throw open_failure(name, errno);
   out.write(text);
   out.close();
 }

@@ -48,16 +48,22 @@ class RunRecord {
   // Writes finish()'s text to run.json in the folder; nothing without a folder.
   // A failed write throws OutputError.
   void write(int exit_status, const std::string& error = "");
+  // Writes the record as it stands, "status": "running", without an end.
+  void write_running();
 
   const Json& json() const { return json_; }
+  // The step closed last ("start" before the first).
+  const std::string& last_step() const { return last_step_; }
   // The messages of error.txt kept so far (run.json's "warnings").
   const Json& warnings() const { return warnings_; }
 
  private:
+  void write_text(const std::string& text);
   Json json_;
   Json steps_ = Json::object();
   Json warnings_ = Json::array();
   std::string folder_;
+  std::string last_step_ = "start";
   std::chrono::system_clock::time_point start_;
   std::chrono::steady_clock::time_point started_, step_started_;
 };

@@ -1,11 +1,26 @@
 // Export of the band scores for Bayesian clustering of individuals.
 #include "report/structure_export.hpp"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "core/output_file.hpp"
 
 namespace bandscape {
+
+long long structure_file_individuals(const std::string& file_name) {
+  std::FILE* f = std::fopen(file_name.c_str(), "rb");
+  if (f == nullptr) return 0;
+  std::vector<char> buffer(1 << 20);
+  long long lines = 0;
+  std::size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), f)) > 0) {
+    lines += std::count(buffer.data(), buffer.data() + n, '\n');
+  }
+  std::fclose(f);
+  return lines / 2;
+}
 
 void write_structure_file(const std::string& file_name, int r, int m, const ScoreMatrix& BandScores,
                           const IVector& PopulationBounds, MessageLog& log, const ProgressReport& progress) {

@@ -19,6 +19,12 @@ namespace bandscape {
 // than kStructureProgressScores scores, the individuals written are reported
 // in fiftieths (core/progress.hpp).
 inline constexpr double kStructureProgressScores = 1.0e8;
+
+// The individuals a STRUCTURE file written by earlier runs already holds (two
+// rows each, every row begun by a line end); 0 when it is missing or empty.
+// STRUCTURE reads the whole file, so a run appending to it should say so.
+long long structure_file_individuals(const std::string& file_name);
+
 void write_structure_file(const std::string& file_name, int r, int m, const ScoreMatrix& BandScores,
                           const IVector& PopulationBounds, MessageLog& log, const ProgressReport& progress = {});
 

@@ -3,13 +3,22 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 
 #include "core/format.hpp"
 #include "report/svg.hpp"
+#include "stats/diversity.hpp"
 
 namespace bandscape {
 
 namespace {
+
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+
+// What the page shows for a value that cannot be computed (NA in the TSV
+// files, 999 or "undefined" in the report); a table holding one says why.
+constexpr const char* kUndefinedCell = "undefined";
 
 // The style sheet.  It is written without '<' or '&' so that the page stays
 // well-formed XML.  Screens: one column of at most 64em, centred; tables in a
@@ -30,13 +39,14 @@ dl.details dd { margin: 0; overflow-wrap: anywhere; }
 table { border-collapse: collapse; font-size: 0.9em; font-variant-numeric: tabular-nums; }
 h3 { font-size: 1em; margin: 0 0 0.4em; }
 th, td { padding: 0.25em 0.6em; border-bottom: 1px solid #DDDDDD; white-space: nowrap; }
-thead th { border-bottom: 2px solid #888888; text-align: right; }
+thead th { border-bottom: 2px solid #888888; text-align: right; vertical-align: bottom; white-space: normal; }
 thead th:first-child { text-align: left; }
 td { text-align: right; }
 tbody th { text-align: left; font-weight: normal; }
 p.note { font-size: 0.85em; color: #444444; margin: 0.4em 0 0; }
-figure { margin: 0 0 1.5em; }
+figure { margin: 0 0 1.5em; overflow-x: auto; -webkit-overflow-scrolling: touch; }
 figure svg { display: block; width: 100%; height: auto; }
+figure svg { min-width: var(--figure-min-width, 0); }
 figcaption { font-size: 0.9em; color: #444444; margin-top: 0.3em; }
 ul.files { padding-left: 1.2em; }
 ul.files li { margin: 0.2em 0; overflow-wrap: anywhere; }
@@ -45,7 +55,10 @@ ul.warnings li { margin: 0.2em 0; white-space: pre-wrap; overflow-wrap: anywhere
 @media print {
   body { font-size: 10pt; }
   main { max-width: none; padding: 0; }
-  .table-scroll { overflow: visible; }
+  .table-scroll, figure { overflow: visible; }
+  figure svg { min-width: 0; }
+  table { font-size: 8pt; }
+  th, td { padding: 0.2em 0.35em; }
   .table-block, figure { break-inside: avoid; page-break-inside: avoid; }
   figure svg { max-height: 24cm; }
   h2, h3 { break-after: avoid; page-break-after: avoid; }
@@ -83,6 +96,41 @@ std::string_view svg_element(std::string_view svg) {
   return svg.substr(start, end + 6 - start);
 }
 
+// The smallest text a figure may show on the page, in CSS pixels.
+constexpr double kSmallestFigureText = 9.0;
+
+// The value of the first `name="..."` after `from` in `svg` as a number; 0
+// when there is none.
+double number_attribute(std::string_view svg, std::string_view name, std::size_t& from) {
+  const std::string key = std::string(" ") + std::string(name) + "=\"";
+  const std::size_t at = svg.find(key, from);
+  if (at == std::string_view::npos) {
+    from = std::string_view::npos;
+    return 0.0;
+  }
+  from = at + key.size();
+  return std::strtod(std::string(svg.substr(from, 24)).c_str(), nullptr);
+}
+
+// The width of the figure (the attribute of its <svg> start tag).
+double svg_width(std::string_view svg) {
+  std::size_t from = 0;
+  const std::size_t end = svg.find('>');
+  const double width = number_attribute(svg, "width", from);
+  return from != std::string_view::npos && from < end ? width : 0.0;
+}
+
+// The smallest font size of the figure's texts; 0 without text.
+double smallest_font_size(std::string_view svg) {
+  double least = 0.0;
+  std::size_t from = 0;
+  for (;;) {
+    const double size = number_attribute(svg, "font-size", from);
+    if (from == std::string_view::npos) return least;
+    if (size > 0.0 && (least == 0.0 || size < least)) least = size;
+  }
+}
+
 void append_table(std::string& out, const HtmlTable& table) {
   // The caption as a heading above the scrolling box, so that it wraps to
   // the column's width and stays in view when the table scrolls sideways.
@@ -106,14 +154,27 @@ void append_table(std::string& out, const HtmlTable& table) {
   }
   out += "</tbody>\n</table>\n</div>\n";
   if (!table.note.empty()) out += "<p class=\"note\">" + html_escape(table.note) + "</p>\n";
+  const bool undefined = std::any_of(table.rows.begin(), table.rows.end(), [](const std::vector<std::string>& row) {
+    return std::find(row.begin(), row.end(), kUndefinedCell) != row.end();
+  });
+  if (undefined) {
+    out += "<p class=\"note\">undefined: the value cannot be computed from these data (a variance over a single "
+           "locus, a ratio of 0 to 0, a statistic of a population without data); the report prints 999 or "
+           "\"undefined\", the tables of the folder NA.</p>\n";
+  }
   out += "</div>\n";
 }
 
-// A number of a table cell with printf's format; "NA" when it is not finite.
+// A number of a table cell with printf's format; kUndefinedCell when it is
+// not finite.
 std::string cell(const char* fmt, double v) {
-  if (!std::isfinite(v)) return "NA";
+  if (!std::isfinite(v)) return kUndefinedCell;
   return format(fmt, v);
 }
+
+// The square root of a variance as its S.E.: 0 for a negative variance (as
+// the report prints it), undefined for an undefined one.
+double standard_error(double var) { return std::isfinite(var) ? (var > 0.0 ? std::sqrt(var) : 0.0) : kNotANumber; }
 
 }  // namespace
 
@@ -137,9 +198,14 @@ std::string summary_html(const SummaryPage& page) {
     out += "</dl>\n</section>\n";
   }
   if (!page.warnings.empty()) {
-    out += "<section id=\"warnings\">\n<h2>Warnings</h2>\n<ul class=\"warnings\">\n";
-    for (const std::string& w : page.warnings) out += "<li>" + html_escape(w) + "</li>\n";
-    out += "</ul>\n</section>\n";
+    out += "<section id=\"warnings\">\n<h2>Warnings</h2>\n";
+    for (const WarningList& list : page.warnings) {
+      if (!list.heading.empty()) out += "<h3>" + html_escape(list.heading) + "</h3>\n";
+      out += "<ul class=\"warnings\">\n";
+      for (const std::string& w : list.items) out += "<li>" + html_escape(w) + "</li>\n";
+      out += "</ul>\n";
+    }
+    out += "</section>\n";
   }
   if (!page.tables.empty()) {
     out += "<section id=\"tables\">\n<h2>Tables</h2>\n";
@@ -149,8 +215,18 @@ std::string summary_html(const SummaryPage& page) {
   if (!page.figures.empty()) {
     out += "<section id=\"figures\">\n<h2>Figures</h2>\n";
     for (const SummaryFigure& f : page.figures) {
-      out += "<figure>\n";
-      out += svg_element(f.svg);
+      const std::string_view svg = svg_element(f.svg);
+      // Never so narrow that its smallest text is under kSmallestFigureText
+      // pixels: a phone scrolls the figure sideways instead (the style
+      // sheet's figure rules read the width from the custom property).
+      const double least = smallest_font_size(svg);
+      const double width = svg_width(svg);
+      if (least > 0.0 && width > 0.0) {
+        out += format("<figure style=\"--figure-min-width: %.0fpx\">\n", std::ceil(width * kSmallestFigureText / least));
+      } else {
+        out += "<figure>\n";
+      }
+      out += svg;
       if (out.back() != '\n') out += '\n';
       out += "<figcaption>" + html_escape(f.title) + "</figcaption>\n</figure>\n";
     }
@@ -175,18 +251,16 @@ HtmlTable population_html_table(std::span<const PopulationRow> rows) {
   t.columns = {"Population", "n",        "#loc.",    "#loc_P", "PLP",      "Hj",
                "S.E.(Hj)",   "Var(Hj)", "VarI(Hj)", "VarI%",  "VarL(Hj)", "VarL%"};
   for (const PopulationRow& p : rows) {
-    const double var = p.VarHj;
-    const double pct_i = var == 0.0 ? 0.0 : 100.0 * p.VarIHj / var;
-    const double pct_l = var == 0.0 ? 0.0 : 100.0 * p.VarLHj / var;
-    t.rows.push_back({p.name, format("%i", p.mean_scored), format("%i", p.loci), format("%i", p.polymorphic),
-                      cell("%.1f", p.percent_polymorphic), cell("%.5f", p.Hj), cell("%.5f", std::sqrt(var)),
-                      cell("%.6f", var), cell("%.6f", p.VarIHj), cell("%.1f", pct_i), cell("%.6f", p.VarLHj),
-                      cell("%.1f", pct_l)});
+    const PopulationValues v = population_values(p.loci, p.Hj, p.VarHj, p.VarIHj, p.VarLHj);
+    t.rows.push_back({p.name, cell("%.2f", p.mean_scored), format("%i", p.loci), format("%i", p.polymorphic),
+                      cell("%.1f", p.loci == 0 ? kNotANumber : p.percent_polymorphic), cell("%.5f", v.Hj),
+                      cell("%.5f", v.se_Hj), cell("%.6f", v.VarHj), cell("%.6f", v.VarIHj),
+                      cell("%.1f", v.VarI_percent), cell("%.6f", v.VarLHj), cell("%.1f", v.VarL_percent)});
   }
   t.note =
-      "n: individuals scored per locus, on average (whole number); #loc.: loci with data; #loc_P: polymorphic "
-      "loci; PLP: their percentage; Hj: expected heterozygosity; VarI and VarL: the parts of Var(Hj) due to the "
-      "sampling of individuals and of loci.";
+      "n: individuals scored per locus, on average over the loci with data; #loc.: loci with data; #loc_P: "
+      "polymorphic loci; PLP: their percentage; Hj: expected heterozygosity; VarI and VarL: the parts of Var(Hj) "
+      "due to the sampling of individuals and of loci.";
   return t;
 }
 
@@ -195,14 +269,11 @@ HtmlTable within_diversity_html_table(const WithinDiversity& w) {
   t.caption = "Table 2: Gene diversity within populations [Lynch & Milligan method]";
   t.columns = {"", "n", "Hw", "S.E.(Hw)", "Var(Hw)", "VarI(Hw)", "VarL(Hw)", "VarP(Hw)"};
   const double var = w.VarHw;
-  const double se = var > 0.0 ? std::sqrt(var) : 0.0;
-  t.rows.push_back({"Estimate", format("%i", w.populations), cell("%.4f", w.Hw), cell("%.5f", se),
+  t.rows.push_back({"Estimate", format("%i", w.populations), cell("%.4f", w.Hw), cell("%.5f", standard_error(var)),
                     cell("%.6f", var), cell("%.6f", w.VarIHw), cell("%.6f", w.VarLHw), cell("%.6f", w.VarPHw)});
-  const double pct_i = var == 0.0 ? 0.0 : 100.0 * w.VarIHw / var;
-  const double pct_l = var == 0.0 ? 0.0 : 100.0 * w.VarLHw / var;
-  const double pct_p = var == 0.0 ? 0.0 : 100.0 * w.VarPHw / var;
-  t.rows.push_back({"Percent of Var(Hw)", "", "", "", "", cell("%.2f", pct_i), cell("%.2f", pct_l),
-                    cell("%.2f", pct_p)});
+  const auto percent = [var](double part) { return var == 0.0 ? kNotANumber : 100.0 * part / var; };
+  t.rows.push_back({"Percent of Var(Hw)", "", "", "", "", cell("%.2f", percent(w.VarIHw)),
+                    cell("%.2f", percent(w.VarLHw)), cell("%.2f", percent(w.VarPHw))});
   t.note = "VarI, VarL and VarP: the parts of Var(Hw) due to the sampling of individuals, of loci and of "
            "populations.";
   return t;
@@ -212,10 +283,10 @@ HtmlTable structure_html_table(const PopulationStructure& s) {
   HtmlTable t;
   t.caption = "Table 3: Population genetic structure [Lynch & Milligan method]";
   t.columns = {"", "n", "Ht", "Hw", "Hb", "Fst"};
-  auto se = [](float v) { return v > 0.0f ? std::sqrt(static_cast<double>(v)) : 0.0; };
   t.rows.push_back({"Estimate", format("%i", s.populations), cell("%.4f", s.Ht), cell("%.4f", s.Hw),
                     cell("%.4f", s.Hb), cell("%.4f", s.Fst)});
-  t.rows.push_back({"S.E.", "", "", cell("%.6f", se(s.VarHw)), cell("%.6f", se(s.VarHb)), cell("%.6f", se(s.VarFst))});
+  t.rows.push_back({"S.E.", "", "", cell("%.6f", standard_error(s.VarHw)), cell("%.6f", standard_error(s.VarHb)),
+                    cell("%.6f", standard_error(s.VarFst))});
   t.rows.push_back({"Var", "", "", cell("%.6f", s.VarHw), cell("%.6f", s.VarHb), cell("%.6f", s.VarFst)});
   t.note = "Ht: total gene diversity; Hw: mean diversity within populations; Hb: mean diversity between "
            "populations; Fst = (Ht - Hw) / Ht.";
@@ -228,10 +299,20 @@ HtmlTable permutation_html_table(int permutations, float observed_fst, const Res
   t.columns = {"Statistic", "Fst"};
   const std::pair<const char*, float> rows[] = {
       {"observed", observed_fst}, {"lower 95% limit", s.lower95}, {"upper 95% limit", s.upper95},
-      {"lower 99% limit", s.lower99}, {"upper 99% limit", s.upper99}, {"P value (low)", s.p_low},
-      {"P value (high)", s.p_high}};
+      {"lower 99% limit", s.lower99}, {"upper 99% limit", s.upper99}};
   for (const auto& [label, value] : rows) t.rows.push_back({label, cell("%.4f", value)});
-  t.note = format("Resampling statistics based on %d random permutations of individuals among populations.",
+  // Both tails as (k + 1) / (n + 1), never 0 (the report prints 0 when no
+  // permuted value reaches the observed one).
+  const int decimals = std::max(4, static_cast<int>(std::ceil(std::log10(std::max(s.permutations, 1) + 1.0) - 1e-9)));
+  const auto p_cell = [&s, decimals](int k) {
+    const double p = permutation_p(k, s.permutations);
+    return std::isfinite(p) ? format("%.*f", decimals, p) : std::string("NA");
+  };
+  t.rows.push_back({"P value (low)", p_cell(s.at_most)});
+  t.rows.push_back({"P value (high)", p_cell(s.at_least)});
+  t.note = format("Resampling statistics based on %d random permutations of individuals among populations. "
+                  "P values are (k + 1) / (n + 1), k of the n permuted values being at most (low) or at least "
+                  "(high) the observed Fst.",
                   permutations);
   return t;
 }
@@ -251,7 +332,7 @@ HtmlTable amova_html_table(const AmovaResult& amova, int permutations) {
   row("Total", a.total);
   auto phi = [permutations](const char* name, double value, const PermutationTest& test) {
     std::string text = std::string(name) + " = " + cell("%.4f", value);
-    if (permutations > 0) text += " (P = " + cell("%.4f", test.p_value) + ")";
+    if (permutations > 0) text += " (" + p_value_text(test.p_value, permutations) + ")";
     return text;
   };
   std::string note = phi("PhiPT", a.phi_pt, amova.phi_pt);
@@ -266,8 +347,10 @@ HtmlTable amova_html_table(const AmovaResult& amova, int permutations) {
 HtmlTable band_html_table(std::span<const BandPattern> patterns, std::span<const std::string> names) {
   HtmlTable t;
   t.caption = "Band patterns per population";
-  t.columns = {"Population", "n",  "Loci with data", "Bands", "Common bands", "Private bands", "Locally common (25%)",
-               "Locally common (50%)", "I (bands)", "I (estimates)", "DW", "DW per individual"};
+  // Short headers, explained in the note, so that the table fits a wide
+  // screen and an A4 page without scrolling.
+  t.columns = {"Population", "n", "Loci", "Bands", "Common", "Private", "LC25", "LC50", "I (bands)", "I (est.)",
+               "DW", "DW/n"};
   for (std::size_t j = 0; j < patterns.size(); ++j) {
     const BandPattern& b = patterns[j];
     t.rows.push_back({j < names.size() ? names[j] : std::string(), format("%d", b.individuals),
@@ -278,10 +361,11 @@ HtmlTable band_html_table(std::span<const BandPattern> patterns, std::span<const
                       cell("%.4f", b.down_weighted_per_individual)});
   }
   t.note =
-      "Bands: present in the population; common: band frequency at least 5%; private: found in no other "
-      "population; locally common: common here and present in at most 25% (50%) of the populations; I: "
-      "Shannon's information index over loci with data, from band frequencies and from allele frequency "
-      "estimates; DW: frequency-down-weighted marker value (Schönswetter & Tribsch 2005).";
+      "n: individuals; Loci: loci with data; Bands: present in the population; Common: band frequency at least "
+      "5%; Private: found in no other population; LC25, LC50: locally common, common here and present in at most "
+      "25% (50%) of the populations; I: Shannon's information index over loci with data, from band frequencies "
+      "(bands) and from allele frequency estimates (est.); DW: frequency-down-weighted marker value (Schönswetter "
+      "& Tribsch 2005), DW/n per individual.";
   return t;
 }
 

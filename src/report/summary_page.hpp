@@ -54,10 +54,16 @@ struct SummaryDetail {
   std::string value;
 };
 
+// The warnings of one part of the run, under a heading of their own.
+struct WarningList {
+  std::string heading;
+  std::vector<std::string> items;
+};
+
 struct SummaryPage {
   std::string title;                   // the page's heading and <title>
   std::vector<SummaryDetail> details;  // the run's details, in order
-  std::vector<std::string> warnings;   // the run's warnings (error.txt, AMOVA, trees, ...), in order
+  std::vector<WarningList> warnings;   // the run's warnings by where they arose (data, analysis, ...)
   std::vector<HtmlTable> tables;       // in order: Tables 1 to 4, AMOVA, band summary, ...
   std::vector<SummaryFigure> figures;
   std::vector<SummaryLink> links;
@@ -74,7 +80,7 @@ std::string html_escape(std::string_view text);
 // Table 1: one row per population.
 struct PopulationRow {
   std::string name;
-  int mean_scored = 0;  // n: individuals scored per locus with data, on average (truncated)
+  double mean_scored = 0.0;  // n: individuals scored per locus with data, on average (exact)
   int loci = 0;         // loci with data
   int polymorphic = 0;  // polymorphic loci
   float percent_polymorphic = 0.0f;

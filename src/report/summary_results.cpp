@@ -1,9 +1,9 @@
 #include "report/summary_results.hpp"
 
+#include <algorithm>
 #include <filesystem>
 #include <span>
 #include <system_error>
-#include <unordered_map>
 
 #include "core/errors.hpp"
 #include "core/format.hpp"
@@ -75,14 +75,78 @@ std::vector<SummaryDetail> run_details(const RunDescription& run) {
   return d;
 }
 
-std::vector<PopulationRow> population_rows(int r, const NameList& names, const IVector& nbar, const IVector& loci,
+std::vector<SummaryDetail> subset_details(const std::string& subset_file, const std::vector<std::string>& names,
+                                          const std::vector<int>& groups) {
+  std::vector<SummaryDetail> d{{"Subset file", subset_file}};
+  const bool grouped = !groups.empty() && std::all_of(groups.begin(), groups.end(), [](int g) { return g > 0; });
+  if (!grouped) return d;
+  const int count = *std::max_element(groups.begin(), groups.end());
+  std::string text;
+  for (int g = 1; g <= count; ++g) {
+    text += (g > 1 ? "; " : "") + format("%d: ", g);
+    bool first = true;
+    for (std::size_t p = 0; p < names.size() && p < groups.size(); ++p) {
+      if (groups[p] != g) continue;
+      text += (first ? "" : ", ") + names[p];
+      first = false;
+    }
+  }
+  d.push_back({format("Groups (%d)", count), text});
+  return d;
+}
+
+std::vector<PopulationRow> population_rows(int r, const NameList& names, const std::vector<double>& mean_scored,
+                                           const IVector& loci,
                                            const IVector& polymorphic, const FVector& percent, const FVector& Hj,
                                            const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj) {
   std::vector<PopulationRow> rows;
   for (int j = 1; j <= r; ++j) {
-    rows.push_back({names[j], nbar[j], loci[j], polymorphic[j], percent[j], Hj[j], VarHj[j], VarIHj[j], VarLHj[j]});
+    rows.push_back({names[j], mean_scored[static_cast<std::size_t>(j - 1)], loci[j], polymorphic[j], percent[j], Hj[j],
+                    VarHj[j], VarIHj[j], VarLHj[j]});
   }
   return rows;
+}
+
+std::vector<WarningList> warning_lists(const std::vector<WarningGroup>& groups,
+                                       const std::vector<std::string>& population_names, int permutations,
+                                       int bootstraps) {
+  std::vector<WarningList> lists;
+  for (const WarningGroup& g : groups) {
+    WarningList list;
+    int replicates = 0;
+    const char* unit = "";
+    switch (g.source) {
+      case WarningSource::kData: list.heading = "The data as read"; break;
+      case WarningSource::kAnalysis: list.heading = "The analysis of the observed data"; break;
+      case WarningSource::kPermutations:
+        list.heading = format("The permuted data sets of the test on Fst (%d permutations)", permutations);
+        replicates = permutations;
+        unit = "permutations";
+        break;
+      case WarningSource::kBootstraps:
+        list.heading = format("The bootstrap replicates of the distances (%d replicates)", bootstraps);
+        replicates = bootstraps;
+        unit = "bootstrap replicates";
+        break;
+      case WarningSource::kAmova: list.heading = "AMOVA and principal coordinates"; break;
+      case WarningSource::kTrees: list.heading = "Trees"; break;
+    }
+    for (const WarningCount& w : g.messages) {
+      std::string item = w.text;
+      if (w.population >= 1 && static_cast<std::size_t>(w.population) <= population_names.size()) {
+        item += format(" (population %d: ", w.population) + population_names[static_cast<std::size_t>(w.population - 1)] +
+                ")";
+      }
+      if (replicates > 0) {
+        item += format(": in %d of %d %s", w.times, replicates, unit);
+      } else if (w.times > 1) {
+        item += format(" (written %d times)", w.times);
+      }
+      list.items.push_back(std::move(item));
+    }
+    lists.push_back(std::move(list));
+  }
+  return lists;
 }
 
 SummaryPage results_summary_page(const ResultsSummary& s, const std::vector<SummaryFigure>& figures,
@@ -91,21 +155,7 @@ SummaryPage results_summary_page(const ResultsSummary& s, const std::vector<Summ
   page.title = "BANDSCAPE: " + std::filesystem::path(s.run.data_file).filename().string();
   page.details = run_details(s.run);
   page.details.insert(page.details.end(), s.more_details.begin(), s.more_details.end());
-  // A message repeated by the resampling (one per replicate that meets it) is
-  // listed once, with the number of times it was written.
-  std::vector<std::pair<std::string, int>> distinct;
-  std::unordered_map<std::string, std::size_t> position;
-  for (const std::string& w : s.warnings) {
-    const auto [at, first] = position.try_emplace(w, distinct.size());
-    if (first) {
-      distinct.emplace_back(w, 1);
-    } else {
-      ++distinct[at->second].second;
-    }
-  }
-  for (const auto& [text, times] : distinct) {
-    page.warnings.push_back(times == 1 ? text : text + format(" (written %d times)", times));
-  }
+  page.warnings = warning_lists(s.warnings, s.population_names, s.run.permutations, s.run.bootstraps);
   if (!s.populations.empty()) page.tables.push_back(population_html_table(s.populations));
   if (s.within) page.tables.push_back(within_diversity_html_table(*s.within));
   if (s.structure) page.tables.push_back(structure_html_table(*s.structure));
@@ -124,7 +174,7 @@ void write_results_summary(const std::string& folder, const ResultsSummary& s) {
   if (s.permutation && !s.permutation->permuted.empty()) {
     SummaryFigure f{"Permutation test of Fst: the permuted values and the observed one (orange line)",
                     permutation_histogram(std::span<const float>(s.permutation->permuted), s.permutation->observed,
-                                          s.permutation->summary.p_high, "Fst")};
+                                          permutation_p(s.permutation->summary.at_least, s.permutation->summary.permutations), "Fst")};
     write_results_text(folder, "permutation_fst.svg", f.svg);
     figures.push_back(std::move(f));
   }

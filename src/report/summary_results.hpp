@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/run_warnings.hpp"
 #include "report/summary_page.hpp"
 #include "numeric/resample_summary.hpp"
 #include "stats/relatedness.hpp"
@@ -45,9 +46,17 @@ struct FstPermutations {
 // The run's details in the order the page lists them.
 std::vector<SummaryDetail> run_details(const RunDescription& run);
 
+// The details of a subset file: its name and, when it puts the populations
+// in groups, which populations form each ("1: PopA, PopB; 2: PopC").
+// names: the analysed populations, population 1 first; groups: their group
+// numbers 1..G in the same order (empty or all 0: no groups).
+std::vector<SummaryDetail> subset_details(const std::string& subset_file, const std::vector<std::string>& names,
+                                          const std::vector<int>& groups);
+
 // The rows of Table 1 from the run's arrays (populations and their values
-// indexed 1..r).
-std::vector<PopulationRow> population_rows(int r, const NameList& names, const IVector& nbar, const IVector& loci,
+// indexed 1..r; mean_scored[j - 1] the exact mean number scored per locus).
+std::vector<PopulationRow> population_rows(int r, const NameList& names, const std::vector<double>& mean_scored,
+                                           const IVector& loci,
                                            const IVector& polymorphic, const FVector& percent, const FVector& Hj,
                                            const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj);
 
@@ -56,7 +65,9 @@ struct ResultsSummary {
   // Further details (start and end time, the data file's digest, ...), listed
   // after those of `run`.
   std::vector<SummaryDetail> more_details;
-  std::vector<std::string> warnings;  // shown under the details, in order
+  // Shown under the details, by where they arose; populations named from
+  // population_names.
+  std::vector<WarningGroup> warnings;
   std::vector<std::string> population_names;  // r names, population 0 first
   std::vector<int> population_bounds;         // r + 1: population p holds individuals bounds[p] .. bounds[p+1]-1
   std::vector<PopulationRow> populations;     // Table 1
@@ -71,6 +82,15 @@ struct ResultsSummary {
   std::vector<HtmlTable> more_tables;
   std::vector<SummaryFigure> more_figures;
 };
+
+// The page's lists of warnings: one per group, headed by where the messages
+// arose (with the number of permutations or bootstrap replicates); each
+// message once, the population it is about named after its number, with the
+// number of replicates that wrote it ("in 252 of 999 permutations") or the
+// times it was written.  population_names: r names, population 1 first.
+std::vector<WarningList> warning_lists(const std::vector<WarningGroup>& groups,
+                                       const std::vector<std::string>& population_names, int permutations,
+                                       int bootstraps);
 
 // The summary page of a run as summary_html gets it.  `files`: the names of
 // the files of the results folder, linked in the order given, each described

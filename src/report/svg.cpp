@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "core/format.hpp"
+#include "core/utf8_text.hpp"
 
 namespace bandscape {
 
@@ -16,38 +17,6 @@ std::string fixed_text(double v, int decimals) {
 }
 
 std::string svg_number(double v) { return fixed_text(std::clamp(std::isfinite(v) ? v : 0.0, -1e6, 1e6), 2); }
-
-namespace {
-
-// Length of the valid UTF-8 sequence starting at s[i], 0 when it is not one.
-std::size_t utf8_length(std::string_view s, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = byte(i);
-  if (c < 0x80) return 1;
-  std::size_t n = 0;
-  unsigned char lo = 0x80, hi = 0xBF;
-  if (c >= 0xC2 && c <= 0xDF) {
-    n = 2;
-  } else if (c >= 0xE0 && c <= 0xEF) {
-    n = 3;
-    if (c == 0xE0) lo = 0xA0;
-    if (c == 0xED) hi = 0x9F;
-  } else if (c >= 0xF0 && c <= 0xF4) {
-    n = 4;
-    if (c == 0xF0) lo = 0x90;
-    if (c == 0xF4) hi = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + n > s.size()) return 0;
-  if (byte(i + 1) < lo || byte(i + 1) > hi) return 0;
-  for (std::size_t k = 2; k < n; ++k) {
-    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
-  }
-  return n;
-}
-
-}  // namespace
 
 std::string svg_escape(std::string_view text) {
   std::string out;
@@ -61,7 +30,8 @@ std::string svg_escape(std::string_view text) {
       case '"': out += "&quot;"; break;
       case '\'': out += "&apos;"; break;
       default: {
-        const std::size_t n = utf8_length(text, i);
+        bool partial = false;
+        const std::size_t n = utf8_length(text, i, partial);
         const bool control = static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n';
         if (n == 0 || control) {
           out += '?';
@@ -149,6 +119,10 @@ const char* const kOkabeIto[kPaletteSize] = {"#E69F00", "#56B4E9", "#009E73", "#
 PopulationStyle population_style(int population) {
   const int p = std::max(population, 0);
   return {kOkabeIto[p % kPaletteSize], static_cast<MarkerShape>((p / kPaletteSize) % kMarkerShapes)};
+}
+
+PopulationStyle group_member_style(int group, int member) {
+  return {kOkabeIto[std::max(group, 0) % kPaletteSize], static_cast<MarkerShape>(std::max(member, 0) % kMarkerShapes)};
 }
 
 void draw_marker(SvgWriter& svg, MarkerShape shape, double x, double y, double radius, std::string_view fill,

@@ -97,6 +97,9 @@ struct PopulationStyle {
   MarkerShape shape = MarkerShape::circle;
 };
 PopulationStyle population_style(int population);
+// With groups of populations: the group's colour (group mod 8) and the
+// population's shape among the members of its group (member mod 6).
+PopulationStyle group_member_style(int group, int member);
 
 // A marker of the given shape centred on (x, y), about 2 * radius across,
 // filled with `fill` and edged in dark grey so that light colours stand out

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <map>
 #include <unordered_set>
 
 #include "core/errors.hpp"
@@ -179,6 +180,7 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
     figures_.push_back({std::move(caption), std::move(svg)});
   };
   std::vector<TreeRow> rows;
+  std::map<std::string, std::string> substitutes;  // name -> its tip in the Newick files
   const bool bootstrap = replicates_ > 0;
   auto write_tree = [&](const std::string& matrix, const std::string& method, const Tree& tree,
                         const std::vector<std::string>& names, const NewickOptions& options, double length,
@@ -192,6 +194,9 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
     row.method = method;
     row.tips = tree.tips;
     write_results_text(folder_, row.file.c_str(), newick_text(tree, names, options));
+    for (const std::string& name : names) {
+      if (newick_name(name) != name) substitutes.emplace(name, newick_name(name));
+    }
     rows.push_back(std::move(row));
   };
 
@@ -292,6 +297,12 @@ std::vector<std::string> ResultTrees::write(const std::vector<std::string>& indi
     tsv.real(row.mean_support).end_row();
   }
   tsv.close();
+  // tip_names.tsv: the names that the Newick files hold as a substitute.
+  if (!substitutes.empty()) {
+    TsvFile tips(results_file(folder_, "tip_names.tsv"), {"name", "tip"});
+    for (const auto& [name, tip] : substitutes) tips.text(name).text(tip).end_row();
+    tips.close();
+  }
   return lines;
 }
 

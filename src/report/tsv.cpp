@@ -1,5 +1,6 @@
 #include "report/tsv.hpp"
 
+#include <cerrno>
 #include <cmath>
 #include <charconv>
 #include <cstdio>
@@ -43,18 +44,22 @@ TsvFile& TsvFile::real(double value) {
   return cell(std::string_view(buffer, general(buffer, value, 17)));
 }
 
+namespace {
+constexpr std::string_view kQuoted = "\"\t\r\n";
+}  // namespace
+
 std::string tsv_text(std::string_view value) {
-  std::string cleaned(value);
-  for (char& c : cleaned) {
-    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  if (value.find_first_of(kQuoted) == std::string_view::npos) return std::string(value);
+  std::string quoted = "\"";
+  for (const char c : value) {
+    if (c == '"') quoted += '"';
+    quoted += c;
   }
-  return cleaned;
+  return quoted + "\"";
 }
 
 TsvFile::TsvFile(const std::string& name, std::initializer_list<std::string_view> columns) {
-  if (!out_.open(name, OpenMode::kTruncate, Links::kFollow)) {
-    throw OutputError(name, "\ncannot open file " + name);
-  }
+  if (!out_.open(name, OpenMode::kReplace, Links::kRefuse)) throw open_failure(name, errno);
   for (std::string_view column : columns) cell(column);
   end_row();
 }
@@ -67,7 +72,7 @@ TsvFile& TsvFile::cell(std::string_view value) {
 }
 
 TsvFile& TsvFile::text(std::string_view value) {
-  if (value.find_first_of("\t\r\n") == std::string_view::npos) return cell(value);
+  if (value.find_first_of(kQuoted) == std::string_view::npos) return cell(value);
   return cell(tsv_text(value));
 }
 

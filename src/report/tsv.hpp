@@ -16,8 +16,9 @@ namespace bandscape {
 std::string tsv_single(float value);
 // "%.17g" of a double-precision value; "NA" when it is not finite.
 std::string tsv_double(double value);
-// A name as a cell: a tab or line end inside it, which would split the row,
-// becomes a blank.
+// A name as a cell, in full: one holding a double quote, a tab or a line end
+// is put between double quotes with each inner quote doubled (RFC 4180), as
+// R's read.delim and pandas' read_csv read it by default.
 std::string tsv_text(std::string_view value);
 
 // One table written as it is built: the file is created anew with its header

@@ -52,7 +52,7 @@ void bootstrap_replicate(int r, int m, const IMatrix& non_missing, const FMatrix
 
 void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, const FMatrix& estimates,
                         const FMatrix& variances, RandomState& state, MessageLog& log, int threads,
-                        const BootstrapSink& sink) {
+                        const BootstrapSink& sink, const BootstrapSink& defined_sink) {
   if (nboot <= 0) return;
   const int nthreads = replicate_workers(threads, nboot);
 
@@ -63,11 +63,12 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
   // until the replicate is committed.
   const int slots = nthreads > 1 ? kReplicateSlots : 1;
   std::vector<IVector> draws;
-  std::vector<FMatrix> slot_nei, slot_fst;
+  std::vector<FMatrix> slot_nei, slot_fst, slot_defined;
   for (int s = 0; s < slots; ++s) {
     draws.push_back(int_vector(0, m - 1));
     slot_nei.push_back(float_matrix(1, r, 1, r));
     slot_fst.push_back(float_matrix(1, r, 1, r));
+    if (defined_sink) slot_defined.push_back(float_matrix(1, r, 1, r));
   }
 
   const int step = nboot / 50;
@@ -86,8 +87,16 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
         bootstrap_replicate(r, m, non_missing, estimates, variances, draws[slot], w, out);
         std::copy_n(w.Nei.data(), w.Nei.element_count(), slot_nei[slot].data());
         std::copy_n(w.Fst.data(), w.Fst.element_count(), slot_fst[slot].data());
+        if (defined_sink) {
+          std::copy_n(w.Nei.data(), w.Nei.element_count(), slot_defined[slot].data());
+          mark_corrections_from_marks(r, w.nPair, w.VarHj, w.VarD, slot_defined[slot]);
+        }
       },
-      [&](int b, int slot) { sink(b, slot_nei[slot], slot_fst[slot]); }, [&](int worker) { workspaces.prepare(worker); });
+      [&](int b, int slot) {
+        sink(b, slot_nei[slot], slot_fst[slot]);
+        if (defined_sink) defined_sink(b, slot_defined[slot], slot_fst[slot]);
+      },
+      [&](int worker) { workspaces.prepare(worker); });
 }
 
 }  // namespace bandscape

@@ -48,7 +48,7 @@ void compute_freq_frag_permuted(int r, const ScoreMatrix& band_scores, const IVe
       if (n > 0) {
         f = static_cast<float>(static_cast<double>(p) / n);
       } else {
-        log.echo(format("\nWarning! Data on locus %d always missing in pop %d", i + 1, j));
+        log.echo_about(j, format("\nWarning! Data on locus %d always missing in pop %d", i + 1, j));
       }
       present[i] = n - p;  // now the band-absent count
       frequency[i] = f;

@@ -49,6 +49,28 @@ void compute_distances(int r, const IMatrix& nPair, const FVector& Hj, const FVe
   }
 }
 
+void mark_corrections_from_marks(int r, const IMatrix& nPair, const FVector& VarHj, const FMatrix& VarD,
+                                 FMatrix& Nei) {
+  for (int a = 1; a < r; ++a) {
+    for (int b = a + 1; b <= r; ++b) {
+      const bool marked = nPair[a][b] > 0 && (is_undefined(VarD[a][b]) || is_undefined(VarHj[a]) ||
+                                              is_undefined(VarHj[b]));
+      if (marked) Nei[a][b] = kUndefined;
+    }
+  }
+}
+
+FMatrix nei_without_marked_corrections(int r, const IMatrix& nPair, const FVector& VarHj, const FMatrix& VarD,
+                                       const FMatrix& Nei) {
+  FMatrix out = float_matrix(1, r, 1, r);
+  out.fill(0.0f);
+  for (int a = 1; a < r; ++a) {
+    for (int b = a + 1; b <= r; ++b) out[a][b] = Nei[a][b];
+  }
+  mark_corrections_from_marks(r, nPair, VarHj, VarD, out);
+  return out;
+}
+
 double distance_value(float stored) {
   return stored == kUndefined ? std::nan("") : static_cast<double>(stored);
 }

@@ -21,6 +21,17 @@ namespace bandscape {
 void compute_distances(int r, const IMatrix& nPair, const FVector& Hj, const FVector& VarHj, const FMatrix& D,
                        const FMatrix& VarD, const FMatrix& HbPair, FMatrix& Nei, FMatrix& Fst);
 
+// The Nei distances as the results folder takes them: a copy of `Nei` with
+// 999 also where a sampling correction used a 999 mark (Var(Hj) of a
+// population with a single locus with data, VarD of a pair sharing a single
+// locus), so that no number computed from a mark reaches a table, tree or
+// ordination.  The report prints `Nei` as computed.
+FMatrix nei_without_marked_corrections(int r, const IMatrix& nPair, const FVector& VarHj, const FMatrix& VarD,
+                                       const FMatrix& Nei);
+// The same in place.
+void mark_corrections_from_marks(int r, const IMatrix& nPair, const FVector& VarHj, const FMatrix& VarD,
+                                 FMatrix& Nei);
+
 // A stored distance as a number: NaN for the 999 that marks an undefined one.
 double distance_value(float stored);
 

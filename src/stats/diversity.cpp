@@ -3,6 +3,7 @@
 #include "stats/diversity.hpp"
 
 #include <cmath>
+#include <limits>
 
 
 namespace bandscape {
@@ -74,8 +75,18 @@ void compute_Hj(int r, int m, const IMatrix& N, const FMatrix& q, const FMatrix&
       VarHj[j] = static_cast<float>(sum / (nl * (nl - 1.0)));
     }
     VarLHj[j] = static_cast<float>(static_cast<double>(VarHj[j]) - VarIHj[j]);
-    if (VarLHj[j] < 0.0f) log.echo(format("\nnegative value for VarL(Hj) for pop %d", j));
+    if (VarLHj[j] < 0.0f) log.echo_about(j, format("\nnegative value for VarL(Hj) for pop %d", j));
   }
+}
+
+PopulationValues population_values(int loci, float Hj, float VarHj, float VarIHj, float VarLHj) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  if (loci == 0) return {nan, nan, nan, nan, nan, nan, nan};
+  if (is_undefined(VarHj)) return {Hj, nan, nan, VarIHj, nan, nan, nan};
+  const double var = VarHj;
+  const double pct_i = var == 0.0 ? nan : 100.0 * VarIHj / var;
+  const double pct_l = var == 0.0 ? nan : 100.0 * VarLHj / var;
+  return {Hj, var >= 0.0 ? std::sqrt(var) : nan, var, VarIHj, pct_i, VarLHj, pct_l};
 }
 
 void compute_Hw(int r, const FVector& Hj, const FVector& VarIHj, const FVector& VarLHj, float& Hw, float& VarHw,

@@ -17,6 +17,20 @@ namespace bandscape {
 // The mark of a statistic that cannot be computed (a variance over one locus).
 inline constexpr float kUndefined = 999.0f;
 
+// Whether a stored statistic is the 999 mark of an undefined one.
+inline bool is_undefined(float stored) { return stored == kUndefined; }
+
+// Table 1's values of one population as numbers for the results folder and the
+// summary page, NaN where the report prints the 999 mark or a value computed
+// from it: without a locus with data nothing is defined; with a single locus
+// there is no variance over loci, hence no Var(Hj), S.E., VarL(Hj) (= Var(Hj)
+// - VarI(Hj)) or percentages.  VarI(Hj), a sum over the loci, stays.  A
+// percentage of a variance 0 is 0/0, NaN too.
+struct PopulationValues {
+  double Hj, se_Hj, VarHj, VarIHj, VarI_percent, VarLHj, VarL_percent;
+};
+PopulationValues population_values(int loci, float Hj, float VarHj, float VarIHj, float VarLHj);
+
 // Number of polymorphic loci (0.05 <= q <= 0.95, bounds taken as floats) per
 // population, and their percentage among the loci with data (0 without data).
 // polymorphic_loci and polymorphic_percent cover 1..r.

@@ -83,7 +83,7 @@ TEST(CommandLine, EveryOptionInShortAndLongForm) {
 TEST(CommandLine, RelatednessAndDataFormat) {
   {
     const CommandLine c = parse({"d.txt"}).command_line;
-    EXPECT_FALSE(c.no_relatedness || c.silicodart);
+    EXPECT_FALSE(c.no_relatedness || c.silicodart || c.options.genalex);
     EXPECT_EQ(c.options.populations_file, "");
   }
   {
@@ -99,14 +99,22 @@ TEST(CommandLine, RelatednessAndDataFormat) {
     ASSERT_EQ(r.kind, ParseResult::kRun) << r.text;
     EXPECT_FALSE(r.command_line.silicodart);
   }
+  {
+    const ParseResult r = parse({"--format", "genalex", "g.csv"});
+    ASSERT_EQ(r.kind, ParseResult::kRun) << r.text;
+    EXPECT_TRUE(r.command_line.options.genalex);
+    EXPECT_FALSE(r.command_line.silicodart);
+    EXPECT_FALSE(parse({"--format=genalex", "--format=silicodart", "--populations=m.csv", "d.csv"})
+                     .command_line.options.genalex);
+  }
 }
 
 TEST(CommandLine, AmovaPermutations) {
   EXPECT_EQ(parse({}).command_line.amova_permutations, 999);
-  EXPECT_EQ(parse({"--amova-permutations", "0"}).command_line.amova_permutations, 0);
-  EXPECT_EQ(parse({"--amova-permutations=4999", "-p", "5"}).command_line.amova_permutations, 4999);
+  EXPECT_EQ(parse({"--amova-permutations", "0", "--results", "r"}).command_line.amova_permutations, 0);
+  EXPECT_EQ(parse({"--amova-permutations=4999", "-p", "5", "--results=r"}).command_line.amova_permutations, 4999);
   // Independent of the Fst test's count, which keeps its own default.
-  const CommandLine c = parse({"--amova-permutations", "12"}).command_line;
+  const CommandLine c = parse({"--amova-permutations", "12", "--results", "r"}).command_line;
   EXPECT_EQ(c.options.permutations, 0);
   EXPECT_FALSE(c.permutations_given);
   EXPECT_EQ(parse({"--amova-permutations", "-1"}).text,
@@ -116,6 +124,17 @@ TEST(CommandLine, AmovaPermutations) {
   EXPECT_EQ(parse({"--amova-permutations=2147483648"}).text,
             error_text("invalid value '2147483648' for --amova-permutations: too large"));
   EXPECT_EQ(parse({"--amova-permutations"}).text, error_text("option '--amova-permutations' needs a value"));
+  // Usage errors (status 2) rather than an option silently dropped or overridden.
+  const std::vector<std::pair<std::vector<const char*>, std::string>> refused = {
+      {{"--amova-permutations", "12"}, "--amova-permutations is only used with --results DIR"},
+      {{"--results", "a", "--results=b"}, "the results folder is named twice (--results)"},
+  };
+  for (const auto& [args, message] : refused) {
+    const ParseResult r = parse(args);
+    EXPECT_EQ(r.kind, ParseResult::kError) << message;
+    EXPECT_EQ(r.exit_status, 2) << message;
+    EXPECT_EQ(r.text, error_text(message));
+  }
 }
 
 TEST(CommandLine, FisLimits) {
@@ -170,9 +189,10 @@ TEST(CommandLine, BadOptionsGiveOneLineAndStatusTwo) {
       {{"-o", "x.txt", "a", "b"}, "the output file is named twice (OUTPUT and --output)"},
       {{"-s", "x.txt", "a", "b", "c"}, "the subset file is named twice (SUBSET and --subset)"},
       {{"--no-relatedness=1"}, "option '--no-relatedness' takes no value"},
-      {{"--format", "dart"}, "invalid value 'dart' for --format: choose aflp or silicodart"},
+      {{"--format", "dart"}, "invalid value 'dart' for --format: choose aflp, silicodart or genalex"},
       {{"--format", "silicodart", "d.csv"}, "--format silicodart needs --populations META.csv"},
       {{"--populations", "m.csv", "d.csv"}, "--populations is only read with --format silicodart"},
+      {{"--format=genalex", "--populations", "m.csv", "g.csv"}, "--populations is only read with --format silicodart"},
       {{"--format=silicodart", "--populations="}, "invalid value '' for --populations: empty file name"},
   };
   for (const Case& c : cases) {

@@ -107,11 +107,13 @@ std::vector<int> operator+(std::vector<int> a, const std::vector<int>& b) {
 
 // Two-code keys of _getch: lead 0xE0 (or 0x00 for the function keys), then the key.
 const std::vector<int> kLeft = {0xE0, 0x4B}, kUp = {0xE0, 0x48}, kDelete = {0xE0, 0x53}, kF1 = {0x00, 0x3B};
+const std::vector<int> kRight = {0xE0, 0x4D}, kHome = {0xE0, 0x47}, kEnd = {0xE0, 0x4F};
 
 TEST(WindowsConsole, EditsTheAnswerAsTheTerminalConsoleDoes) {
-  // Backspace erases "x"; the arrow and F1 neither show nor enter the answer;
-  // Delete erases the last character; Ctrl+Z on an empty answer is the end.
-  ScriptedKeys keys(codes("x\b") + kLeft + codes("rep.txt") + kF1 + codes(" x\r") + codes("ab") + kDelete +
+  // Backspace erases "x"; Left on the empty answer and F1 neither show nor
+  // enter the answer; Left then Delete erases the last character; Ctrl+Z on an
+  // empty answer is the end.
+  ScriptedKeys keys(codes("x\b") + kLeft + codes("rep.txt") + kF1 + codes(" x\r") + codes("ab") + kLeft + kDelete +
                     codes("\r") + codes("\r") + codes("q\x1a\r") + codes("\x1a"));
   std::FILE* out = std::tmpfile();
   ASSERT_NE(out, nullptr);
@@ -132,6 +134,19 @@ TEST(WindowsConsole, EditsTheAnswerAsTheTerminalConsoleDoes) {
   EXPECT_FALSE(keys.reading());  // the console mode is put back after every read
   EXPECT_EQ(keys.reads, 5);
   EXPECT_EQ(file_text(out), "x\b \brep.txt x\nab\b \b\nq\n");
+  std::fclose(out);
+}
+
+TEST(WindowsConsole, CursorKeysMoveInTheAnswer) {
+  // "bc", Home, "a" before it, End, "d", Left, Right: "abcd".  Shown: Home
+  // two columns back, "a" with "bc" again and back, End shows "bc", Left one
+  // back, Right shows "d" again.
+  ScriptedKeys keys(codes("bc") + kHome + codes("a") + kEnd + codes("d") + kLeft + kRight + codes("\r"));
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  WindowsConsole console(keys, out);
+  EXPECT_EQ(console.read_answer().word, "abcd");
+  EXPECT_EQ(file_text(out), "bc\b\babc\b\bbcd\bd\n");
   std::fclose(out);
 }
 

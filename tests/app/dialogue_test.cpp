@@ -47,7 +47,7 @@ std::string input_warning(const std::string& name) {
   return "\n\nWarning: cannot open input file \"" + name +
          "\"\n"
          "  If it is being used by another application, close it first, then press Return\n"
-         "  Otherwise enter a new name for the output file\n"
+         "  Otherwise enter a new name for the input file\n"
          "  Press ctrl+c twice if you wish to stop the program now\n";
 }
 std::string subset_warning(const std::string& name) {

@@ -1,9 +1,11 @@
 // The line editor fed with the bytes that a terminal sends for the keys typed.
 // The key sequences are those of an xterm-compatible terminal (arrows
 // "ESC [ A..D", Home/End "ESC [ H/F", F1 "ESC O P", F5 "ESC [ 15 ~", Delete
-// "ESC [ 3 ~") and of the Linux console (F1 "ESC [ [ A"); every expected echo
-// is worked out by hand: each printable byte shown as typed, "\b \b" for each
-// erased character, "\n" for the Return that ends a non-empty answer.
+// "ESC [ 3 ~") and of the Linux console (F1 "ESC [ [ A", Home "ESC [ 1 ~");
+// every expected echo is worked out by hand: each printable byte shown as
+// typed, "\b \b" for each character erased at the end, "\b" for each column
+// the cursor goes left, the rest of the answer shown again after an edit
+// inside it, "\n" for the Return that ends a non-empty answer.
 #include "app/line_editor.hpp"
 
 #include <gtest/gtest.h>
@@ -51,22 +53,59 @@ TEST(LineEditor, PastedTextIsEchoedWholeAndEndsAtItsReturn) {
   EXPECT_EQ(type("nosuch.txt\nmore.txt\n").used, 11u);  // the next answer's bytes are left unread
 }
 
-TEST(LineEditor, CursorAndFunctionKeysAreSwallowedWhole) {
-  // Left arrow then 3: the menu gets "3".
+TEST(LineEditor, FunctionKeysAreSwallowedWhole) {
+  // Left arrow on an empty answer then 3: the menu gets "3".
   expect_answer("\x1b[D3\r", "3", "3\n");
-  // Up, Down, Right, Home, End, F1 (SS3), F5, Ctrl+Right, Linux console F1,
-  // between and around the typed characters.
-  expect_answer("\x1b[A\x1b[Ba\x1b[C\x1b[H\x1bOP\x1b[15~b\x1b[1;5C\x1b[[Ac\x1b[F\r", "abc", "abc\n");
+  // Up, Down, Right at the end, F1 (SS3), F5, Ctrl+Right, Linux console F1,
+  // End at the end, between and around the typed characters.
+  expect_answer("\x1b[A\x1b[Ba\x1b[C\x1bOP\x1b[15~b\x1b[1;5C\x1b[[Ac\x1b[F\r", "abc", "abc\n");
   // A lone ESC is dropped and what follows it counts; a sequence cut short by
   // Return still ends the answer.
-  expect_answer("\x1bx\x1b\x1b[Dy\x1b[\r", "xy", "xy\n");
+  expect_answer("\x1bx\x1b\x1by\x1b[\r", "xy", "xy\n");
   // Other control characters (Tab, Ctrl+A) are ignored.
   expect_answer("\ta\x01" "b\r", "ab", "ab\n");
 }
 
-TEST(LineEditor, DeleteKeyAndCtrlU) {
-  expect_answer("abc\x1b[3~\x1b[3~z\r", "az", "abc\b \b\b \bz\n");
-  // Other CSI "~" keys (Insert 2, Page Up 5) do not erase.
+// Each row: the keys typed, the answer, what is shown.
+struct EditCase {
+  const char* keys;
+  const char* text;
+  const char* echo;
+};
+
+TEST(LineEditor, CursorKeysMoveAndEditInsideTheAnswer) {
+  const EditCase cases[] = {
+      // Left twice, then x goes between a and b: x, then "bc" again, cursor back 2.
+      {"abc\x1b[D\x1b[Dx\r", "axbc", "abc\b\bxbc\b\b\n"},
+      // Home (xterm, SS3, Linux console, rxvt), then x at the start.
+      {"ab\x1b[Hx\r", "xab", "ab\b\bxab\b\b\n"},
+      {"ab\x1bOHx\r", "xab", "ab\b\bxab\b\b\n"},
+      {"ab\x1b[1~x\r", "xab", "ab\b\bxab\b\b\n"},
+      {"ab\x1b[7~x\r", "xab", "ab\b\bxab\b\b\n"},
+      // Home, Right (shows "a" again), End (shows "b"), then z at the end.
+      {"ab\x1b[H\x1b[C\x1b[Fz\r", "abz", "ab\b\bab" "z\n"},
+      {"ab\x1b[H\x1bOC\x1b[4~z\r", "abz", "ab\b\bab" "z\n"},
+      // Delete under the cursor: Home, Delete erases "a", "b" moves left.
+      {"ab\x1b[H\x1b[3~\r", "b", "ab\b\bb \b\b\n"},
+      // Delete at the end erases nothing (Backspace erases before the cursor).
+      {"abc\x1b[3~\x1b[3~z\r", "abcz", "abcz\n"},
+      // Backspace inside: after Left, "b" goes and "c" moves left.
+      {"abc\x1b[D\x7f\r", "ac", "abc\b\bc \b\b\n"},
+      // Left stops at the start, Right at the end.
+      {"a\x1b[D\x1b[D\x1b[C\x1b[Cb\r", "ab", "a\bab\n"},
+      // Ctrl+U from inside the answer: to the end, then every character erased.
+      {"ab\x1b[D\x15z\r", "z", "ab\bb\b \b\b \bz\n"},
+      // A UTF-8 character moves as one column: Left over "é" is one "\b"; the
+      // rest is shown again only once the inserted "€" is whole.
+      {"a\xc3\xa9\x1b[D\xe2\x82\xac\r", "a\xe2\x82\xac\xc3\xa9", "a\xc3\xa9\b\xe2\x82\xac\xc3\xa9\b\n"},
+      // Delete under "é" takes both its bytes.
+      {"\xc3\xa9x\x1b[H\x1b[3~\r", "x", "\xc3\xa9x\b\bx \b\b\n"},
+  };
+  for (const EditCase& c : cases) expect_answer(c.keys, c.text, c.echo);
+}
+
+TEST(LineEditor, CtrlUErasesTheWholeAnswer) {
+  // Other CSI "~" keys (Insert 2, Page Up 5) do nothing.
   expect_answer("ab\x1b[2~\x1b[5~\r", "ab", "ab\n");
   expect_answer("abc\x15xy\r", "xy", "abc\b \b\b \b\b \bxy\n");
 }

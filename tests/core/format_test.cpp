@@ -76,5 +76,18 @@ TEST(Format, FilesGetTheSignedNanToo) {
   EXPECT_EQ(testing::read_file("t.txt"), "      -nan\n");
 }
 
+TEST(Format, PermutationPValueText) {
+  // Decimals for 1 / (n + 1), at least 3: 1/1000 needs 3, 1/10000 needs 4.
+  struct Case {
+    double p;
+    int permutations;
+    const char* text;
+  };
+  const Case cases[] = {{0.001, 999, "P = 0.001"},      {0.0001, 9999, "P = 0.0001"}, {0.5, 9, "P = 0.500"},
+                        {0.0421, 99, "P = 0.042"},      {1.0, 0, "P = 1.000"},        {0.01, 99999, "P = 0.01000"},
+                        {std::nan(""), 99, "P undefined"}};
+  for (const Case& c : cases) EXPECT_EQ(p_value_text(c.p, c.permutations), c.text) << c.p;
+}
+
 }  // namespace
 }  // namespace bandscape

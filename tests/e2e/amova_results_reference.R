@@ -108,7 +108,13 @@ compare_ordination <- function(name, d, tolerance) {
   eig <- suppressWarnings(cmdscale(d, n - 1, eig = TRUE))$eig
   ours_eig <- read_table(paste0(name, "_eigenvalues.tsv"))
   report(paste(name, "eigenvalues"), ours_eig$eigenvalue, eig, tolerance)
-  report(paste(name, "shares"), ours_eig$share, eig / sum(eig), tolerance)
+  # Shares of the positive eigenvalues (NA for a negative one; rounding noise
+  # around 0 counts as 0, as the program reports it) and of the trace.
+  clean <- ifelse(abs(eig) <= sqrt(.Machine$double.eps) * max(abs(eig)), 0, eig)
+  positive <- ifelse(clean >= 0, clean / sum(clean[clean > 0]), NA)
+  if (!identical(is.na(ours_eig$share), is.na(positive))) stop(name, " shares: NA elsewhere")
+  report(paste(name, "shares (positive)"), ours_eig$share[!is.na(positive)], positive[!is.na(positive)], tolerance)
+  report(paste(name, "shares of the trace"), ours_eig$share_of_trace, eig / sum(eig), tolerance)
   coords <- read_table(paste0(name, ".tsv"))
   axes <- grep("^axis", names(coords))
   points <- cmdscale(d, length(axes))

@@ -81,6 +81,19 @@ TEST(SampleSizeSummaries, TruncatedMeanAndLociWithData) {
   EXPECT_EQ(nbar[2], 0);
 }
 
+TEST(SampleSizeSummaries, ExactMeanOverLociWithData) {
+  IMatrix n = int_matrix(1, 3, 1, 4);
+  // By hand: 11 / 3 over the three loci with data; no data: NaN; 2 + 3 + 3 + 3 = 11 / 4.
+  n[1][1] = 3; n[1][2] = 4; n[1][3] = 0; n[1][4] = 4;
+  n[2][1] = n[2][2] = n[2][3] = n[2][4] = 0;
+  n[3][1] = 2; n[3][2] = 3; n[3][3] = 3; n[3][4] = 3;
+  const std::vector<double> mean = mean_scored_per_locus(3, 4, n);
+  ASSERT_EQ(mean.size(), 3u);
+  EXPECT_DOUBLE_EQ(mean[0], 11.0 / 3.0);
+  EXPECT_TRUE(std::isnan(mean[1]));
+  EXPECT_DOUBLE_EQ(mean[2], 2.75);
+}
+
 TEST(DataSummaries, MeanFragmentsDividesByAllIndividuals) {
   // 5 bands among 3 individuals (one almost all missing): 5 / 3 as float.
   const ScoreMatrix s = scores_from({"110", "101", "999", "190"});

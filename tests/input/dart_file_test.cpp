@@ -97,6 +97,22 @@ TEST(DartFile, FaultsNameTheRowColumnAndFile) {
             std::vector<std::string>{"E:\ncannot open populations file none.csv"});
 }
 
+// The Reproducibility column of report.csv, copied by hand; a cell that is
+// not a number from 0 to 1 stops.
+TEST(DartFile, ReproducibilityOfEachMarker) {
+  RecordingLog log;
+  EXPECT_EQ(silicodart_reproducibility((kDart / "report.csv").string(), log),
+            (std::vector<double>{1.00, 1.00, 0.98, 1.00, 0.99, 1.00}));
+  for (const auto& [cell, message] : {std::pair{"1.5", "'1.5' in row 2, column 2"}, std::pair{"x", "'x' in row 2, column 2"},
+                                      std::pair{"", "'' in row 2, column 2"}}) {
+    TempDir dir;
+    write_file("d.csv", std::string("CloneID,Reproducibility,S1\n101,") + cell + ",1\n");
+    EXPECT_EQ(fatal_log([](MessageLog& log) { silicodart_reproducibility("d.csv", log); }),
+              std::vector<std::string>{std::string("E:\nReproducibility ") + message +
+                                       " of file d.csv is not a number from 0 to 1"});
+  }
+}
+
 // Two samples without metadata: one warning naming the first of them; every
 // population of one sample each, named by its first 20 characters.
 TEST(DartFile, SeveralSamplesLeftOutGiveOneWarning) {

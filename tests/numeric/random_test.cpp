@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 #include <map>
 #include <vector>
 
@@ -55,6 +59,28 @@ TEST(RandomStream, ClockSeedIsTheProductOfNonZeroFields) {
   EXPECT_EQ(seed_from_time(10, 0, 7), 70);
   EXPECT_EQ(seed_from_time(12, 30, 0), 360);
   EXPECT_EQ(seed_from_time(23, 59, 59), 80063);
+}
+
+TEST(RandomStream, FreshSeedsStayInRangeAndDifferForNeighbouringInputs) {
+  // The range of the congruential state for the extremes of every word, and
+  // different seeds for clocks one nanosecond apart and process ids one apart
+  // (what runs started together differ in).
+  const std::uint64_t max = ~std::uint64_t{0};
+  const std::uint64_t inputs[][3] = {{0, 0, 0}, {max, max, max}, {0, max, 0}, {1, 2, 3}};
+  for (const auto& in : inputs) {
+    const long seed = seed_from_entropy(in[0], in[1], in[2]);
+    EXPECT_GE(seed, 1);
+    EXPECT_LE(seed, 2147483646);
+  }
+  std::vector<long> seeds;
+  for (std::uint64_t k = 0; k < 64; ++k) {
+    seeds.push_back(seed_from_entropy(7, 1765000000000000000ULL + k, 4242));
+    seeds.push_back(seed_from_entropy(7, 1765000000000000000ULL, 4242 + k + 1));
+  }
+  std::sort(seeds.begin(), seeds.end());
+  EXPECT_EQ(std::adjacent_find(seeds.begin(), seeds.end()), seeds.end());
+  // Two seeds drawn one after the other (the random device differs).
+  EXPECT_NE(fresh_seed(), fresh_seed());
 }
 
 TEST(Shuffle, DrawsAndArrangements) {

@@ -91,6 +91,36 @@ TEST(ResampleSummary, PValues) {
   EXPECT_EQ(p_values({0.1f, kNaN, 0.3f}, kNaN), (std::vector<float>{0.0f, 0.0f}));
 }
 
+TEST(ResampleSummary, CountsAndPermutationPNeverZero) {
+  // Each row: values, observed, L, G, then (L + 1) / (n + 1) and (G + 1) / (n + 1)
+  // by hand; where Table 4's p_low or p_high is 0 the permutation P is 1 / (n + 1).
+  struct Case {
+    std::vector<float> values;
+    float observed;
+    int at_most, at_least;
+    double p_low, p_high;
+  };
+  const Case cases[] = {
+      {{3.0f, 1.0f, 2.0f}, 0.5f, 0, 3, 0.25, 1.0},
+      {{-3.0f, -1.0f, -2.0f}, 0.5f, 3, 0, 1.0, 0.25},
+      {{0.3f, 0.2f, 0.1f, 0.2f}, 0.2f, 3, 3, 0.8, 0.8},
+      {{0.1f, kNaN, 0.3f}, 0.2f, 1, 1, 0.5, 0.5},
+      {{0.1f, kNaN, 0.3f}, kNaN, 0, 0, 0.25, 0.25},
+  };
+  for (const Case& c : cases) {
+    FVector v = make_values(c.values);
+    ResampleSummary s;
+    resample_summary(v, v.hi(), s, c.observed);
+    EXPECT_EQ(s.permutations, static_cast<int>(c.values.size()));
+    EXPECT_EQ(s.at_most, c.at_most);
+    EXPECT_EQ(s.at_least, c.at_least);
+    EXPECT_DOUBLE_EQ(permutation_p(s.at_most, s.permutations), c.p_low);
+    EXPECT_DOUBLE_EQ(permutation_p(s.at_least, s.permutations), c.p_high);
+  }
+  EXPECT_DOUBLE_EQ(permutation_p(0, 999), 0.001);
+  EXPECT_TRUE(std::isnan(permutation_p(0, 0)));
+}
+
 TEST(ResampleWrite, WholeFileText) {
   testing::TempDir dir;
   BufferedLog log;

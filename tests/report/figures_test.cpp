@@ -88,6 +88,7 @@ PrincipalCoordinates coordinates(const std::vector<std::pair<double, double>>& p
   pc.n = static_cast<int>(points.size());
   pc.axes = axes;
   pc.relative_eigenvalues = {0.23449, 0.1, 0.05};
+  pc.positive_shares = pc.relative_eigenvalues;
   for (const auto& [x, y] : points) {
     pc.coordinates.push_back(x);
     if (axes > 1) pc.coordinates.push_back(y);
@@ -117,6 +118,33 @@ TEST(Figures, IndividualsOnEqualScalesColouredByPopulation) {
   // One scale on both axes: pixels per unit from points 0 and 1 agree.
   const auto at = [&](int i, const char* a) { return points[i].node().attribute(a).as_double(); };
   EXPECT_NEAR((at(1, "cx") - at(0, "cx")) / 2.0, (at(1, "cy") - at(0, "cy")) / 0.8, 0.02);
+}
+
+TEST(Figures, IndividualsColouredByGroupShapedByPopulationWithinIt) {
+  const auto pc = coordinates({{-1.2, 0.3}, {0.8, -0.5}, {0.4, 0.9}, {1.5, 0.1}, {-0.7, -0.2}, {0.1, 0.1}}, 2);
+  // Populations 0 and 2 form group 0, population 1 alone group 1, population 3 group 0 too.
+  const std::vector<int> population = {0, 1, 2, 3, 0, 2};
+  const std::vector<int> group = {0, 1, 0, 0};
+  const auto pops = names(4);
+  const auto doc = figure([&] { return pcoa_individuals_by_group(pc, population, pops, group); });
+  EXPECT_EQ(count(doc, "point"), 6);
+  EXPECT_EQ(count(doc, "legend-marker"), 4);
+  EXPECT_TRUE(has_text(doc, "Population 1 (group 1)"));
+  EXPECT_TRUE(has_text(doc, "Population 2 (group 2)"));
+  EXPECT_TRUE(has_text(doc, "Population 4 (group 1)"));
+  expect_texts_apart(doc);
+  // Group 1's colour (the first Okabe-Ito one) for its three populations,
+  // told apart by shape: circle, square, triangle in the order of the
+  // populations; group 2 gets the second colour and the first shape.
+  const auto circles = doc.select_nodes("//circle[@class='point']");
+  ASSERT_EQ(circles.size(), 3u);  // individuals 0 and 4 (population 1), 1 (population 2)
+  EXPECT_STREQ(circles[0].node().attribute("fill").value(), "#E69F00");
+  EXPECT_STREQ(circles[1].node().attribute("fill").value(), "#56B4E9");
+  const auto squares = doc.select_nodes("//rect[@class='point']");
+  ASSERT_EQ(squares.size(), 2u);  // population 3, individuals 2 and 5
+  EXPECT_STREQ(squares[0].node().attribute("fill").value(), "#E69F00");
+  EXPECT_EQ(doc.select_nodes("//polygon[@class='point']").size(), 1u);  // population 4: a triangle
+  EXPECT_THROW(pcoa_individuals_by_group(pc, population, pops, std::vector<int>{0, 1}), std::invalid_argument);
 }
 
 TEST(Figures, PopulationLabelsStayApartOrMoveToALegend) {

@@ -62,12 +62,14 @@ TEST(RunRecord, HoldsSectionsWarningsStepsAndTheEnd) {
   EXPECT_GE(json["steps_seconds"]["read"].get<double>(), 0.0);
   EXPECT_EQ(json["exit_status"], 1);
   EXPECT_EQ(json["error"], "cannot open file x");
+  EXPECT_EQ(json["status"], "failed");
   // Fields in the order they were set, the end last.
   std::vector<std::string> keys;
   for (const auto& item : json.items()) keys.push_back(item.key());
-  EXPECT_EQ(keys, (std::vector<std::string>{"program", "version", "start_time", "tree", "end_time", "wall_seconds",
-                                            "steps_seconds", "warnings", "exit_status", "error"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"program", "version", "start_time", "status", "tree", "end_time",
+                                            "wall_seconds", "steps_seconds", "warnings", "exit_status", "error"}));
   EXPECT_FALSE(nlohmann::ordered_json::parse(record.finish(0)).contains("error"));
+  EXPECT_EQ(nlohmann::ordered_json::parse(record.finish(0))["status"], "complete");
 }
 
 }  // namespace

@@ -53,6 +53,19 @@ TEST(StructureExport, WholeFileAndAppending) {
   EXPECT_TRUE(log.entries.empty());
 }
 
+TEST(StructureExport, IndividualsAlreadyInTheFileAreCounted) {
+  TempDir dir;
+  Scores s;
+  RecordingLog log;
+  EXPECT_EQ(structure_file_individuals("structure.txt"), 0);  // no file yet
+  write_file("structure.txt", "");
+  EXPECT_EQ(structure_file_individuals("structure.txt"), 0);
+  write_structure_file("structure.txt", 2, 3, s.scores, s.bounds, log);
+  EXPECT_EQ(structure_file_individuals("structure.txt"), 3);
+  write_structure_file("structure.txt", 2, 3, s.scores, s.bounds, log);
+  EXPECT_EQ(structure_file_individuals("structure.txt"), 6);
+}
+
 TEST(StructureExport, NonScoreValueWritesNoCode) {
   TempDir dir;
   Scores s;

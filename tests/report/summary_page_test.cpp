@@ -4,6 +4,7 @@
 // by hand from the values given (printf formats of the report's tables).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <pugixml.hpp>
 #include <string>
@@ -129,18 +130,54 @@ TEST(SummaryPage, EmptySectionsAreLeftOut) {
   EXPECT_EQ(with_link.select_nodes("//section").size(), 1u);
 }
 
+TEST(SummaryPage, WarningsByPartUndefinedNoteAndFiguresNeverTooNarrowForTheirText) {
+  SummaryPage page = hostile_page();
+  page.warnings = {{"The data as read", {"a <warning>"}}, {"Trees", {"no tree", "other"}}};
+  page.tables.push_back({"T", {"a", "b"}, {{"x", "undefined"}}, ""});
+  const std::string html = summary_html(page);
+  parse(html);
+  EXPECT_NE(html.find("<h2>Warnings</h2>\n<h3>The data as read</h3>\n<ul class=\"warnings\">\n<li>a &lt;warning&gt;</li>\n"
+                      "</ul>\n<h3>Trees</h3>\n<ul class=\"warnings\">\n<li>no tree</li>\n<li>other</li>\n</ul>\n"),
+            std::string::npos);
+  // Only the table with an undefined cell gets the note.
+  std::size_t notes = 0;
+  for (std::size_t at = 0; (at = html.find("undefined: the value cannot be computed", at)) != std::string::npos; ++at) {
+    ++notes;
+  }
+  EXPECT_EQ(notes, 1u);
+  // Each figure at least as wide as keeps its smallest text (10 px) at 9 px:
+  // 0.9 of its width, rounded up.
+  const pugi::xml_document doc = parse(html);
+  const auto figures = doc.select_nodes("//figure");
+  ASSERT_EQ(figures.size(), 2u);
+  for (const auto& f : figures) {
+    const pugi::xml_node svg = f.node().child("svg");
+    double least = 1e9;
+    for (const auto& t : svg.select_nodes(".//text")) least = std::min(least, t.node().attribute("font-size").as_double());
+    const double width = svg.attribute("width").as_double();
+    EXPECT_EQ(std::string(f.node().attribute("style").value()),
+              "--figure-min-width: " + std::to_string(static_cast<int>(std::ceil(width * 9.0 / least))) + "px");
+  }
+  EXPECT_NE(html.find("figure svg { min-width: var(--figure-min-width, 0); }"), std::string::npos);
+}
+
 TEST(SummaryTables, PopulationDiversityAndStructureCellsFollowTheReportFormats) {
   // S.E.(Hj) = sqrt(0.0004) = 0.02; VarI% = 100 * 0.0001 / 0.0004 = 25; VarL% = 75.
   const PopulationRow rows[] = {{"A&B", 12, 80, 61, 76.25f, 0.234567f, 0.0004f, 0.0001f, 0.0003f},
                                 {"zero", 1, 80, 0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}};
   const HtmlTable t1 = population_html_table(rows);
   EXPECT_EQ(t1.columns.size(), 12u);
-  EXPECT_EQ(t1.rows[0], (std::vector<std::string>{"A&B", "12", "80", "61", "76.2", "0.23457", "0.02000", "0.000400",
-                                                  "0.000100", "25.0", "0.000300", "75.0"}));
-  // A population without variance shows 0 percentages, as the report does.
-  EXPECT_EQ(t1.rows[1][9], "0.0");
-  // n is Table 1's mean number of scored individuals per locus, not the population's size.
-  EXPECT_EQ(t1.note.substr(0, t1.note.find(';')), "n: individuals scored per locus, on average (whole number)");
+  EXPECT_EQ(t1.rows[0], (std::vector<std::string>{"A&B", "12.00", "80", "61", "76.2", "0.23457", "0.02000",
+                                                  "0.000400", "0.000100", "25.0", "0.000300", "75.0"}));
+  // A population without variance has no percentages (0/0; the report prints 0).
+  EXPECT_EQ(t1.rows[1][9], "undefined");
+  // n is the exact mean number of scored individuals per locus, not the population's size.
+  EXPECT_EQ(t1.note.substr(0, t1.note.find(';')), "n: individuals scored per locus, on average over the loci with data");
+  // A single locus with data: Var(Hj) is the mark 999, and S.E., VarL and the percentages derive from it.
+  const PopulationRow single[] = {{"one", 16.52, 1, 1, 100.0f, 0.4f, 999.0f, 0.002f, 998.998f}};
+  EXPECT_EQ(population_html_table(single).rows[0],
+            (std::vector<std::string>{"one", "16.52", "1", "1", "100.0", "0.40000", "undefined", "undefined",
+                                      "0.002000", "undefined", "undefined", "undefined"}));
 
   // Var(Hw) = 0.0016, S.E. 0.04; shares 25, 50, 25 percent.
   const HtmlTable t2 = within_diversity_html_table({4, 0.2f, 0.0016f, 0.0004f, 0.0008f, 0.0004f});
@@ -148,19 +185,26 @@ TEST(SummaryTables, PopulationDiversityAndStructureCellsFollowTheReportFormats) 
                                                   "0.000800", "0.000400"}));
   EXPECT_EQ(t2.rows[1], (std::vector<std::string>{"Percent of Var(Hw)", "", "", "", "", "25.00", "50.00", "25.00"}));
 
-  // The S.E. of a variance that is not a positive number reads 0, as in the report; a NaN itself reads NA.
+  // The S.E. of a negative variance reads 0, as in the report; an undefined one is undefined.
   const HtmlTable t3 = structure_html_table({4, 0.3f, 0.2f, 0.25f, 0.3333333f, 0.0009f, -0.0001f, NAN});
   EXPECT_EQ(t3.rows[0], (std::vector<std::string>{"Estimate", "4", "0.3000", "0.2000", "0.2500", "0.3333"}));
-  EXPECT_EQ(t3.rows[1], (std::vector<std::string>{"S.E.", "", "", "0.030000", "0.000000", "0.000000"}));
-  EXPECT_EQ(t3.rows[2], (std::vector<std::string>{"Var", "", "", "0.000900", "-0.000100", "NA"}));
+  EXPECT_EQ(t3.rows[1], (std::vector<std::string>{"S.E.", "", "", "0.030000", "0.000000", "undefined"}));
+  EXPECT_EQ(t3.rows[2], (std::vector<std::string>{"Var", "", "", "0.000900", "-0.000100", "undefined"}));
 }
 
 TEST(SummaryTables, PermutationAmovaAndBandTables) {
-  const HtmlTable t4 = permutation_html_table(99, 0.1234f, {0.01f, 0.05f, 0.0f, 0.0f, 1.0f, 0.01f});
+  // 99 permutations, all below the observed Fst: Table 4 has P values 1 and 0,
+  // the page (98 + 1) / 100 and (0 + 1) / 100.
+  const HtmlTable t4 = permutation_html_table(99, 0.1234f, {0.01f, 0.05f, 0.0f, 0.0f, 1.0f, 0.0f, 99, 99, 0});
   ASSERT_EQ(t4.rows.size(), 7u);
   EXPECT_EQ(t4.rows[0], (std::vector<std::string>{"observed", "0.1234"}));
+  EXPECT_EQ(t4.rows[5], (std::vector<std::string>{"P value (low)", "1.0000"}));
   EXPECT_EQ(t4.rows[6], (std::vector<std::string>{"P value (high)", "0.0100"}));
-  EXPECT_EQ(t4.note, "Resampling statistics based on 99 random permutations of individuals among populations.");
+  EXPECT_EQ(t4.note, "Resampling statistics based on 99 random permutations of individuals among populations. P "
+                     "values are (k + 1) / (n + 1), k of the n permuted values being at most (low) or at least "
+                     "(high) the observed Fst.");
+  // 99999 permutations need 5 decimals for 1 / 100000.
+  EXPECT_EQ(permutation_html_table(99999, 0.1f, {0, 0, 0, 0, 0, 0, 99999, 99999, 0}).rows[6][1], "0.00001");
 
   AmovaResult a;
   a.table.three_levels = true;
@@ -180,14 +224,14 @@ TEST(SummaryTables, PermutationAmovaAndBandTables) {
   EXPECT_EQ(amova.rows[1][0], "Among populations within groups");
   EXPECT_EQ(amova.rows[3], (std::vector<std::string>{"Total", "19", "46.000", "2.421", "2.5000", "100.0"}));
   EXPECT_EQ(amova.note,
-            "PhiPT = 0.3000 (P = 0.0010); PhiPR = 0.1250 (P = 0.0456); PhiRT = 0.2000 (P = NA); P values from 999 "
+            "PhiPT = 0.3000 (P = 0.001); PhiPR = 0.1250 (P = 0.046); PhiRT = 0.2000 (P undefined); P values from 999 "
             "permutations.");
   AmovaResult two;
   two.table.phi_pt = 0.05;
   const HtmlTable amova2 = amova_html_table(two, 0);
   EXPECT_EQ(amova2.rows.size(), 3u);
   EXPECT_EQ(amova2.rows[0][0], "Among populations");
-  EXPECT_EQ(amova2.rows[0][2], "NA");
+  EXPECT_EQ(amova2.rows[0][2], "undefined");
   EXPECT_EQ(amova2.note, "PhiPT = 0.0500.");
 
   const BandPattern b{10, 50, 40, 30, 2, 3, 5, 0.4123456, 0.5, 3.25, 0.325};

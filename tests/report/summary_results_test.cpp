@@ -40,9 +40,16 @@ TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) 
   s.relatedness = &four;
   s.permutation = FstPermutations{0.25f, {0.1f, 0.2f, 0.3f, 0.1f, 0.2f, 0.0f, 0.1f, 0.2f, 0.3f}, {}};
   s.permutation->summary.p_high = 0.2f;
+  s.permutation->summary.permutations = 9;
+  s.permutation->summary.at_least = 2;  // the two 0.3 reach 0.25: the figure's P is 3 / 10
   s.more_tables.push_back({"AMOVA", {"Source"}, {{"Total"}}, ""});
-  // A message met by several replicates is listed once, with its count, where it first came.
-  s.warnings = {"negative value for VarL(Hj) for pop 2", "population a<b", "negative value for VarL(Hj) for pop 2"};
+  // A message written twice is listed once, with its count, where it first
+  // came; population 2 is named; the permuted data sets count permutations.
+  s.warnings = group_warnings({{WarningSource::kPermutations, "negative value for VarL(Hj) for pop 1", 1},
+                               {WarningSource::kAnalysis, "negative value for VarL(Hj) for pop 2", 2},
+                               {WarningSource::kAnalysis, "population a<b", 0},
+                               {WarningSource::kPermutations, "negative value for VarL(Hj) for pop 1", 1},
+                               {WarningSource::kAnalysis, "negative value for VarL(Hj) for pop 2", 2}});
   write_results_summary("res", s);
 
   const std::string html = read_file("res/summary.html");
@@ -56,9 +63,12 @@ TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) 
   EXPECT_EQ(html.find("<h3>Table 2:"), std::string::npos);  // no Table 2 values given
   EXPECT_NE(html.find(read_file("res/permutation_fst.svg")), std::string::npos);
   EXPECT_NE(html.find(read_file("res/relatedness.svg")), std::string::npos);
-  EXPECT_NE(html.find("Fst: 9 permutations, P = 0.200"), std::string::npos);
-  EXPECT_NE(html.find("<ul class=\"warnings\">\n<li>negative value for VarL(Hj) for pop 2 (written 2 times)</li>\n"
-                      "<li>population a&lt;b</li>\n</ul>"),
+  EXPECT_NE(html.find("Fst: 9 permutations, P = 0.300"), std::string::npos);
+  EXPECT_NE(html.find("<h3>The analysis of the observed data</h3>\n<ul class=\"warnings\">\n"
+                      "<li>negative value for VarL(Hj) for pop 2 (population 2: b) (written 2 times)</li>\n"
+                      "<li>population a&lt;b</li>\n</ul>\n"
+                      "<h3>The permuted data sets of the test on Fst (9 permutations)</h3>\n<ul class=\"warnings\">\n"
+                      "<li>negative value for VarL(Hj) for pop 1 (population 1: a): in 2 of 9 permutations</li>\n</ul>"),
             std::string::npos);
 
   // A second run without permutations and above the heat map's limit draws
@@ -81,6 +91,30 @@ TEST(ResultsSummary, DrawsTheFiguresItHasValuesForAndLinksTheFolderInNameOrder) 
   EXPECT_NE(plain.find("<dt>Relatedness heat map</dt><dd>not drawn for more than 500 individuals (501 here)</dd>"),
             std::string::npos);
   EXPECT_EQ(html.find("Relatedness heat map"), std::string::npos);
+}
+
+TEST(SummaryResults, SubsetFileAndItsGroupsAmongTheDetails) {
+  const std::vector<std::string> names = {"north", "south", "east", "west"};
+  const std::vector<SummaryDetail> grouped = subset_details("subset.txt", names, {1, 1, 2, 1});
+  ASSERT_EQ(grouped.size(), 2u);
+  EXPECT_EQ(grouped[0].label, "Subset file");
+  EXPECT_EQ(grouped[0].value, "subset.txt");
+  EXPECT_EQ(grouped[1].label, "Groups (2)");
+  EXPECT_EQ(grouped[1].value, "1: north, south, west; 2: east");
+  // Without groups (0 for every population) only the file.
+  EXPECT_EQ(subset_details("s.txt", names, {0, 0, 0, 0}).size(), 1u);
+  // The bootstrap replicates are counted like the permutations; other parts by times written.
+  const std::vector<WarningList> lists = warning_lists(
+      group_warnings({{WarningSource::kBootstraps, "countpq: 6", 0}, {WarningSource::kBootstraps, "countpq: 6", 0},
+                      {WarningSource::kAmova, "no principal coordinates of nei", 0},
+                      {WarningSource::kData, "bad score", 9}}),
+      names, 0, 20);
+  ASSERT_EQ(lists.size(), 3u);
+  EXPECT_EQ(lists[0].heading, "The data as read");
+  EXPECT_EQ(lists[0].items, std::vector<std::string>{"bad score"});  // population 9 is not analysed: no name
+  EXPECT_EQ(lists[1].heading, "The bootstrap replicates of the distances (20 replicates)");
+  EXPECT_EQ(lists[1].items, std::vector<std::string>{"countpq: 6: in 2 of 20 bootstrap replicates"});
+  EXPECT_EQ(lists[2].heading, "AMOVA and principal coordinates");
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 #include <cstring>
 #include <limits>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace bandscape {
 namespace {
@@ -42,6 +45,29 @@ TEST(TsvNumbers, AreWhatPrintfWritesAndReadBackExactly) {
     EXPECT_EQ(tsv_double(v), "NA");
     EXPECT_EQ(tsv_single(static_cast<float>(v)), "NA");
   }
+}
+
+}  // namespace
+}  // namespace bandscape
+
+namespace bandscape {
+namespace {
+
+// A cell is quoted only when it holds a double quote, a tab or a line end,
+// with inner quotes doubled (RFC 4180); R's read.delim and pandas read such a
+// cell back whole (checked end to end in tests/e2e/results_safety_test.cpp).
+TEST(TsvText, QuotesOnlyTheCellsThatWouldSplitOrEndARow) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"Alpine", "Alpine"},
+      {"Val d'Hérens", "Val d'Hérens"},
+      {"", ""},
+      {"a\"b", "\"a\"\"b\""},
+      {"\"", "\"\"\"\""},
+      {"a\tb", "\"a\tb\""},
+      {"line\nend", "\"line\nend\""},
+      {"cr\r", "\"cr\r\""},
+  };
+  for (const auto& [name, cell] : cases) EXPECT_EQ(tsv_text(name), cell) << name;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "resample/resample_data.hpp"
 #include "test_util.hpp"
@@ -61,6 +62,38 @@ void run(const Estimates& e, int nboot, RandomState& state, MessageLog& log, int
   BootstrapFiles out(files, e.names, e.r, log);
   bootstrap_distance(nboot, e.r, e.m, e.N, e.p, e.v, state, log, threads,
                      [&](int, const FMatrix& nei, const FMatrix& fst) { out.add(nei, fst); });
+}
+
+// Population 1 has data at locus 1 of 2 only: a replicate that draws locus 1
+// once leaves it a single locus with data, Var(Hj) the mark 999, and its Nei
+// distances corrected with it; twice, its Var(Hj) is 0 and they stand; never,
+// they are undefined in both.  The results' replicates differ from the
+// classic ones exactly there, and only in Nei.
+TEST(Bootstrap, ResultsReplicatesLeaveOutNeiCorrectedWithAMark) {
+  const Estimates e = estimates({{0.30f, 0.55f}, {0.42f, 0.61f}, {0.70f, 0.20f}},
+                                {{0.0040f, 0.0050f}, {0.0060f, 0.0045f}, {0.0055f, 0.0025f}},
+                                {{10, 0}, {8, 8}, {15, 14}}, {"A", "B", "C"});
+  RandomState state = testing::seeded(-77);
+  RecordingLog log;
+  std::vector<std::vector<float>> classic, results;
+  const auto keep = [](std::vector<std::vector<float>>& into) {
+    return [&into](int, const FMatrix& nei, const FMatrix& fst) {
+      into.push_back({nei[1][2], nei[1][3], nei[2][3], fst[1][2], fst[1][3], fst[2][3]});
+    };
+  };
+  bootstrap_distance(40, e.r, e.m, e.N, e.p, e.v, state, log, 1, keep(classic), keep(results));
+  ASSERT_EQ(classic.size(), 40u);
+  ASSERT_EQ(results.size(), 40u);
+  int marked = 0;
+  for (std::size_t b = 0; b < classic.size(); ++b) {
+    for (int k = 0; k < 6; ++k) {
+      if (results[b][k] == classic[b][k]) continue;
+      EXPECT_LT(k, 2) << "only population 1's Nei distances";
+      EXPECT_EQ(results[b][k], 999.0f);
+      ++marked;
+    }
+  }
+  EXPECT_GT(marked, 0);  // P(locus 1 drawn once in 40 replicates) = 1/2 each
 }
 
 // Expected blocks: tests/resample/reference_values.py, stream of seed word
