@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/amova_step.hpp"
 #include "app/dialogue.hpp"
 #include "app/interrupt.hpp"
 #include "app/run_description.hpp"
@@ -37,6 +38,7 @@
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
+#include "bands/band_patterns.hpp"
 #include "report/amova_results.hpp"
 #include "report/bootstrap_files.hpp"
 #include "report/classic_tables.hpp"
@@ -46,6 +48,7 @@
 #include "report/run_record.hpp"
 #include "report/summary_results.hpp"
 #include "report/tree_results.hpp"
+#include "tree/run_trees.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "stats/correlation.hpp"
@@ -68,22 +71,23 @@ const char* method_line(int method) {
   }
 }
 
-// The AMOVA's outcome for run.json.
-RunRecord::Json amova_section(const AmovaOutcome& outcome) {
-  const AmovaSummary& a = outcome.summary;
+// The AMOVA's outcome for run.json, with the warnings of the AMOVA and of the ordinations.
+RunRecord::Json amova_section(const AmovaAnalysis& analysis, const std::vector<std::string>& warnings) {
   RunRecord::Json section;
-  section["done"] = a.done;
-  section["levels"] = a.three_levels ? 3 : 2;
-  section["loci_used"] = a.loci_used;
-  section["permutations"] = a.permutations;
-  if (a.done) {
-    section["PhiPT"] = {{"value", a.phi_pt}, {"p_value", a.phi_pt_p}};
-    if (a.three_levels) {
-      section["PhiPR"] = {{"value", a.phi_pr}, {"p_value", a.phi_pr_p}};
-      section["PhiRT"] = {{"value", a.phi_rt}, {"p_value", a.phi_rt_p}};
+  const AmovaResult* result = analysis.result ? &*analysis.result : nullptr;
+  const bool three_levels = result != nullptr && result->table.three_levels;
+  section["done"] = result != nullptr;
+  section["levels"] = three_levels ? 3 : 2;
+  section["loci_used"] = analysis.loci_used;
+  section["permutations"] = analysis.permutations;
+  if (result != nullptr) {
+    section["PhiPT"] = {{"value", result->phi_pt.observed}, {"p_value", result->phi_pt.p_value}};
+    if (three_levels) {
+      section["PhiPR"] = {{"value", result->phi_pr.observed}, {"p_value", result->phi_pr.p_value}};
+      section["PhiRT"] = {{"value", result->phi_rt.observed}, {"p_value", result->phi_rt.p_value}};
     }
   }
-  section["warnings"] = outcome.warnings;
+  section["warnings"] = warnings;
   return section;
 }
 
@@ -212,7 +216,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   if (r > 1 && options.bootstraps > 0) {
     for (const std::string& name : files.bootstrap) remove_stale_file(name);
   }
-  ResultTrees trees(files.results);
+  TreeBuilder trees;
 
   // Report header.
   append_to_file(report, format("\nThe file %s has been read succesfully", input.c_str()));
@@ -332,10 +336,12 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   select_freq_estimates(r, m, method, fragment_frequencies, estimates[2], estimates[3], estimates[4], P);
   select_freq_estimates(r, m, method, fragment_variances, variances[2], variances[3], variances[4], V);
   console.print("\nFinished computing allelic frequencies");
-  AmovaRunData amova_data{r, m, ntot, &band_scores, &population_bounds, &result_populations, &individual_names,
-                          use_subset ? &population_groups : nullptr};
+  const std::vector<std::string> population_list(result_populations.begin(), result_populations.end());
   HtmlTable band_table;  // shown after the AMOVA table in summary.html
-  if (results) band_table = write_band_patterns(files.results, amova_data, fragment_frequencies, P);
+  if (results) {
+    band_table = write_band_patterns(
+        files.results, band_patterns(r, m, band_scores, population_bounds, fragment_frequencies, P), population_list);
+  }
   record.step("frequencies");
 
   // Pooled band frequencies, their correlation with fragment size, relatedness.
@@ -467,19 +473,27 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
       // The folder's Nei distances leave out those corrected with a 999 mark.
       const FMatrix results_nei = nei_without_marked_corrections(r, nPair, VarHj, stats.VarD, Nei);
       write_distances_table(files.results, result_populations, r, results_nei, FstPair, nPair);
-      trees.observe_populations(result_populations, r, results_nei, FstPair);
+      trees.observe_populations(population_list, results_nei, FstPair);
       console.print("\n\nStarting AMOVA and principal coordinates...");
-      amova_data.nei = &results_nei;
-      amova_data.fst = &FstPair;
-      const AmovaOutcome amova_outcome =
-          write_amova_results(files.results, amova_data, command_line.amova_permutations, seed, command_line.threads);
-      for (const std::string& warning : amova_outcome.warnings) {
+      AmovaData amova_data{&band_scores, ntot, m, {}, {}, &individual_names};
+      AmovaLabels labels{&population_list, &individual_names, {}, {}};
+      for (int j = 1; j <= r; ++j) {
+        amova_data.population_sizes.push_back(population_bounds[j] - population_bounds[j - 1]);
+        labels.population_of.insert(labels.population_of.end(), amova_data.population_sizes.back(), j - 1);
+        if (use_subset) {
+          amova_data.subset_groups.push_back(population_groups[j]);
+          labels.subset_groups.push_back(population_groups[j] - 1);
+        }
+      }
+      const AmovaStep amova = amova_step(files.results, amova_data, labels, results_nei, FstPair,
+                                         command_line.amova_permutations, seed, command_line.threads);
+      for (const std::string& warning : amova.warnings) {
         console.print("\nWARNING! " + warning);
         warnings.push_back({WarningSource::kAmova, warning, 0});
       }
-      record.add_section("amova", amova_section(amova_outcome));
-      summary.more_tables = amova_outcome.tables;
-      summary.more_figures = amova_outcome.figures;
+      record.add_section("amova", amova_section(amova.analysis, amova.warnings));
+      summary.more_tables = amova.page.tables;
+      summary.more_figures = amova.page.figures;
     }
     record.step("distances");
 
@@ -533,21 +547,19 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     }
     record.step("results_tables");
     // Without relatedness the triangle is empty: no individuals' trees, no heat map.
-    RunRecord::Json tree_notes = RunRecord::Json::array();
-    summary.population_names.assign(result_populations.begin(), result_populations.end());
+    summary.population_names = population_list;
     summary.population_bounds.assign(population_bounds.begin(), population_bounds.end());
-    for (const std::string& line :
-         trees.write(individual_names, relatedness, summary.population_names, summary.population_bounds)) {
-      console.print(line);
-      tree_notes.push_back(line.substr(line.find_first_not_of('\n') == std::string::npos
-                                           ? line.size()
-                                           : line.find_first_not_of('\n')));
-      warnings.push_back({WarningSource::kTrees, tree_notes.back().get<std::string>(), 0});
+    const RunTrees run_trees = trees.finish(individual_names, relatedness);
+    const std::vector<SummaryFigure> tree_figures =
+        write_trees(files.results, run_trees, summary.population_names, summary.population_bounds);
+    for (const std::string& warning : run_trees.warnings) {
+      console.print("\n" + warning);
+      warnings.push_back({WarningSource::kTrees, warning, 0});
     }
-    record.add_section("trees", RunRecord::Json{{"warnings", tree_notes}});
+    record.add_section("trees", RunRecord::Json{{"warnings", run_trees.warnings}});
     record.step("trees");
     summary.more_tables.push_back(std::move(band_table));
-    summary.more_figures.insert(summary.more_figures.end(), trees.figures().begin(), trees.figures().end());
+    summary.more_figures.insert(summary.more_figures.end(), tree_figures.begin(), tree_figures.end());
   }
   {
     // One step for an interruption: either the note without the closing

@@ -81,6 +81,47 @@ double reynolds_distance(float fst) {
   return y > 0.0 ? -std::log(y) : std::nan("");
 }
 
+const char* matrix_key(PopulationDistance which) {
+  switch (which) {
+    case PopulationDistance::kNei:
+      return "nei";
+    case PopulationDistance::kFst:
+      return "fst";
+    case PopulationDistance::kReynolds:
+      break;
+  }
+  return "reynolds";
+}
+
+const char* matrix_title(PopulationDistance which) {
+  switch (which) {
+    case PopulationDistance::kNei:
+      return "Nei's distance";
+    case PopulationDistance::kFst:
+      return "the pairwise Fst";
+    case PopulationDistance::kReynolds:
+      break;
+  }
+  return "Reynolds' distance";
+}
+
+double stored_distance(float stored, bool reynolds) {
+  const double value = distance_value(stored);
+  if (std::isnan(value)) return value;
+  if (value < 0.0) return 0.0;
+  return reynolds ? reynolds_distance(stored) : value;
+}
+
+DistanceMatrix population_distance_matrix(PopulationDistance which, int r, const FMatrix& nei, const FMatrix& fst) {
+  const FMatrix& stored = which == PopulationDistance::kNei ? nei : fst;
+  const bool reynolds = which == PopulationDistance::kReynolds;
+  DistanceMatrix d(r);
+  for (int a = 1; a <= r; ++a) {
+    for (int b = a + 1; b <= r; ++b) d.at(a - 1, b - 1) = d.at(b - 1, a - 1) = stored_distance(stored[a][b], reynolds);
+  }
+  return d;
+}
+
 void append_distance_cell(std::string& out, float value, DistanceCell rule) {
   char field[64];
   int n;

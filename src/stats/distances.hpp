@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "numeric/array.hpp"
+#include "numeric/distance_matrix.hpp"
 
 namespace bandscape {
 
@@ -38,6 +39,26 @@ double distance_value(float stored);
 // Reynolds' distance -ln(1 - Fst) from a stored pairwise Fst; NaN when the
 // Fst is undefined or 1 or more.
 double reynolds_distance(float fst);
+
+// The three matrices between populations that the trees and ordinations use.
+enum class PopulationDistance { kNei, kFst, kReynolds };
+inline constexpr PopulationDistance kPopulationDistances[] = {PopulationDistance::kNei, PopulationDistance::kFst,
+                                                              PopulationDistance::kReynolds};
+
+// The key of a population matrix in file names (nei, fst, reynolds) and its
+// name in captions and warnings (Nei's distance, the pairwise Fst, Reynolds'
+// distance).
+const char* matrix_key(PopulationDistance which);
+const char* matrix_title(PopulationDistance which);
+
+// A stored pairwise value as the distance a tree or an ordination uses: NaN
+// for the 999 mark, 0 for a negative value, and with `reynolds` the stored
+// Fst turned into -ln(1 - Fst) (NaN for an Fst of 1 or more).
+double stored_distance(float stored, bool reynolds);
+
+// The distances between populations 0..r-1 from the stored upper triangles
+// (1..r, a < b) of Nei's distance and the pairwise Fst, by stored_distance.
+DistanceMatrix population_distance_matrix(PopulationDistance which, int r, const FMatrix& nei, const FMatrix& fst);
 
 // How an off-diagonal cell of a distance block is printed from its stored value.
 enum class DistanceCell {

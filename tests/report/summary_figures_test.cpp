@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/amova_step.hpp"
 #include "report/amova_results.hpp"
 #include "report/tree_results.hpp"
 #include "report/svg_queries.hpp"
@@ -58,29 +59,31 @@ bool has_text_starting(const pugi::xml_document& doc, const std::string& start) 
 struct SmallRun {
   ScoreMatrix scores = scores_from({"110100", "110110", "100100", "110101", "011010", "001011", "011001", "011110",
                                 "101011", "100011", "101111", "000011"});
-  IVector bounds = bounds_of({0, 4, 8, 12});
-  NameList names = name_list(1, 3);
+  std::vector<std::string> names = {"north", "south", "east & west"};
   std::vector<std::string> individuals;
   FMatrix nei = float_matrix(1, 3, 1, 3), fst = float_matrix(1, 3, 1, 3);
-  AmovaRunData data;
+  AmovaData data;
+  AmovaLabels labels;
 
   SmallRun() {
-    names[1] = "north";
-    names[2] = "south";
-    names[3] = "east & west";
     for (int k = 0; k < 12; ++k) individuals.push_back("i" + std::to_string(k));
     nei[1][2] = 0.12f, nei[1][3] = 0.30f, nei[2][3] = 0.25f;
     fst[1][2] = -0.01f, fst[1][3] = 0.20f, fst[2][3] = 0.15f;
-    data = {3, 6, 12, &scores, &bounds, &names, &individuals, nullptr, &nei, &fst};
+    data = {&scores, 12, 6, {4, 4, 4}, {}, &individuals};
+    labels = {&names, &individuals, {0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2}, {}};
+  }
+  AmovaStep run(int permutations) const {
+    return amova_step(".", data, labels, nei, fst, permutations, 7, 1);
   }
 };
 
 TEST(AmovaFigures, OrdinationsAndPhiPTPermutationsAreDrawnAndHandedToTheSummary) {
   TempDir dir;
   SmallRun run;
-  const AmovaOutcome outcome = write_amova_results(".", run.data, 19, 7, 1);
-  ASSERT_TRUE(outcome.summary.done);
-  EXPECT_TRUE(outcome.warnings.empty());
+  const AmovaStep step = run.run(19);
+  ASSERT_TRUE(step.analysis.result);
+  EXPECT_TRUE(step.warnings.empty());
+  const AmovaPage& outcome = step.page;
   ASSERT_EQ(outcome.tables.size(), 1u);
   EXPECT_EQ(outcome.tables[0].caption.rfind("AMOVA", 0), 0u) << outcome.tables[0].caption;
 
@@ -112,12 +115,12 @@ TEST(AmovaFigures, OrdinationsAndPhiPTPermutationsAreDrawnAndHandedToTheSummary)
   EXPECT_LE(count(histogram, "bar"), 19);
   EXPECT_EQ(count(histogram, "observed"), 1);
   char title[64];
-  std::snprintf(title, sizeof title, "\u03a6PT: 19 permutations, P = %.3f", outcome.summary.phi_pt_p);
+  std::snprintf(title, sizeof title, "\u03a6PT: 19 permutations, P = %.3f", step.analysis.result->phi_pt.p_value);
   EXPECT_TRUE(has_text_starting(histogram, title)) << title;
 
   // Without permutations: no histogram, the same ordinations.
   fs::remove("amova_phipt.svg");
-  const AmovaOutcome plain = write_amova_results(".", run.data, 0, 7, 1);
+  const AmovaPage plain = run.run(0).page;
   EXPECT_EQ(plain.figures.size(), files.size() - 1);
   EXPECT_FALSE(fs::exists("amova_phipt.svg"));
   EXPECT_EQ(plain.figures[0].svg, outcome.figures[0].svg);
@@ -129,11 +132,12 @@ TEST(AmovaFigures, OrdinationsAndPhiPTPermutationsAreDrawnAndHandedToTheSummary)
   for (int j = 0; j < 3; ++j) {
     for (int i = 0; i < 6; ++i) {
       int present = 0;
-      for (int k = run.bounds[j]; k < run.bounds[j + 1]; ++k) present += run.scores[k][i] == 1;
+      for (int k = 4 * j; k < 4 * j + 4; ++k) present += run.scores[k][i] == 1;
       frequencies[j][i] = static_cast<float>(present) / 4.0f;
     }
   }
-  const HtmlTable bands = write_band_patterns(".", run.data, frequencies, frequencies);
+  const HtmlTable bands = write_band_patterns(
+      ".", band_patterns(3, 6, run.scores, bounds_of({0, 4, 8, 12}), frequencies, frequencies), run.names);
   ASSERT_EQ(bands.rows.size(), 3u);
   EXPECT_EQ(bands.rows[2][0], "east & west");
 }
@@ -142,15 +146,12 @@ TEST(TreeFigures, PopulationTreesCarryTheirSupportAndTheIndividualsTreeItsPopula
   TempDir dir;
   // Four populations on the additive tree ((A:0.1,B:0.1):0.2,(C:0.1,D:0.1)):
   // one internal split, AB|CD, found in all three identical replicates.
-  NameList names = name_list(1, 4);
-  const char* labels[] = {"A", "B", "C", "D"};
-  for (int a = 1; a <= 4; ++a) names[a] = labels[a - 1];
   FMatrix nei = float_matrix(1, 4, 1, 4), fst = float_matrix(1, 4, 1, 4);
   for (int a = 1; a <= 4; ++a) {
     for (int b = a + 1; b <= 4; ++b) nei[a][b] = fst[a][b] = (a == 1 && b == 2) || (a == 3 && b == 4) ? 0.2f : 0.4f;
   }
-  ResultTrees trees(".");
-  trees.observe_populations(names, 4, nei, fst);
+  TreeBuilder trees;
+  trees.observe_populations({"A", "B", "C", "D"}, nei, fst);
   const BootstrapSink sink = trees.bootstrap_sink();
   for (int k = 1; k <= 3; ++k) sink(k, nei, fst);
 
@@ -165,17 +166,17 @@ TEST(TreeFigures, PopulationTreesCarryTheirSupportAndTheIndividualsTreeItsPopula
   }
   const std::vector<std::string> population_names = {"north", "south"};
   const std::vector<int> bounds = {0, 2, 5};
-  const std::vector<std::string> lines =
-      trees.write({"a1", "a2", "b1", "b2", "b3"}, relatedness, population_names, bounds);
-  EXPECT_TRUE(lines.empty());
+  const RunTrees run = trees.finish({"a1", "a2", "b1", "b2", "b3"}, relatedness);
+  EXPECT_TRUE(run.warnings.empty());
+  const std::vector<SummaryFigure> figures = write_trees(".", run, population_names, bounds);
 
   const std::vector<std::string> files = {"tree_nei_nj.svg", "tree_fst_nj.svg", "tree_reynolds_nj.svg",
                                           "tree_individuals_nj.svg"};
-  ASSERT_EQ(trees.figures().size(), files.size());
+  ASSERT_EQ(figures.size(), files.size());
   for (std::size_t k = 0; k < files.size(); ++k) {
-    EXPECT_EQ(trees.figures()[k].svg, read_file(files[k])) << files[k];
+    EXPECT_EQ(figures[k].svg, read_file(files[k])) << files[k];
   }
-  EXPECT_NE(trees.figures()[0].title.find("bootstrap support (%) over 3 trees"), std::string::npos);
+  EXPECT_NE(figures[0].title.find("bootstrap support (%) over 3 trees"), std::string::npos);
   for (std::size_t k = 0; k < 3; ++k) {
     const auto doc = parsed_svg(files[k]);
     EXPECT_EQ(sorted_texts(doc, "tip-label"), (std::vector<std::string>{"A", "B", "C", "D"})) << files[k];
@@ -189,9 +190,8 @@ TEST(TreeFigures, PopulationTreesCarryTheirSupportAndTheIndividualsTreeItsPopula
   EXPECT_EQ(count(individuals, "support"), 0);
 
   // Without population bounds the individuals' tips are named, without marks.
-  ResultTrees plain(".");
-  plain.write({"a1", "a2", "b1", "b2", "b3"}, relatedness);
-  ASSERT_EQ(plain.figures().size(), 1u);
+  const RunTrees individuals_only = TreeBuilder().finish({"a1", "a2", "b1", "b2", "b3"}, relatedness);
+  ASSERT_EQ(write_trees(".", individuals_only, population_names).size(), 1u);
   const auto unmarked = parsed_svg("tree_individuals_nj.svg");
   EXPECT_EQ(count(unmarked, "tip-mark"), 0);
   EXPECT_EQ(count(unmarked, "tip-label"), 5);

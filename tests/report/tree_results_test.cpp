@@ -21,12 +21,6 @@ namespace {
 constexpr int kPops = 6;
 const std::vector<std::string> kNames = {"P0", "P1", "P2", "P3", "P4", "P5"};
 
-NameList name_list_of() {
-  NameList names = name_list(1, kPops);
-  for (int a = 1; a <= kPops; ++a) names[a] = kNames[static_cast<std::size_t>(a - 1)];
-  return names;
-}
-
 // Nei's distances and Fst around a fixed tree, each cell scaled by 1 +- noise;
 // the cells of P0-P1 sit at 0.001 +- 0.004 so that they fall below 0 now and then.
 void matrices(std::mt19937_64& rng, double noise, FMatrix& nei, FMatrix& fst) {
@@ -82,8 +76,8 @@ TEST(TreeResults, PopulationTreesSupportAndConsensusAreThoseOfNeighborAndConsens
   std::mt19937_64 rng(20);
   FMatrix nei = float_matrix(1, kPops, 1, kPops), fst = float_matrix(1, kPops, 1, kPops);
   matrices(rng, 0.0, nei, fst);
-  ResultTrees trees(".");
-  trees.observe_populations(name_list_of(), kPops, nei, fst);
+  TreeBuilder trees;
+  trees.observe_populations(kNames, nei, fst);
   const BootstrapSink sink = trees.bootstrap_sink();
   std::vector<std::string> replicate_blocks(3);
   const int replicates = 31;
@@ -102,13 +96,15 @@ TEST(TreeResults, PopulationTreesSupportAndConsensusAreThoseOfNeighborAndConsens
   matrices(rng, 0.6, bn, bf);
   bn[2][5] = bf[2][5] = 999.0f;
   sink(replicates + 1, bn, bf);
-  const std::vector<std::string> lines = trees.write({}, RelatednessTriangle(0));
+  const RunTrees run = trees.finish({}, RelatednessTriangle(0));
+  write_trees(".", run, kNames);
+  const std::vector<std::string>& lines = run.warnings;
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0],
-            "\nNo tree from Nei's distance for 1 of 32 bootstrap replicates (an undefined distance): support "
+            "No tree from Nei's distance for 1 of 32 bootstrap replicates (an undefined distance): support "
             "counted over the 31 other trees");
-  EXPECT_EQ(lines[1].substr(0, 39), "\nNo tree from the pairwise Fst for 1 of");
-  EXPECT_EQ(lines[2].substr(0, 41), "\nNo tree from Reynolds' distance for 1 of");
+  EXPECT_EQ(lines[1].substr(0, 38), "No tree from the pairwise Fst for 1 of");
+  EXPECT_EQ(lines[2].substr(0, 40), "No tree from Reynolds' distance for 1 of");
 
   const char* keys[] = {"nei", "fst", "reynolds"};
   for (int w = 0; w < 3; ++w) {

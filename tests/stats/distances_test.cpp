@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -243,6 +244,20 @@ TEST(PhylipLabels, FirstIdenticalPairAndFirstRefusedCharacter) {
   EXPECT_EQ(phylip_label_warnings(names_of({"a,b", "c"}), 2),
             std::vector<std::string>{
                 "\nWARNING! population name a,b holds a character that PHYLIP does not accept in names"});
+}
+
+// The distance a tree or an ordination takes from a stored cell, by hand.
+TEST(StoredDistance, ReportRulesForNeiFstAndReynolds) {
+  // Nei and Fst: the stored value; 999 undefined; a negative value is 0.
+  EXPECT_EQ(stored_distance(0.25f, false), 0.25);
+  EXPECT_TRUE(std::isnan(stored_distance(999.0f, false)));
+  EXPECT_EQ(stored_distance(-0.0125f, false), 0.0);
+  // Reynolds from the stored Fst: -ln(1 - 0.5) = ln 2; negative Fst gives 0;
+  // Fst of 1 or more and the 999 mark are undefined.
+  EXPECT_DOUBLE_EQ(stored_distance(0.5f, true), std::log(2.0));
+  EXPECT_EQ(stored_distance(-0.0125f, true), 0.0);
+  EXPECT_TRUE(std::isnan(stored_distance(1.0f, true)));
+  EXPECT_TRUE(std::isnan(stored_distance(999.0f, true)));
 }
 
 }  // namespace
