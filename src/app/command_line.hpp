@@ -18,11 +18,9 @@
 #include <vector>
 
 #include "app/options.hpp"
+#include "core/version.hpp"
 
 namespace bandscape {
-
-inline constexpr const char* kProgramVersion = "BANDSCAPE 1.0";
-inline constexpr const char* kVersionNumber = "1.0";
 
 struct CommandLine {
   RunOptions options;  // the values given; defaults where nothing was given

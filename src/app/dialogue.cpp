@@ -16,6 +16,7 @@
 #include "core/output_file.hpp"
 #include "core/results_folder.hpp"
 #include "core/run_files.hpp"
+#include "freq/frequency_method.hpp"
 #include "report/results_tables.hpp"
 
 namespace bandscape {
@@ -348,10 +349,10 @@ void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {
   } else {
     for (;;) {
       console.print("\n\n\n\nChoose a method of computation of allelic frequencies and press 'Return':");
-      console.print("\n Fragment frequencies (assuming fixed homozygosity).............1");
-      console.print("\n Square root method.............................................2");
-      console.print("\n Bayesian method with uniform prior distribution................3");
-      console.print("\n Bayesian method with non-uniform prior distribution............4  (default)\n->");
+      for (int method = kFragmentFrequencies; method < kBayesNonUniform; ++method) {
+        console.print("\n" + method_menu_line(method));
+      }
+      console.print("\n" + method_menu_line(kBayesNonUniform) + "  (default)\n->");
       const Answer a = console.read_answer();
       if (a.kind != Answer::kWord) {
         options.method = kBayesNonUniform;

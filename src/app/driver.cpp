@@ -21,6 +21,7 @@
 #include "app/dialogue.hpp"
 #include "app/interrupt.hpp"
 #include "app/run_description.hpp"
+#include "bands/band_patterns.hpp"
 #include "core/message_log.hpp"
 #include "core/output_file.hpp"
 #include "core/run_files.hpp"
@@ -30,15 +31,14 @@
 #include "core/write_guard.hpp"
 #include "freq/band_counts.hpp"
 #include "freq/bayes_estimator.hpp"
+#include "freq/frequency_method.hpp"
 #include "freq/sqrt_estimator.hpp"
 #include "input/dart_file.hpp"
 #include "input/data_file.hpp"
 #include "input/genalex_file.hpp"
-#include "report/structure_export.hpp"
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
-#include "bands/band_patterns.hpp"
 #include "report/amova_results.hpp"
 #include "report/bootstrap_files.hpp"
 #include "report/classic_tables.hpp"
@@ -46,9 +46,9 @@
 #include "report/relatedness_report.hpp"
 #include "report/results_tables.hpp"
 #include "report/run_record.hpp"
+#include "report/structure_export.hpp"
 #include "report/summary_results.hpp"
 #include "report/tree_results.hpp"
-#include "tree/run_trees.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
 #include "stats/correlation.hpp"
@@ -57,19 +57,11 @@
 #include "stats/relatedness.hpp"
 #include "stats/structure.hpp"
 #include "stats/structure_statistics.hpp"
+#include "tree/run_trees.hpp"
 
 namespace bandscape {
 
 namespace {
-
-const char* method_line(int method) {
-  switch (method) {
-    case kFragmentFrequencies: return "\n\tFragment frequencies (assuming fixed homozygosity)";
-    case kSquareRoot: return "\n\tSquare root method";
-    case kBayesUniform: return "\n\tBayesian method with uniform prior distribution";
-    default: return "\n\tBayesian method with non-uniform prior distribution";
-  }
-}
 
 // The AMOVA's outcome for run.json, with the warnings of the AMOVA and of the ordinations.
 RunRecord::Json amova_section(const AmovaAnalysis& analysis, const std::vector<std::string>& warnings) {
@@ -223,7 +215,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   append_to_file(report, format("\nThe number of populations is : %i", r));
   append_to_file(report, format("\nThe number of loci is: %i", m));
   append_to_file_echo(report, "\nThe method of computation of allelic frequencies is:");
-  append_to_file_echo(report, method_line(method));
+  append_to_file_echo(report, std::string("\n\t") + method_names(method).title);
   if (method != kFragmentFrequencies) {
     append_to_file(report, format("\n\twith a predefined value of Fis (0.0 if H&W assumed)= %5.3f", fis));
   }
@@ -625,7 +617,8 @@ void record_failure(RunRecord& record, const char* message) noexcept {
 }  // namespace
 
 int run_bandscape(Console& console, const CommandLine& command_line, const SeedSource& seed_source) {
-  console.print("\nBANDSCAPE 1.0 - a program for genetic diversity analysis with AFLP population data \n");
+  console.print(std::string("\n") + kProgramVersion +
+                " - a program for genetic diversity analysis with AFLP population data \n");
 
   RunRecord record("BANDSCAPE", kVersionNumber);
   // More worker threads than the machine can run only cost memory (each

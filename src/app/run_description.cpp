@@ -2,20 +2,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <thread>
+
+#include "freq/frequency_method.hpp"
 
 namespace bandscape {
 
 namespace {
-
-const char* method_name(int method) {
-  switch (method) {
-    case kFragmentFrequencies: return "fragment frequencies";
-    case kSquareRoot: return "square root";
-    case kBayesUniform: return "Bayesian, uniform prior";
-    default: return "Bayesian, non-uniform prior";
-  }
-}
 
 // A single-precision option as the decimal number it was given as: the
 // shortest decimal that reads back as the same float (0.1, not the double
@@ -38,7 +32,7 @@ void describe_run(RunRecord& record, const CommandLine& command_line, const RunO
 
   Json o;
   o["method"] = options.method;
-  o["method_name"] = method_name(options.method);
+  o["method_name"] = method_names(options.method).short_name;
   // The fragment-frequency method assumes fixed homozygosity: no Fis.
   o["fis"] = options.method == kFragmentFrequencies ? Json() : Json(as_given(options.fis));
   o["permutations"] = options.permutations;

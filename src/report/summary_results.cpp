@@ -8,6 +8,7 @@
 #include "core/errors.hpp"
 #include "core/format.hpp"
 #include "core/output_file.hpp"
+#include "core/version.hpp"
 #include "freq/frequency_method.hpp"
 #include "report/figures.hpp"
 #include "report/results_tables.hpp"
@@ -15,15 +16,6 @@
 namespace bandscape {
 
 namespace {
-
-std::string method_name(int method) {
-  switch (method) {
-    case kFragmentFrequencies: return "Fragment frequencies (assuming fixed homozygosity)";
-    case kSquareRoot: return "Square root method";
-    case kBayesUniform: return "Bayesian method with uniform prior distribution";
-    default: return "Bayesian method with non-uniform prior distribution";
-  }
-}
 
 // What a file of the results folder holds, from its name or its kind.
 std::string describe(const std::string& file) {
@@ -60,13 +52,13 @@ std::vector<std::string> linked_files(const std::string& folder) {
 
 std::vector<SummaryDetail> run_details(const RunDescription& run) {
   std::vector<SummaryDetail> d;
-  d.push_back({"Program", "BANDSCAPE 1.0"});
+  d.push_back({"Program", kProgramVersion});
   d.push_back({"Data file", run.data_file});
   d.push_back({"Report", run.report_file});
   d.push_back({"Populations", format("%d", run.populations)});
   d.push_back({"Loci", format("%d", run.loci)});
   d.push_back({"Individuals", format("%d", run.individuals)});
-  d.push_back({"Allele frequencies", method_name(run.method)});
+  d.push_back({"Allele frequencies", method_names(run.method).title});
   if (run.method != kFragmentFrequencies) d.push_back({"Fis", format("%5.3f", static_cast<double>(run.fis))});
   d.push_back({"Permutations", format("%d", run.permutations)});
   d.push_back({"Bootstraps", format("%d", run.bootstraps)});
