@@ -6,11 +6,14 @@
 # speed-up, and whether the two wrote the same files (report, error.txt,
 # structure.txt), byte for byte.  With RESULTS=1 both also write a results
 # folder, compared file by file (run.json without its step times).  ARGS
-# replaces the analysis options (default "-m 4").
+# replaces the analysis options (default "-m 4").  With GROUPS=1 both runs
+# take a subset file that puts the populations in two groups (a three-level
+# AMOVA).
 #
 #   bench/compare_runs.sh BASE_BUILD [NEW_BUILD]          (NEW_BUILD: build)
 #   THREADS=1 DATASETS="2000x5000 5000x50000" bench/compare_runs.sh ...
 #   RESULTS=1 ARGS="-m 2 -p 99 -b 10" THREADS=2 bench/compare_runs.sh ...
+#   RESULTS=1 GROUPS=1 ARGS="-m 3 -p 99" DATASETS=150x400 bench/compare_runs.sh ...
 #
 # A build of an earlier commit, for instance:
 #   git worktree add /tmp/base <commit>
@@ -22,6 +25,7 @@ new=$(cd "${2:-$here/build}" && pwd)
 threads=${THREADS:-1}
 datasets=${DATASETS:-"2000x5000"}
 results=${RESULTS:-0}
+groups=${GROUPS:-0}
 read -r -a analysis <<<"${ARGS:--m 4}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -32,6 +36,12 @@ make_data() {
   [ "$n" -gt 2000 ] && r=50
   "$new/aflpgen" --populations "$r" --individuals "$((n / r))" --loci "$m" --missing 0.02 --seed 8 \
     --output "$work/$1.txt"
+  if [ "$groups" = 1 ]; then
+    # Every population, the first half in group 1 and the rest in group 2.
+    { printf '%d\t2\n' "$r"
+      for j in $(seq 1 "$r"); do printf 'Pop%02d\t%d\n' "$j" $((j <= r / 2 ? 1 : 2)); done
+    } >"$work/$1_groups.txt"
+  fi
 }
 
 # run LABEL EXE NAME: "seconds peak-MB" of one run in a folder of its own.
@@ -39,6 +49,7 @@ run() {
   local dir="$work/$1_$3"
   local extra=()
   [ "$results" = 1 ] && extra=(--results res)
+  [ "$groups" = 1 ] && extra+=(--subset "$work/$3_groups.txt")
   mkdir -p "$dir"
   (cd "$dir" && /usr/bin/time -f "%e %M" -o ../time_$1_$3.txt "$2" --batch --seed 12345 --threads "$threads" \
       "${analysis[@]}" "${extra[@]}" "$work/$3.txt" out.txt >/dev/null 2>&1)

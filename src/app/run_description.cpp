@@ -104,4 +104,35 @@ RunRecord::Json warnings_by_source(const std::vector<WarningGroup>& groups,
   return section;
 }
 
+// The AMOVA's outcome for run.json, with the warnings of the AMOVA and of the ordinations.
+RunRecord::Json amova_record(const AmovaAnalysis& analysis, const std::vector<std::string>& warnings) {
+  RunRecord::Json section;
+  const AmovaResult* result = analysis.result ? &*analysis.result : nullptr;
+  const bool three_levels = result != nullptr && result->table.three_levels;
+  section["done"] = result != nullptr;
+  section["levels"] = three_levels ? 3 : 2;
+  section["loci_used"] = analysis.loci_used;
+  section["permutations"] = analysis.permutations;
+  if (result != nullptr) {
+    section["PhiPT"] = {{"value", result->phi_pt.observed}, {"p_value", result->phi_pt.p_value}};
+    if (three_levels) {
+      section["PhiPR"] = {{"value", result->phi_pr.observed}, {"p_value", result->phi_pr.p_value}};
+      section["PhiRT"] = {{"value", result->phi_rt.observed}, {"p_value", result->phi_rt.p_value}};
+    }
+  }
+  section["warnings"] = warnings;
+  return section;
+}
+
+// The lines of the summary page's run details that only run.json knows.
+std::vector<SummaryDetail> run_details(const RunRecord::Json& record) {
+  std::vector<SummaryDetail> details;
+  if (record.contains("start_time")) details.push_back({"Started", record["start_time"].get<std::string>()});
+  if (record.contains("files") && record["files"]["data"].is_object()) {
+    const RunRecord::Json& data = record["files"]["data"];
+    if (data["sha256"].is_string()) details.push_back({"SHA-256 of the data file", data["sha256"].get<std::string>()});
+  }
+  return details;
+}
+
 }  // namespace bandscape

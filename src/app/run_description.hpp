@@ -1,11 +1,14 @@
-// What run.json says about the run's setup: the command line, every option in
-// effect, the input files with their size and SHA-256, and the counts.
+// What run.json says about the run: the command line, every option in effect,
+// the input files with their size and SHA-256, the counts, the AMOVA's outcome
+// and the warnings by where they arose.
 #pragma once
 
 #include "app/command_line.hpp"
 #include "core/run_files.hpp"
 #include "core/run_warnings.hpp"
+#include "amova/amova_analysis.hpp"
 #include "report/run_record.hpp"
+#include "report/summary_page.hpp"
 
 namespace bandscape {
 
@@ -37,5 +40,14 @@ bool record_log_text(RunRecord& record, const std::string& text);
 RunRecord::Json warnings_by_source(const std::vector<WarningGroup>& groups,
                                    const std::vector<std::string>& population_names, int permutations,
                                    int bootstraps);
+
+// The AMOVA's part of run.json: whether it ran, its levels, loci and
+// permutations, the Phi statistics with their P values, and `warnings` (of
+// the AMOVA and of the ordinations).
+RunRecord::Json amova_record(const AmovaAnalysis& analysis, const std::vector<std::string>& warnings);
+
+// The lines of the summary page's run details that only run.json knows: the
+// start time and the data file's SHA-256.
+std::vector<SummaryDetail> run_details(const RunRecord::Json& record);
 
 }  // namespace bandscape

@@ -104,19 +104,4 @@ void compute_freq_frag(int r, const ScoreMatrix& band_scores, const IVector& pop
   }
 }
 
-void select_freq_estimates(int r, int m, int method, const FMatrix& m1, const FMatrix& m2, const FMatrix& m3,
-                           const FMatrix& m4, FMatrix& destination) {
-  const FMatrix* source = nullptr;
-  switch (method) {
-    case 1: source = &m1; break;
-    case 2: source = &m2; break;
-    case 3: source = &m3; break;
-    case 4: source = &m4; break;
-    default: return;
-  }
-  for (int j = 0; j < r; ++j) {
-    for (int i = 0; i < m; ++i) destination[j][i] = (*source)[j][i];
-  }
-}
-
 }  // namespace bandscape

@@ -44,10 +44,4 @@ void compute_freq_frag(int r, const ScoreMatrix& band_scores, const IVector& pop
                        FMatrix& fragment_frequencies, const IMatrix& non_missing, IMatrix& absent_counts,
                        FMatrix& fragment_variances, MessageLog& log);
 
-// destination[j][i] = M_method[j][i] for j = 0..r-1, i = 0..m-1 (a plain copy);
-// a method outside 1..4 leaves the destination unchanged.  Only the chosen
-// method's matrix is read.
-void select_freq_estimates(int r, int m, int method, const FMatrix& m1, const FMatrix& m2, const FMatrix& m3,
-                           const FMatrix& m4, FMatrix& destination);
-
 }  // namespace bandscape

@@ -113,19 +113,5 @@ TEST(DataSummaries, SegregatingLociIgnoreMissingScores) {
   EXPECT_EQ(segregating, 2);
 }
 
-TEST(SelectEstimates, CopiesChosenMethodOnly) {
-  FMatrix m[4] = {float_matrix(0, 1, 0, 2), float_matrix(0, 1, 0, 2), float_matrix(0, 1, 0, 2),
-                  float_matrix(0, 1, 0, 2)};
-  for (int k = 0; k < 4; ++k) m[k].fill(static_cast<float>(k + 1));
-  m[2][1][2] = 0.25f;
-  FMatrix dest = float_matrix(0, 1, 0, 2);
-  select_freq_estimates(2, 3, 3, m[0], m[1], m[2], m[3], dest);
-  EXPECT_EQ(dest[0][0], 3.0f);
-  EXPECT_EQ(dest[1][2], 0.25f);
-  dest.fill(-1.0f);
-  select_freq_estimates(2, 3, 5, m[0], m[1], m[2], m[3], dest);
-  EXPECT_EQ(dest[1][1], -1.0f);
-}
-
 }  // namespace
 }  // namespace bandscape
