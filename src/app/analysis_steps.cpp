@@ -121,7 +121,7 @@ void compare_individuals(RunState& run) {
 void seed_random_stream(RunState& run) {
   run.seed = run.seed_source();
   run.random.word = static_cast<std::int32_t>(-run.seed);
-  run.log.append(format("\nseed:%ld", -run.seed));
+  run.log.append_note(format("\nseed:%ld", -run.seed));
   if (run.results) {
     const Dataset& data = run.data;
     describe_run(run.record, run.command_line, run.options, run.files, run.seed,

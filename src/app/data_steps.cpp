@@ -31,9 +31,8 @@ RunState::RunState(Console& console_, const CommandLine& command_line_, const Se
       results(!files_.results.empty()),
       log(files_.error_log,
           [this](const std::string& text, int population) {
-            if (record_log_text(record, text)) {
-              warnings.push_back({source, text.substr(std::min(text.find_first_not_of('\n'), text.size())), population});
-            }
+            record.add_warning(text);
+            warnings.push_back({source, text.substr(std::min(text.find_first_not_of('\n'), text.size())), population});
           }),
       interrupt_note(files_.report, files_.error_log) {}
 

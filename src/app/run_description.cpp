@@ -65,21 +65,6 @@ void describe_run(RunRecord& record, const CommandLine& command_line, const RunO
   record.add_section("counts", std::move(c));
 }
 
-bool record_log_text(RunRecord& record, const std::string& text) {
-  int done = 0, total = 0, end = 0;
-  char kind[16];
-  if (std::sscanf(text.c_str(), "\n%d %15s done out of %d%n", &done, kind, &total, &end) == 3 &&
-      static_cast<std::size_t>(end) == text.size()) {
-    return false;
-  }
-  long seed = 0;
-  if (std::sscanf(text.c_str(), "\nseed:%ld%n", &seed, &end) == 1 && static_cast<std::size_t>(end) == text.size()) {
-    return false;
-  }
-  record.add_warning(text);
-  return true;
-}
-
 RunRecord::Json warnings_by_source(const std::vector<WarningGroup>& groups,
                                    const std::vector<std::string>& population_names, int permutations,
                                    int bootstraps) {

@@ -24,12 +24,6 @@ struct RunCounts {
 void describe_run(RunRecord& record, const CommandLine& command_line, const RunOptions& options,
                   const RunFiles& files, long seed, const RunCounts& counts);
 
-// A text the run writes to error.txt: kept as a warning unless it is a
-// progress line ("  40 permutations done out of 200", the same for
-// bootstraps) or the seed line, which the options already hold.  Returns
-// whether it was kept.
-bool record_log_text(RunRecord& record, const std::string& text);
-
 // The section "warnings_by_source": one object per group of `groups` (keys
 // "data", "analysis", "permutations", "bootstraps", "amova", "trees") with
 // "replicates" (the permutations or bootstrap replicates run; null for the

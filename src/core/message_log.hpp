@@ -49,6 +49,11 @@ class MessageLog {
     (void)population;
     echo(text);
   }
+  // A line that is not a warning (progress through the replicates, the seed):
+  // shown and logged as echo is, or logged only as append is; a log that keeps
+  // its warnings does not keep these.
+  virtual void echo_note(const std::string& text) { echo(text); }
+  virtual void append_note(const std::string& text) { append(text); }
 };
 
 // The error log file (error.txt in the run's output folder).  It has a fixed
@@ -70,6 +75,8 @@ class ErrorLogFile : public MessageLog {
     append_to_file(name_, text, Links::kRefuse);
     if (observer_) observer_(text, 0);
   }
+  void echo_note(const std::string& text) override { append_to_file_echo(name_, text, Links::kRefuse); }
+  void append_note(const std::string& text) override { append_to_file(name_, text, Links::kRefuse); }
   const std::string& name() const { return name_; }
 
  private:
@@ -86,12 +93,16 @@ class BufferedLog : public MessageLog {
   }
   void append(const std::string& text) override { entries_.push_back({Kind::kAppend, 0, text}); }
   void console(const std::string& text) override { entries_.push_back({Kind::kConsole, 0, text}); }
+  void echo_note(const std::string& text) override { entries_.push_back({Kind::kEchoNote, 0, text}); }
+  void append_note(const std::string& text) override { entries_.push_back({Kind::kAppendNote, 0, text}); }
   void flush_to(MessageLog& target) {
     for (const Entry& e : entries_) {
       switch (e.kind) {
         case Kind::kEcho: e.population == 0 ? target.echo(e.text) : target.echo_about(e.population, e.text); break;
         case Kind::kAppend: target.append(e.text); break;
         case Kind::kConsole: target.console(e.text); break;
+        case Kind::kEchoNote: target.echo_note(e.text); break;
+        case Kind::kAppendNote: target.append_note(e.text); break;
       }
     }
     entries_.clear();
@@ -100,7 +111,7 @@ class BufferedLog : public MessageLog {
   void clear() { entries_.clear(); }
 
  private:
-  enum class Kind { kEcho, kAppend, kConsole };
+  enum class Kind { kEcho, kAppend, kConsole, kEchoNote, kAppendNote };
   struct Entry {
     Kind kind;
     int population;  // of an echo_about; 0 otherwise

@@ -76,7 +76,7 @@ void bootstrap_distance(int nboot, int r, int m, const IMatrix& non_missing, con
   run_replicates(
       nboot, nthreads, log,
       [&](int b, int slot, MessageLog& out) {
-        if (step > 0 && b % step == 0) out.echo(format("\n%4d bootstraps done out of %d", b, nboot));
+        if (step > 0 && b % step == 0) out.echo_note(format("\n%4d bootstraps done out of %d", b, nboot));
         IVector& draw = draws[slot];
         for (int k = 0; k < m; ++k) {
           draw[k] = static_cast<int>(static_cast<double>(uniform_random(state)) * static_cast<double>(mf));

@@ -158,7 +158,7 @@ PermutationResult permutation_test_fst(int nperm, int method, int r, int m, int 
   run_replicates(
       nperm, nthreads, log,
       [&](int i, int slot, MessageLog& out) {
-        if (step > 0 && i % step == 0) out.echo(format("\n%4d permutations done out of %d", i, nperm));
+        if (step > 0 && i % step == 0) out.echo_note(format("\n%4d permutations done out of %d", i, nperm));
         // The permutation is shuffled further from where the previous one left it.
         shuffle_range(permutation, 0, ntot - 1, state);
         if (nthreads > 1) std::copy(permutation.begin(), permutation.end(), drawn[slot].begin());

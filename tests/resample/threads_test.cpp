@@ -33,6 +33,7 @@ testing::ScoredData sparse_data() {
 
 struct Outcome {
   std::string files, console;
+  std::string warnings;  // what the log gave its observer, as the run keeps its warnings
   bool fatal = false;
 };
 
@@ -41,8 +42,8 @@ Outcome run(int method, float fis, int nperm, int nboot, int threads) {
   TempDir dir;
   auto d = sparse_data();
   RandomState state = testing::seeded(-4321);
-  ErrorLogFile log("error.txt");
   Outcome out;
+  ErrorLogFile log("error.txt", [&out](const std::string& text, int) { out.warnings += text; });
   ::testing::internal::CaptureStdout();
   try {
     if (nperm > 0) {
@@ -84,6 +85,10 @@ TEST(ResampleThreads, SameFilesAndConsoleForOneTwoAndSevenThreads) {
     EXPECT_FALSE(one.fatal);
     EXPECT_NE(one.files.find("always missing in pop"), std::string::npos) << method;
     EXPECT_NE(one.files.find("\ncountpq: "), std::string::npos) << method;
+    // Progress lines are logged, but they are no warnings; the warnings are.
+    EXPECT_NE(one.files.find(" bootstraps done out of 70"), std::string::npos) << method;
+    EXPECT_EQ(one.warnings.find("done out of"), std::string::npos) << method;
+    EXPECT_NE(one.warnings.find("always missing in pop"), std::string::npos) << method;
     for (int threads : {2, 7}) {
       const Outcome many = run(method, fis, 130, 70, threads);
       EXPECT_EQ(many.files, one.files) << "method " << method << " Fis " << fis << " threads " << threads;
