@@ -10,7 +10,7 @@
 #include <string>
 
 #include "input/data_file.hpp"
-#include "report/structure_export.hpp"
+#include "report/classic/structure_export.hpp"
 #include "input/subset_file.hpp"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "numeric/array.hpp"
-#include "report/relatedness_report.hpp"
+#include "report/classic/relatedness_report.hpp"
 #include "stats/relatedness.hpp"
 
 namespace {

@@ -17,8 +17,8 @@
 #include "freq/sqrt_estimator.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
-#include "report/bootstrap_files.hpp"
-#include "report/permutation_files.hpp"
+#include "report/classic/bootstrap_files.hpp"
+#include "report/classic/permutation_files.hpp"
 
 namespace bandscape {
 namespace {

@@ -2,7 +2,7 @@
 """Advance widths of the printable ASCII characters in the two faces most often
 behind the generic "sans-serif" family, DejaVu Sans and Liberation Sans (whose
 metrics are those of Arial and Helvetica), in thousandths of an em: the larger of
-the two, rounded up.  They are the width table of src/report/figure_layout.cpp.
+the two, rounded up.  They are the width table of src/report/figures/figure_layout.cpp.
 Reads the fonts' cmap (format 4) and hmtx tables directly; Debian packages
 fonts-dejavu-core and fonts-liberation2."""
 import struct, sys, math

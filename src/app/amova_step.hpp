@@ -8,7 +8,7 @@
 
 #include "amova/amova_analysis.hpp"
 #include "numeric/array.hpp"
-#include "report/amova_results.hpp"
+#include "report/tables/amova_results.hpp"
 
 namespace bandscape {
 

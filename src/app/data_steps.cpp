@@ -14,9 +14,9 @@
 #include "input/dart_file.hpp"
 #include "input/genalex_file.hpp"
 #include "input/subset_file.hpp"
-#include "report/classic_tables.hpp"
-#include "report/results_tables.hpp"
-#include "report/structure_export.hpp"
+#include "report/classic/classic_tables.hpp"
+#include "report/tables/results_tables.hpp"
+#include "report/classic/structure_export.hpp"
 
 namespace bandscape {
 

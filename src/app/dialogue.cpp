@@ -17,7 +17,7 @@
 #include "core/results_folder.hpp"
 #include "core/run_files.hpp"
 #include "freq/frequency_method.hpp"
-#include "report/results_tables.hpp"
+#include "report/tables/results_tables.hpp"
 
 namespace bandscape {
 namespace {

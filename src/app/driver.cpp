@@ -22,7 +22,7 @@
 #include "core/output_file.hpp"
 #include "core/run_files.hpp"
 #include "core/version.hpp"
-#include "report/run_record.hpp"
+#include "report/record/run_record.hpp"
 
 namespace bandscape {
 

@@ -8,9 +8,9 @@
 #include "app/run_steps.hpp"
 #include "core/output_file.hpp"
 #include "core/write_guard.hpp"
-#include "report/relatedness_report.hpp"
-#include "report/results_tables.hpp"
-#include "report/tree_results.hpp"
+#include "report/classic/relatedness_report.hpp"
+#include "report/tables/results_tables.hpp"
+#include "report/tables/tree_results.hpp"
 
 namespace bandscape {
 

@@ -7,8 +7,8 @@
 #include "core/run_files.hpp"
 #include "core/run_warnings.hpp"
 #include "amova/amova_analysis.hpp"
-#include "report/run_record.hpp"
-#include "report/summary_page.hpp"
+#include "report/record/run_record.hpp"
+#include "report/page/summary_page.hpp"
 
 namespace bandscape {
 

@@ -1,6 +1,6 @@
 // Pairwise genetic distances between populations: Nei's distance corrected for
 // sampling after Lynch & Milligan (1994), the pairwise Fst, and the Reynolds et
-// al. (1983) distance -ln(1 - Fst); and their square Phylip-format blocks.
+// al. (1983) distance -ln(1 - Fst).
 //
 // Distance matrices are r x r (1..r) with only the upper triangle a < b stored;
 // 999 marks an undefined value and prints as "undefined".
@@ -59,22 +59,6 @@ double stored_distance(float stored, bool reynolds);
 // The distances between populations 0..r-1 from the stored upper triangles
 // (1..r, a < b) of Nei's distance and the pairwise Fst, by stored_distance.
 DistanceMatrix population_distance_matrix(PopulationDistance which, int r, const FMatrix& nei, const FMatrix& fst);
-
-// How an off-diagonal cell of a distance block is printed from its stored value.
-enum class DistanceCell {
-  kDistance,  // the value itself (Nei, Fst): 999 "undefined", negative 0.0000
-  kReynolds,  // -ln(1 - Fst) from a stored Fst: "undefined" also for Fst >= 1
-};
-
-// Appends to `out` the ten-character field of one off-diagonal cell.
-void append_distance_cell(std::string& out, float value, DistanceCell rule);
-
-// Appends one full symmetric r x r block: `lead` then the count r ("%d"), then
-// per row "\n" + the name cut or padded to 10 characters + r fields of 10
-// (0.0000 on the diagonal, cell (i,j) read from the upper triangle).  The report
-// uses lead "\n", the bootstrap side files "\n\n".
-void append_phylip_block(std::string& out, const NameList& names, int r, const FMatrix& values, DistanceCell rule,
-                         const char* lead = "\n");
 
 // The warnings owed before population names go out as Phylip labels (cut or
 // padded to 10 characters), in this order and each at most once: the first

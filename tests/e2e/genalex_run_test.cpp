@@ -15,7 +15,7 @@
 
 #include "e2e/run_program.hpp"
 #include "quality/quality_inputs.hpp"
-#include "report/data_export.hpp"
+#include "report/tables/data_export.hpp"
 #include "test_util.hpp"
 
 namespace bandscape {

@@ -29,7 +29,7 @@
 #include "core/utf8_text.hpp"
 #include "e2e/run_program.hpp"
 #include "pty.hpp"
-#include "report/results_tables.hpp"
+#include "report/tables/results_tables.hpp"
 #include "test_util.hpp"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)

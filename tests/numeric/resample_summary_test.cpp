@@ -1,7 +1,7 @@
 // Shell sort, percentile limits and P values of resampled values, and the side
 // file of resampled values.
 #include "numeric/resample_summary.hpp"
-#include "report/permutation_files.hpp"
+#include "report/classic/permutation_files.hpp"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // and plain.csv (missing scores as -1 and NA, coordinates in their shortest
 // form); the round trips read a native data file through the classic passes,
 // write its sheet and read that again.
-#include "report/data_export.hpp"
+#include "report/tables/data_export.hpp"
 
 #include <gtest/gtest.h>
 

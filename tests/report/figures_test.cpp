@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "report/figure_layout.hpp"
-#include "report/figures.hpp"
+#include "report/figures/figure_layout.hpp"
+#include "report/figures/figures.hpp"
 #include "report/svg_queries.hpp"
 
 namespace bandscape::testing {

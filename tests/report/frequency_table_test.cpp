@@ -1,5 +1,5 @@
 // Table 5: fragment and allelic frequencies per population, tab-separated.
-#include "report/classic_tables.hpp"
+#include "report/classic/classic_tables.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Newick text of a small tree whose names need quoting, read back.
-#include "report/newick.hpp"
+#include "report/tables/newick.hpp"
 
 #include <gtest/gtest.h>
 

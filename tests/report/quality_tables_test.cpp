@@ -1,5 +1,5 @@
 // The replicate and distance tables on small tables worked by hand.
-#include "report/quality_tables.hpp"
+#include "report/tables/quality_tables.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // run.json's building blocks: the SHA-256 of a file, the UTC time stamps and
 // the record's fields.
-#include "report/run_record.hpp"
+#include "report/record/run_record.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // The export of band scores for Bayesian clustering: codes 1 / 2 / -9, the
 // all-missing second row, numbering, and appending.  Expected texts are worked
 // by hand from the scores given in each test.
-#include "report/structure_export.hpp"
+#include "report/classic/structure_export.hpp"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "app/amova_step.hpp"
-#include "report/amova_results.hpp"
-#include "report/tree_results.hpp"
+#include "report/tables/amova_results.hpp"
+#include "report/tables/tree_results.hpp"
 #include "report/svg_queries.hpp"
 #include "test_util.hpp"
 

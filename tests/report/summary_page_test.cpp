@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "report/figures.hpp"
-#include "report/summary_page.hpp"
+#include "report/figures/figures.hpp"
+#include "report/page/summary_page.hpp"
 
 namespace bandscape::testing {
 namespace {

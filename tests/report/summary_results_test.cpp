@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "report/summary_results.hpp"
+#include "report/page/summary_results.hpp"
 #include "test_util.hpp"
 
 namespace bandscape::testing {

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "report/figure_layout.hpp"
-#include "report/svg.hpp"
+#include "report/figures/figure_layout.hpp"
+#include "report/figures/svg.hpp"
 
 namespace bandscape::testing {
 namespace {

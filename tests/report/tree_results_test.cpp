@@ -2,7 +2,7 @@
 // run at test time on the same matrices written with 17 digits: `neighbor`
 // (default NJ, N for UPGMA, M for the replicates) and `consense` (majority
 // rule); the matrices follow the report's cell rules, applied here by hand.
-#include "report/tree_results.hpp"
+#include "report/tables/tree_results.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <regex>
 
 #include "core/format.hpp"
-#include "report/newick.hpp"
+#include "report/tables/newick.hpp"
 #include "test_util.hpp"
 #include "tree/newick_reader.hpp"
 

@@ -1,6 +1,6 @@
 // The number cells of the tidy tables: "%.9g" and "%.17g" as printf writes
 // them (printf is the independent reference), NA for what is not finite.
-#include "report/tsv.hpp"
+#include "report/tables/tsv.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Bootstrap of the distances over loci: the replicate blocks of the three
 // side files, their layout, progress lines and unopenable files.
 #include "resample/bootstrap.hpp"
-#include "report/bootstrap_files.hpp"
+#include "report/classic/bootstrap_files.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // Permutation test of Fst: band counts of permuted data sets, Table 4,
 // resample.txt and the progress lines.
 #include "resample/permutation_test.hpp"
-#include "report/permutation_files.hpp"
+#include "report/classic/permutation_files.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // messages of compute_Hj.  Expected texts: tests/stats/reference_values.py
 // (independent python3 rendering, run by hand), except where a test says
 // "by hand".
-#include "report/classic_tables.hpp"
+#include "report/classic/classic_tables.hpp"
 #include "stats/diversity.hpp"
 
 #include <gtest/gtest.h>

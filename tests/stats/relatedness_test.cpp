@@ -1,6 +1,7 @@
 // Relatedness between individuals (Lynch & Milligan 1994): pooled band
 // frequencies, the pair values, the Phylip blocks and Table 6.
-#include "report/relatedness_report.hpp"
+#include "core/fixed_format.hpp"
+#include "report/classic/relatedness_report.hpp"
 #include "stats/relatedness.hpp"
 
 #include <gtest/gtest.h>

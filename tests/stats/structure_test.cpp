@@ -2,7 +2,7 @@
 // Expected numbers and texts: tests/stats/reference_values.py (independent
 // python3 rendering, run by hand; float values printed with %.9g), except where
 // a test says "by hand".
-#include "report/classic_tables.hpp"
+#include "report/classic/classic_tables.hpp"
 #include "stats/structure.hpp"
 
 #include <gtest/gtest.h>

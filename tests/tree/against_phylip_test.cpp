@@ -12,7 +12,7 @@
 #include <regex>
 
 #include "core/format.hpp"
-#include "report/newick.hpp"
+#include "report/tables/newick.hpp"
 #include "test_util.hpp"
 #include "tree/distance_trees.hpp"
 #include "tree/newick_reader.hpp"

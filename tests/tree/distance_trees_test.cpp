@@ -7,7 +7,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "report/newick.hpp"
+#include "report/tables/newick.hpp"
 
 namespace bandscape {
 namespace {

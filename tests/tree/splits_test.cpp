@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "report/newick.hpp"
+#include "report/tables/newick.hpp"
 #include "tree/newick_reader.hpp"
 
 namespace bandscape::testing {

@@ -1,13 +1,13 @@
-#include "report/amova_results.hpp"
+#include "report/tables/amova_results.hpp"
 
 #include <limits>
 #include <utility>
 
 #include "core/format.hpp"
-#include "report/figures.hpp"
-#include "report/results_tables.hpp"
-#include "report/svg.hpp"
-#include "report/tsv.hpp"
+#include "report/figures/figures.hpp"
+#include "report/tables/results_tables.hpp"
+#include "report/figures/svg.hpp"
+#include "report/tables/tsv.hpp"
 
 namespace bandscape {
 namespace {

@@ -1,4 +1,4 @@
-#include "report/permutation_files.hpp"
+#include "report/classic/permutation_files.hpp"
 
 #include "core/output_file.hpp"
 #include "core/write_guard.hpp"

@@ -1,4 +1,4 @@
-#include "report/figure_layout.hpp"
+#include "report/figures/figure_layout.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "report/results_tables.hpp"
+#include "report/tables/results_tables.hpp"
 
 #include <cerrno>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "core/format.hpp"
 #include "core/output_file.hpp"
 #include "core/run_files.hpp"
-#include "report/tsv.hpp"
+#include "report/tables/tsv.hpp"
 #include "stats/distances.hpp"
 #include "stats/diversity.hpp"
 

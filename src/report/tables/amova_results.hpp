@@ -23,7 +23,7 @@
 #include "amova/amova_analysis.hpp"
 #include "bands/band_patterns.hpp"
 #include "ordination/ordinations.hpp"
-#include "report/summary_page.hpp"
+#include "report/page/summary_page.hpp"
 
 namespace bandscape {
 

@@ -1,4 +1,4 @@
-#include "report/newick.hpp"
+#include "report/tables/newick.hpp"
 
 #include <cctype>
 #include <string_view>

@@ -1,8 +1,8 @@
 // Layouts of the replicate error tables and of the distances between
 // individuals.
-#include "report/quality_tables.hpp"
+#include "report/tables/quality_tables.hpp"
 
-#include "report/tsv.hpp"
+#include "report/tables/tsv.hpp"
 
 namespace bandscape {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/run_warnings.hpp"
-#include "report/summary_page.hpp"
+#include "report/page/summary_page.hpp"
 #include "numeric/resample_summary.hpp"
 #include "stats/relatedness.hpp"
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "report/svg.hpp"
+#include "report/figures/svg.hpp"
 
 namespace bandscape {
 

@@ -1,9 +1,10 @@
-#include "report/bootstrap_files.hpp"
+#include "report/classic/bootstrap_files.hpp"
 
 #include <array>
 #include <string>
 
 #include "core/output_file.hpp"
+#include "report/classic/phylip_blocks.hpp"
 #include "stats/distances.hpp"
 
 namespace bandscape {

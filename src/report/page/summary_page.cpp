@@ -1,4 +1,4 @@
-#include "report/summary_page.hpp"
+#include "report/page/summary_page.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "core/format.hpp"
-#include "report/svg.hpp"
+#include "report/figures/svg.hpp"
 #include "stats/diversity.hpp"
 
 namespace bandscape {

@@ -1,13 +1,13 @@
-#include "report/tree_results.hpp"
+#include "report/tables/tree_results.hpp"
 
 #include <limits>
 #include <map>
 
 #include "core/format.hpp"
-#include "report/figures.hpp"
-#include "report/newick.hpp"
-#include "report/results_tables.hpp"
-#include "report/tsv.hpp"
+#include "report/figures/figures.hpp"
+#include "report/tables/newick.hpp"
+#include "report/tables/results_tables.hpp"
+#include "report/tables/tsv.hpp"
 
 namespace bandscape {
 namespace {

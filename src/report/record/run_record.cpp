@@ -1,4 +1,4 @@
-#include "report/run_record.hpp"
+#include "report/record/run_record.hpp"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,10 +1,11 @@
-#include "report/classic_tables.hpp"
+#include "report/classic/classic_tables.hpp"
 
 #include <cmath>
 
 #include "core/format.hpp"
 #include "core/output_file.hpp"
 #include "core/write_guard.hpp"
+#include "report/classic/phylip_blocks.hpp"
 #include "stats/distances.hpp"
 #include "stats/diversity.hpp"
 

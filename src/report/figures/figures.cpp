@@ -1,4 +1,4 @@
-#include "report/figures.hpp"
+#include "report/figures/figures.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/format.hpp"
-#include "report/figure_layout.hpp"
-#include "report/svg.hpp"
+#include "report/figures/figure_layout.hpp"
+#include "report/figures/svg.hpp"
 
 namespace bandscape {
 

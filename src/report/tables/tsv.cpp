@@ -1,4 +1,4 @@
-#include "report/tsv.hpp"
+#include "report/tables/tsv.hpp"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "report/summary_results.hpp"
+#include "report/page/summary_results.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -10,8 +10,8 @@
 #include "core/output_file.hpp"
 #include "core/version.hpp"
 #include "freq/frequency_method.hpp"
-#include "report/figures.hpp"
-#include "report/results_tables.hpp"
+#include "report/figures/figures.hpp"
+#include "report/tables/results_tables.hpp"
 
 namespace bandscape {
 

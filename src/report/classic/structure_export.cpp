@@ -1,5 +1,5 @@
 // Export of the band scores for Bayesian clustering of individuals.
-#include "report/structure_export.hpp"
+#include "report/classic/structure_export.hpp"
 
 #include <algorithm>
 #include <cstdio>

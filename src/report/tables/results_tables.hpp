@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "numeric/array.hpp"
-#include "report/tsv.hpp"
+#include "report/tables/tsv.hpp"
 #include "stats/relatedness.hpp"
 
 namespace bandscape {

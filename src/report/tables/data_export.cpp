@@ -1,10 +1,10 @@
 // The GenAlEx sheet and the tidy score table of a score table.
-#include "report/data_export.hpp"
+#include "report/tables/data_export.hpp"
 
 #include <charconv>
 #include <cmath>
 
-#include "report/tsv.hpp"
+#include "report/tables/tsv.hpp"
 
 namespace bandscape {
 

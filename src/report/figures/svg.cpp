@@ -1,4 +1,4 @@
-#include "report/svg.hpp"
+#include "report/figures/svg.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "report/summary_page.hpp"
+#include "report/page/summary_page.hpp"
 #include "tree/run_trees.hpp"
 
 namespace bandscape {
