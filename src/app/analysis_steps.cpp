@@ -25,6 +25,7 @@
 #include "stats/correlation.hpp"
 #include "stats/distances.hpp"
 #include "stats/diversity.hpp"
+#include "stats/diversity_tables.hpp"
 #include "stats/structure.hpp"
 #include "stats/structure_statistics.hpp"
 
@@ -143,24 +144,16 @@ void diversity_table(RunState& run) {
       stats.Vq[j][i] = run.frequencies.variances[j - 1][i - 1];
     }
   }
-  IVector nbar = int_vector(1, r);
-  IVector loci_with_data = int_vector(1, r);
-  summarize_sample_sizes(r, m, data.non_missing, nbar, loci_with_data);
   IVector polymorphic = int_vector(1, r);
   FVector polymorphic_percent = float_vector(1, r);
   count_polymorphic_loci(r, m, data.non_missing, stats.q, polymorphic, polymorphic_percent);
   compute_within_population_diversity(r, m, stats, run.log);
-  run.count_table(write_population_table(run.files.report, r, data.population_names, nbar, loci_with_data,
-                                         polymorphic, polymorphic_percent, stats.Hj, stats.VarHj, stats.VarIHj,
-                                         stats.VarLHj));
-  if (run.results) {
-    const std::vector<double> mean_scored = mean_scored_per_locus(r, m, data.non_missing);
-    run.summary.populations = population_rows(r, run.result_populations, mean_scored, loci_with_data, polymorphic,
-                                              polymorphic_percent, stats.Hj, stats.VarHj, stats.VarIHj, stats.VarLHj);
-    write_populations_table(run.files.results, r, run.result_populations, data.population_bounds, mean_scored,
-                            loci_with_data, polymorphic, polymorphic_percent, stats.Hj, stats.VarHj, stats.VarIHj,
-                            stats.VarLHj);
-  }
+  const std::vector<PopulationDiversity> rows =
+      population_diversity(r, stats, polymorphic, polymorphic_percent, mean_scored_per_locus(r, m, data.non_missing),
+                           data.population_bounds);
+  run.count_table(write_population_table(run.files.report, data.population_names, rows));
+  if (run.results) write_populations_table(run.files.results, run.result_populations, rows);
+  run.summary.populations = rows;
 }
 
 void structure_tables(RunState& run) {
@@ -168,18 +161,10 @@ void structure_tables(RunState& run) {
   StatisticsWorkspace& stats = *run.stats;
   const StructureStatistics structure = compute_structure_statistics(r, m, stats, run.log);
   run.fst = structure.Fst;
-  run.count_table(write_within_diversity_table(run.files.report, r, structure.Hw, structure.VarHw, structure.VarIHw,
-                                               structure.VarLHw, structure.VarPHw));
-  run.count_table(write_structure_table(run.files.report, r, structure.Ht, structure.Hw, structure.Hb, structure.Fst,
-                                        structure.VarHw, structure.VarHb, structure.VarFst));
-  // Beyond the report, Tables 2 and 3 without the 999 marks and what derives from them.
-  const StructureStatistics d = defined_statistics(structure, r, stats.VarHj, stats.nPair);
-  run.summary.within = WithinDiversity{r, d.Hw, d.VarHw, d.VarIHw, d.VarLHw, d.VarPHw};
-  run.summary.structure = PopulationStructure{r, d.Ht, d.Hw, d.Hb, d.Fst, d.VarHw, d.VarHb, d.VarFst};
-  if (run.results) {
-    write_diversity_table(run.files.results, DiversityValues{r, d.Hw, d.VarHw, d.VarIHw, d.VarLHw, d.VarPHw, d.Ht,
-                                                             d.Hb, d.VarHb, d.Fst, d.VarFst});
-  }
+  const StructureTable& table = run.summary.structure.emplace(structure_table(r, structure, stats));
+  run.count_table(write_within_diversity_table(run.files.report, table));
+  run.count_table(write_structure_table(run.files.report, table));
+  if (run.results) write_diversity_table(run.files.results, table);
   run.record.step("statistics");
 }
 

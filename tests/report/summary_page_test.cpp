@@ -161,37 +161,6 @@ TEST(SummaryPage, WarningsByPartUndefinedNoteAndFiguresNeverTooNarrowForTheirTex
   EXPECT_NE(html.find("figure svg { min-width: var(--figure-min-width, 0); }"), std::string::npos);
 }
 
-TEST(SummaryTables, PopulationDiversityAndStructureCellsFollowTheReportFormats) {
-  // S.E.(Hj) = sqrt(0.0004) = 0.02; VarI% = 100 * 0.0001 / 0.0004 = 25; VarL% = 75.
-  const PopulationRow rows[] = {{"A&B", 12, 80, 61, 76.25f, 0.234567f, 0.0004f, 0.0001f, 0.0003f},
-                                {"zero", 1, 80, 0, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f}};
-  const HtmlTable t1 = population_html_table(rows);
-  EXPECT_EQ(t1.columns.size(), 12u);
-  EXPECT_EQ(t1.rows[0], (std::vector<std::string>{"A&B", "12.00", "80", "61", "76.2", "0.23457", "0.02000",
-                                                  "0.000400", "0.000100", "25.0", "0.000300", "75.0"}));
-  // A population without variance has no percentages (0/0; the report prints 0).
-  EXPECT_EQ(t1.rows[1][9], "undefined");
-  // n is the exact mean number of scored individuals per locus, not the population's size.
-  EXPECT_EQ(t1.note.substr(0, t1.note.find(';')), "n: individuals scored per locus, on average over the loci with data");
-  // A single locus with data: Var(Hj) is the mark 999, and S.E., VarL and the percentages derive from it.
-  const PopulationRow single[] = {{"one", 16.52, 1, 1, 100.0f, 0.4f, 999.0f, 0.002f, 998.998f}};
-  EXPECT_EQ(population_html_table(single).rows[0],
-            (std::vector<std::string>{"one", "16.52", "1", "1", "100.0", "0.40000", "undefined", "undefined",
-                                      "0.002000", "undefined", "undefined", "undefined"}));
-
-  // Var(Hw) = 0.0016, S.E. 0.04; shares 25, 50, 25 percent.
-  const HtmlTable t2 = within_diversity_html_table({4, 0.2f, 0.0016f, 0.0004f, 0.0008f, 0.0004f});
-  EXPECT_EQ(t2.rows[0], (std::vector<std::string>{"Estimate", "4", "0.2000", "0.04000", "0.001600", "0.000400",
-                                                  "0.000800", "0.000400"}));
-  EXPECT_EQ(t2.rows[1], (std::vector<std::string>{"Percent of Var(Hw)", "", "", "", "", "25.00", "50.00", "25.00"}));
-
-  // The S.E. of a negative variance reads 0, as in the report; an undefined one is undefined.
-  const HtmlTable t3 = structure_html_table({4, 0.3f, 0.2f, 0.25f, 0.3333333f, 0.0009f, -0.0001f, NAN});
-  EXPECT_EQ(t3.rows[0], (std::vector<std::string>{"Estimate", "4", "0.3000", "0.2000", "0.2500", "0.3333"}));
-  EXPECT_EQ(t3.rows[1], (std::vector<std::string>{"S.E.", "", "", "0.030000", "0.000000", "undefined"}));
-  EXPECT_EQ(t3.rows[2], (std::vector<std::string>{"Var", "", "", "0.000900", "-0.000100", "undefined"}));
-}
-
 TEST(SummaryTables, PermutationAmovaAndBandTables) {
   // 99 permutations, all below the observed Fst: Table 4 has P values 1 and 0,
   // the page (98 + 1) / 100 and (0 + 1) / 100.

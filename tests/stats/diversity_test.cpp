@@ -19,14 +19,12 @@ using testing::StatsChain;
 using testing::TempDir;
 
 std::string table1(const StatsChain& c) {
-  EXPECT_EQ(write_population_table("report.txt", c.r, c.names, c.nbar, c.L, c.polymorphic_loci, c.polymorphic_percent,
-                                   c.Hj, c.VarHj, c.VarIHj, c.VarLHj),
-            0);
+  EXPECT_EQ(write_population_table("report.txt", c.names, c.rows()), 0);
   return read_file("report.txt");
 }
 
 std::string table2(const StatsChain& c) {
-  EXPECT_EQ(write_within_diversity_table("report.txt", c.r, c.Hw, c.VarHw, c.VarIHw, c.VarLHw, c.VarPHw), 0);
+  EXPECT_EQ(write_within_diversity_table("report.txt", c.structure()), 0);
   return read_file("report.txt");
 }
 
@@ -112,10 +110,8 @@ TEST(WithinDiversity, WritersReturnMinus999ForUnopenableReport) {
   TempDir dir;
   StatsChain c = testing::three_populations();
   const std::string bad = "no_such_folder/report.txt";
-  EXPECT_EQ(write_population_table(bad, c.r, c.names, c.nbar, c.L, c.polymorphic_loci, c.polymorphic_percent, c.Hj,
-                                   c.VarHj, c.VarIHj, c.VarLHj),
-            -999);
-  EXPECT_EQ(write_within_diversity_table(bad, c.r, c.Hw, c.VarHw, c.VarIHw, c.VarLHw, c.VarPHw), -999);
+  EXPECT_EQ(write_population_table(bad, c.names, c.rows()), -999);
+  EXPECT_EQ(write_within_diversity_table(bad, c.structure()), -999);
   EXPECT_FALSE(std::filesystem::exists("no_such_folder"));
 }
 

@@ -13,6 +13,7 @@
 #include "stats/distances.hpp"
 #include "stats/statistics_workspace.hpp"
 #include "stats/diversity.hpp"
+#include "stats/diversity_tables.hpp"
 #include "stats/structure.hpp"
 #include "test_util.hpp"
 
@@ -61,6 +62,18 @@ struct StatsChain : StatisticsWorkspace {
     compute_Hb(r, m, N, q, Hloc, D, VarD, HbPair, nPair, Hb, VarHb, hb_log);
     compute_Ht_Fst(r, nPair, Hb, Hw, VarHb, VarHw, Hj, HbPair, Ht, Fst, VarFst);
     compute_distances(r, nPair, Hj, VarHj, D, VarD, HbPair, Nei, PairFst);
+  }
+
+  // The values of Tables 1 to 3 (populations of no rows and no exact means).
+  std::vector<PopulationDiversity> rows() const {
+    IVector bounds = int_vector(0, r);
+    bounds.fill(0);
+    return population_diversity(r, *this, polymorphic_loci, polymorphic_percent,
+                                std::vector<double>(static_cast<std::size_t>(r), 0.0), bounds);
+  }
+  StructureTable structure() const {
+    return structure_table(r, StructureStatistics{Hw, VarHw, VarIHw, VarLHw, VarPHw, Hb, VarHb, Ht, Fst, VarFst},
+                           *this);
   }
 };
 

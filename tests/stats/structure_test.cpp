@@ -19,7 +19,7 @@ using testing::StatsChain;
 using testing::TempDir;
 
 std::string table3(const StatsChain& c) {
-  EXPECT_EQ(write_structure_table("report.txt", c.r, c.Ht, c.Hw, c.Hb, c.Fst, c.VarHw, c.VarHb, c.VarFst), 0);
+  EXPECT_EQ(write_structure_table("report.txt", c.structure()), 0);
   return read_file("report.txt");
 }
 
@@ -160,7 +160,7 @@ TEST(PopulationStructure, FstCorrectionByHand) {
 
 TEST(PopulationStructure, WriterReturnsMinus999ForUnopenableReport) {
   TempDir dir;
-  EXPECT_EQ(write_structure_table("no_such_folder/report.txt", 2, 0.5f, 0.4f, 0.1f, 0.2f, 0.0f, 0.0f, 0.0f), -999);
+  EXPECT_EQ(write_structure_table("no_such_folder/report.txt", testing::three_populations().structure()), -999);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "report/classic/classic_tables.hpp"
 
 #include <cmath>
+#include <vector>
 
 #include "core/format.hpp"
 #include "core/output_file.hpp"
@@ -11,65 +12,60 @@
 
 namespace bandscape {
 
-int write_population_table(const std::string& report, int r, const NameList& names, const IVector& nbar,
-                           const IVector& L, const IVector& polymorphic_loci, const FVector& polymorphic_percent,
-                           const FVector& Hj, const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj) {
+int write_population_table(const std::string& report, const NameList& names,
+                           const std::vector<PopulationDiversity>& rows) {
   const WriteGuard guard;
   OutputFile f;
   if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
   f.write("\n\nTable 1: Population data [Lynch & Milligan method]\n\n");
   f.print("%10s%5s%7s%7s%7s%8s%10s%10s%10s%8s%10s%8s\n", "Population", "n", "#loc.", "#loc_P", "PLP", "Hj",
           "S.E.(Hj)", "Var(Hj)", "VarI(Hj)", "VarI%", "VarL(Hj)", "VarL%");
-  for (int j = 1; j <= r; ++j) {
-    const double var = VarHj[j];
-    const double pct_i = var == 0.0 ? 0.0 : 100.0 * VarIHj[j] / var;
-    const double pct_l = var == 0.0 ? 0.0 : 100.0 * VarLHj[j] / var;
-    f.print("\n%10s%5i", names[j].c_str(), nbar[j]);
-    f.print("%5i  %5i  %7.1f%8.5f%10.5f%10.6f%10.6f%8.1f%10.6f%8.1f", L[j], polymorphic_loci[j],
-            static_cast<double>(polymorphic_percent[j]), static_cast<double>(Hj[j]), std::sqrt(var), var,
-            static_cast<double>(VarIHj[j]), pct_i, static_cast<double>(VarLHj[j]), pct_l);
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const PopulationDiversity& p = rows[k];
+    const PopulationValues& v = p.printed;
+    f.print("\n%10s%5i", names[static_cast<int>(k) + 1].c_str(), p.nbar);
+    f.print("%5i  %5i  %7.1f%8.5f%10.5f%10.6f%10.6f%8.1f%10.6f%8.1f", p.loci, p.polymorphic,
+            static_cast<double>(p.polymorphic_percent), v.Hj, v.se_Hj, v.VarHj, v.VarIHj, v.VarI_percent, v.VarLHj,
+            v.VarL_percent);
   }
   f.write("\n\n");
   f.close();
   return 0;
 }
 
-int write_within_diversity_table(const std::string& report, int r, float Hw, float VarHw, float VarIHw,
-                                 float VarLHw, float VarPHw) {
+int write_within_diversity_table(const std::string& report, const StructureTable& table) {
   const WriteGuard guard;
   OutputFile f;
   if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
-  const double var = VarHw;
-  const double se = var > 0.0 ? std::sqrt(var) : 0.0;
+  const StructureStatistics& s = table.printed;
+  const StructureShares& shares = table.printed_shares;
   f.write("Table 2: Gene diversity within populations [Lynch & Milligan method]\n\n");
   f.print("%5s%8s%10s%10s%10s%10s%10s\n", "n", "Hw", "S.E.(Hw)", "Var(Hw)", "VarI(Hw)", "VarL(Hw)",
           "VarP(Hw)");
-  f.print("\n%5i", r);
-  f.print("%8.4f%10.5f%10.6f%10.6f%10.6f%10.6f", static_cast<double>(Hw), se, var,
-          static_cast<double>(VarIHw), static_cast<double>(VarLHw), static_cast<double>(VarPHw));
-  const double pct_i = var == 0.0 ? 0.0 : 100.0 * VarIHw / var;
-  const double pct_l = var == 0.0 ? 0.0 : 100.0 * VarLHw / var;
-  const double pct_p = var == 0.0 ? 0.0 : 100.0 * VarPHw / var;
-  f.print("\n%33s%10.2f%10.2f%10.2f", "Percent of Var(Hw)", pct_i, pct_l, pct_p);
+  f.print("\n%5i", table.populations);
+  f.print("%8.4f%10.5f%10.6f%10.6f%10.6f%10.6f", static_cast<double>(s.Hw), shares.se_Hw, static_cast<double>(s.VarHw),
+          static_cast<double>(s.VarIHw), static_cast<double>(s.VarLHw), static_cast<double>(s.VarPHw));
+  f.print("\n%33s%10.2f%10.2f%10.2f", "Percent of Var(Hw)", shares.VarI_percent, shares.VarL_percent,
+          shares.VarP_percent);
   f.write("\n\n");
   f.close();
   return 0;
 }
 
-int write_structure_table(const std::string& report, int r, float Ht, float Hw, float Hb, float Fst, float VarHw,
-                          float VarHb, float VarFst) {
+int write_structure_table(const std::string& report, const StructureTable& table) {
   const WriteGuard guard;
   OutputFile f;
   if (!f.open(report, OpenMode::kAppend, Links::kFollow)) return -999;
-  auto se = [](float v) { return v > 0.0f ? std::sqrt(static_cast<double>(v)) : 0.0; };
+  const StructureStatistics& s = table.printed;
+  const StructureShares& shares = table.printed_shares;
   f.write("Table 3: Population genetic structure [Lynch & Milligan method]\n\n");
   f.print("%5s%10s%10s%10s%10s\n", "n", "Ht", "Hw", "Hb", "Fst");
-  f.print("\n%5i", r);
-  f.print("%10.4f%10.4f%10.4f%10.4f", static_cast<double>(Ht), static_cast<double>(Hw),
-          static_cast<double>(Hb), static_cast<double>(Fst));
-  f.print("\n%5s%20.6f%10.6f%10.6f", "S.E.", se(VarHw), se(VarHb), se(VarFst));
-  f.print("\n%5s%20.6f%10.6f%10.6f", "Var", static_cast<double>(VarHw), static_cast<double>(VarHb),
-          static_cast<double>(VarFst));
+  f.print("\n%5i", table.populations);
+  f.print("%10.4f%10.4f%10.4f%10.4f", static_cast<double>(s.Ht), static_cast<double>(s.Hw),
+          static_cast<double>(s.Hb), static_cast<double>(s.Fst));
+  f.print("\n%5s%20.6f%10.6f%10.6f", "S.E.", shares.se_Hw, shares.se_Hb, shares.se_Fst);
+  f.print("\n%5s%20.6f%10.6f%10.6f", "Var", static_cast<double>(s.VarHw), static_cast<double>(s.VarHb),
+          static_cast<double>(s.VarFst));
   f.write("\n");
   f.close();
   return 0;

@@ -8,27 +8,23 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/progress.hpp"
-
 #include "numeric/array.hpp"
+#include "stats/diversity_tables.hpp"
 
 namespace bandscape {
 
-// Table 1: one row per population.  Appends to `report`; returns 0, or -999
-// (nothing written) when the report cannot be opened.
-int write_population_table(const std::string& report, int r, const NameList& names, const IVector& nbar,
-                           const IVector& L, const IVector& polymorphic_loci, const FVector& polymorphic_percent,
-                           const FVector& Hj, const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj);
+// Table 1: one row per population (names 1..r, rows[j - 1]), the values as printed.
+int write_population_table(const std::string& report, const NameList& names,
+                           const std::vector<PopulationDiversity>& rows);
 
-// Table 2: Hw and its variance components.  Returns 0 or -999 as Table 1.
-int write_within_diversity_table(const std::string& report, int r, float Hw, float VarHw, float VarIHw,
-                                 float VarLHw, float VarPHw);
+// Table 2: Hw, its S.E. and variance components with their shares.
+int write_within_diversity_table(const std::string& report, const StructureTable& table);
 
-// Table 3.  Appends to `report`; returns 0, or -999 (nothing written) when the
-// report cannot be opened.
-int write_structure_table(const std::string& report, int r, float Ht, float Hw, float Hb, float Fst, float VarHw,
-                          float VarHb, float VarFst);
+// Table 3: Ht, Hw, Hb, Fst with the S.E. and variances of the last three.
+int write_structure_table(const std::string& report, const StructureTable& table);
 
 // The Nei, pairwise Fst and Reynolds blocks with their title lines, appended
 // to `report`.  Returns 0, or -999 (nothing written) when it cannot be opened.

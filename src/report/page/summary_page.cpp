@@ -172,10 +172,6 @@ std::string cell(const char* fmt, double v) {
   return format(fmt, v);
 }
 
-// The square root of a variance as its S.E.: 0 for a negative variance (as
-// the report prints it), undefined for an undefined one.
-double standard_error(double var) { return std::isfinite(var) ? (var > 0.0 ? std::sqrt(var) : 0.0) : kNotANumber; }
-
 }  // namespace
 
 std::string html_escape(std::string_view text) { return svg_escape(text); }
@@ -245,17 +241,18 @@ std::string summary_html(const SummaryPage& page) {
   return out;
 }
 
-HtmlTable population_html_table(std::span<const PopulationRow> rows) {
+HtmlTable population_html_table(const std::vector<std::string>& names, std::span<const PopulationDiversity> rows) {
   HtmlTable t;
   t.caption = "Table 1: Population data [Lynch & Milligan method]";
   t.columns = {"Population", "n",        "#loc.",    "#loc_P", "PLP",      "Hj",
                "S.E.(Hj)",   "Var(Hj)", "VarI(Hj)", "VarI%",  "VarL(Hj)", "VarL%"};
-  for (const PopulationRow& p : rows) {
-    const PopulationValues v = population_values(p.loci, p.Hj, p.VarHj, p.VarIHj, p.VarLHj);
-    t.rows.push_back({p.name, cell("%.2f", p.mean_scored), format("%i", p.loci), format("%i", p.polymorphic),
-                      cell("%.1f", p.loci == 0 ? kNotANumber : p.percent_polymorphic), cell("%.5f", v.Hj),
-                      cell("%.5f", v.se_Hj), cell("%.6f", v.VarHj), cell("%.6f", v.VarIHj),
-                      cell("%.1f", v.VarI_percent), cell("%.6f", v.VarLHj), cell("%.1f", v.VarL_percent)});
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const PopulationDiversity& p = rows[k];
+    const PopulationValues& v = p.defined;
+    t.rows.push_back({names[k], cell("%.2f", p.mean_scored), format("%i", p.loci), format("%i", p.polymorphic),
+                      cell("%.1f", p.defined_polymorphic_percent), cell("%.5f", v.Hj), cell("%.5f", v.se_Hj),
+                      cell("%.6f", v.VarHj), cell("%.6f", v.VarIHj), cell("%.1f", v.VarI_percent),
+                      cell("%.6f", v.VarLHj), cell("%.1f", v.VarL_percent)});
   }
   t.note =
       "n: individuals scored per locus, on average over the loci with data; #loc.: loci with data; #loc_P: "
@@ -264,29 +261,31 @@ HtmlTable population_html_table(std::span<const PopulationRow> rows) {
   return t;
 }
 
-HtmlTable within_diversity_html_table(const WithinDiversity& w) {
+HtmlTable within_diversity_html_table(const StructureTable& table) {
+  const StructureStatistics& w = table.defined;
+  const StructureShares& shares = table.defined_shares;
   HtmlTable t;
   t.caption = "Table 2: Gene diversity within populations [Lynch & Milligan method]";
   t.columns = {"", "n", "Hw", "S.E.(Hw)", "Var(Hw)", "VarI(Hw)", "VarL(Hw)", "VarP(Hw)"};
-  const double var = w.VarHw;
-  t.rows.push_back({"Estimate", format("%i", w.populations), cell("%.4f", w.Hw), cell("%.5f", standard_error(var)),
-                    cell("%.6f", var), cell("%.6f", w.VarIHw), cell("%.6f", w.VarLHw), cell("%.6f", w.VarPHw)});
-  const auto percent = [var](double part) { return var == 0.0 ? kNotANumber : 100.0 * part / var; };
-  t.rows.push_back({"Percent of Var(Hw)", "", "", "", "", cell("%.2f", percent(w.VarIHw)),
-                    cell("%.2f", percent(w.VarLHw)), cell("%.2f", percent(w.VarPHw))});
+  t.rows.push_back({"Estimate", format("%i", table.populations), cell("%.4f", w.Hw), cell("%.5f", shares.se_Hw),
+                    cell("%.6f", w.VarHw), cell("%.6f", w.VarIHw), cell("%.6f", w.VarLHw), cell("%.6f", w.VarPHw)});
+  t.rows.push_back({"Percent of Var(Hw)", "", "", "", "", cell("%.2f", shares.VarI_percent),
+                    cell("%.2f", shares.VarL_percent), cell("%.2f", shares.VarP_percent)});
   t.note = "VarI, VarL and VarP: the parts of Var(Hw) due to the sampling of individuals, of loci and of "
            "populations.";
   return t;
 }
 
-HtmlTable structure_html_table(const PopulationStructure& s) {
+HtmlTable structure_html_table(const StructureTable& table) {
+  const StructureStatistics& s = table.defined;
+  const StructureShares& shares = table.defined_shares;
   HtmlTable t;
   t.caption = "Table 3: Population genetic structure [Lynch & Milligan method]";
   t.columns = {"", "n", "Ht", "Hw", "Hb", "Fst"};
-  t.rows.push_back({"Estimate", format("%i", s.populations), cell("%.4f", s.Ht), cell("%.4f", s.Hw),
+  t.rows.push_back({"Estimate", format("%i", table.populations), cell("%.4f", s.Ht), cell("%.4f", s.Hw),
                     cell("%.4f", s.Hb), cell("%.4f", s.Fst)});
-  t.rows.push_back({"S.E.", "", "", cell("%.6f", standard_error(s.VarHw)), cell("%.6f", standard_error(s.VarHb)),
-                    cell("%.6f", standard_error(s.VarFst))});
+  t.rows.push_back({"S.E.", "", "", cell("%.6f", shares.se_Hw), cell("%.6f", shares.se_Hb),
+                    cell("%.6f", shares.se_Fst)});
   t.rows.push_back({"Var", "", "", cell("%.6f", s.VarHw), cell("%.6f", s.VarHb), cell("%.6f", s.VarFst)});
   t.note = "Ht: total gene diversity; Hw: mean diversity within populations; Hb: mean diversity between "
            "populations; Fst = (Ht - Hw) / Ht.";

@@ -22,6 +22,7 @@
 #include "amova/amova.hpp"
 #include "bands/band_patterns.hpp"
 #include "numeric/resample_summary.hpp"
+#include "stats/diversity_tables.hpp"
 
 namespace bandscape {
 
@@ -77,34 +78,10 @@ std::string summary_html(const SummaryPage& page);
 // svg_escape: & < > " ' as entities, control bytes and invalid UTF-8 as '?').
 std::string html_escape(std::string_view text);
 
-// Table 1: one row per population.
-struct PopulationRow {
-  std::string name;
-  double mean_scored = 0.0;  // n: individuals scored per locus with data, on average (exact)
-  int loci = 0;         // loci with data
-  int polymorphic = 0;  // polymorphic loci
-  float percent_polymorphic = 0.0f;
-  float Hj = 0.0f;
-  float VarHj = 0.0f;
-  float VarIHj = 0.0f;
-  float VarLHj = 0.0f;
-};
-HtmlTable population_html_table(std::span<const PopulationRow> rows);
-
-// Table 2: gene diversity within populations over r populations.
-struct WithinDiversity {
-  int populations = 0;
-  float Hw = 0.0f, VarHw = 0.0f, VarIHw = 0.0f, VarLHw = 0.0f, VarPHw = 0.0f;
-};
-HtmlTable within_diversity_html_table(const WithinDiversity& w);
-
-// Table 3: population genetic structure.
-struct PopulationStructure {
-  int populations = 0;
-  float Ht = 0.0f, Hw = 0.0f, Hb = 0.0f, Fst = 0.0f;
-  float VarHw = 0.0f, VarHb = 0.0f, VarFst = 0.0f;
-};
-HtmlTable structure_html_table(const PopulationStructure& s);
+// Table 1 (names[k] for rows[k]), Table 2 and Table 3, from their values as numbers.
+HtmlTable population_html_table(const std::vector<std::string>& names, std::span<const PopulationDiversity> rows);
+HtmlTable within_diversity_html_table(const StructureTable& table);
+HtmlTable structure_html_table(const StructureTable& table);
 
 // Table 4: the permutation test of Fst.
 HtmlTable permutation_html_table(int permutations, float observed_fst, const ResampleSummary& summary);

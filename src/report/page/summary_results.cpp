@@ -87,18 +87,6 @@ std::vector<SummaryDetail> subset_details(const std::string& subset_file, const 
   return d;
 }
 
-std::vector<PopulationRow> population_rows(int r, const NameList& names, const std::vector<double>& mean_scored,
-                                           const IVector& loci,
-                                           const IVector& polymorphic, const FVector& percent, const FVector& Hj,
-                                           const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj) {
-  std::vector<PopulationRow> rows;
-  for (int j = 1; j <= r; ++j) {
-    rows.push_back({names[j], mean_scored[static_cast<std::size_t>(j - 1)], loci[j], polymorphic[j], percent[j], Hj[j],
-                    VarHj[j], VarIHj[j], VarLHj[j]});
-  }
-  return rows;
-}
-
 std::vector<WarningList> warning_lists(const std::vector<WarningGroup>& groups,
                                        const std::vector<std::string>& population_names, int permutations,
                                        int bootstraps) {
@@ -148,9 +136,11 @@ SummaryPage results_summary_page(const ResultsSummary& s, const std::vector<Summ
   page.details = run_details(s.run);
   page.details.insert(page.details.end(), s.more_details.begin(), s.more_details.end());
   page.warnings = warning_lists(s.warnings, s.population_names, s.run.permutations, s.run.bootstraps);
-  if (!s.populations.empty()) page.tables.push_back(population_html_table(s.populations));
-  if (s.within) page.tables.push_back(within_diversity_html_table(*s.within));
-  if (s.structure) page.tables.push_back(structure_html_table(*s.structure));
+  if (!s.populations.empty()) page.tables.push_back(population_html_table(s.population_names, s.populations));
+  if (s.structure) {
+    page.tables.push_back(within_diversity_html_table(*s.structure));
+    page.tables.push_back(structure_html_table(*s.structure));
+  }
   if (s.permutation) {
     page.tables.push_back(permutation_html_table(s.run.permutations, s.permutation->observed, s.permutation->summary));
   }

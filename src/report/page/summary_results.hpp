@@ -53,13 +53,6 @@ std::vector<SummaryDetail> run_details(const RunDescription& run);
 std::vector<SummaryDetail> subset_details(const std::string& subset_file, const std::vector<std::string>& names,
                                           const std::vector<int>& groups);
 
-// The rows of Table 1 from the run's arrays (populations and their values
-// indexed 1..r; mean_scored[j - 1] the exact mean number scored per locus).
-std::vector<PopulationRow> population_rows(int r, const NameList& names, const std::vector<double>& mean_scored,
-                                           const IVector& loci,
-                                           const IVector& polymorphic, const FVector& percent, const FVector& Hj,
-                                           const FVector& VarHj, const FVector& VarIHj, const FVector& VarLHj);
-
 struct ResultsSummary {
   RunDescription run;
   // Further details (start and end time, the data file's digest, ...), listed
@@ -70,9 +63,8 @@ struct ResultsSummary {
   std::vector<WarningGroup> warnings;
   std::vector<std::string> population_names;  // r names, population 0 first
   std::vector<int> population_bounds;         // r + 1: population p holds individuals bounds[p] .. bounds[p+1]-1
-  std::vector<PopulationRow> populations;     // Table 1
-  std::optional<WithinDiversity> within;      // Table 2 (r > 1)
-  std::optional<PopulationStructure> structure;  // Table 3 (r > 1)
+  std::vector<PopulationDiversity> populations;  // Table 1, names from population_names
+  std::optional<StructureTable> structure;       // Tables 2 and 3 (r > 1)
   // Table 4 and permutation_fst.svg (when permutations ran).
   std::optional<FstPermutations> permutation;
   // relatedness.svg, up to kMaxRelatednessFigureIndividuals individuals.

@@ -67,21 +67,20 @@ float defined(float stored) { return stored == kUndefined ? std::numeric_limits<
 
 }  // namespace
 
-void write_populations_table(const std::string& folder, int r, const NameList& names, const IVector& population_bounds,
-                             const std::vector<double>& mean_scored, const IVector& L, const IVector& polymorphic_loci,
-                             const FVector& polymorphic_percent, const FVector& Hj, const FVector& VarHj,
-                             const FVector& VarIHj, const FVector& VarLHj) {
+void write_populations_table(const std::string& folder, const NameList& names,
+                             const std::vector<PopulationDiversity>& rows) {
   TsvFile tsv(results_file(folder, "populations.tsv"),
               {"population", "individuals", "n", "loci", "polymorphic_loci", "plp", "Hj", "se_Hj", "VarHj",
                "VarI_Hj", "VarI_percent", "VarL_Hj", "VarL_percent"});
-  for (int j = 1; j <= r; ++j) {
-    const PopulationValues v = population_values(L[j], Hj[j], VarHj[j], VarIHj[j], VarLHj[j]);
-    tsv.text(names[j])
-        .integer(population_bounds[j] - population_bounds[j - 1])
-        .real(mean_scored[static_cast<std::size_t>(j - 1)])
-        .integer(L[j])
-        .integer(polymorphic_loci[j])
-        .single(L[j] == 0 ? std::numeric_limits<float>::quiet_NaN() : polymorphic_percent[j])
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const PopulationDiversity& p = rows[k];
+    const PopulationValues& v = p.defined;
+    tsv.text(names[static_cast<int>(k) + 1])
+        .integer(p.individuals)
+        .real(p.mean_scored)
+        .integer(p.loci)
+        .integer(p.polymorphic)
+        .single(static_cast<float>(p.defined_polymorphic_percent))
         .single(static_cast<float>(v.Hj))
         .real(v.se_Hj)
         .single(static_cast<float>(v.VarHj))
@@ -94,17 +93,18 @@ void write_populations_table(const std::string& folder, int r, const NameList& n
   tsv.close();
 }
 
-void write_diversity_table(const std::string& folder, const DiversityValues& d) {
+void write_diversity_table(const std::string& folder, const StructureTable& table) {
   TsvFile tsv(results_file(folder, "diversity.tsv"), {"statistic", "value", "variance"});
+  const StructureStatistics& d = table.defined;
   const float none = std::numeric_limits<float>::quiet_NaN();
-  tsv.text("populations").integer(d.populations).text("NA").end_row();
+  tsv.text("populations").integer(table.populations).text("NA").end_row();
   tsv.text("Hw").single(d.Hw).single(d.VarHw).end_row();
   tsv.text("VarI_Hw").single(d.VarIHw).single(none).end_row();
   tsv.text("VarL_Hw").single(d.VarLHw).single(none).end_row();
   tsv.text("VarP_Hw").single(d.VarPHw).single(none).end_row();
   tsv.text("Ht").single(d.Ht).single(none).end_row();
   tsv.text("Hb").single(d.Hb).single(d.VarHb).end_row();
-  tsv.text("Fst").single(defined(d.Fst)).single(defined(d.VarFst)).end_row();
+  tsv.text("Fst").single(d.Fst).single(d.VarFst).end_row();
   tsv.close();
 }
 

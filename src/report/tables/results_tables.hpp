@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "numeric/array.hpp"
+#include "stats/diversity_tables.hpp"
 #include "report/tables/tsv.hpp"
 #include "stats/relatedness.hpp"
 
@@ -29,27 +30,18 @@ void write_results_text(const std::string& folder, const char* name, const std::
 void write_individuals_table(const std::string& folder, const std::vector<std::string>& individual_names,
                              const NameList& population_names, int r, const IVector& population_bounds);
 
-// populations.tsv: Table 1 per population, unrounded: population, individuals
-// (rows of the data file), n (the exact mean number scored per locus with
-// data, mean_scored[j - 1]; Table 1 prints it truncated), loci (with data),
-// polymorphic_loci, plp (percent), Hj, se_Hj, VarHj, VarI_Hj, VarI_percent,
-// VarL_Hj, VarL_percent.  An undefined variance (999) is NA, and so are the
-// values derived from it (population_values).
-void write_populations_table(const std::string& folder, int r, const NameList& names, const IVector& population_bounds,
-                             const std::vector<double>& mean_scored, const IVector& L, const IVector& polymorphic_loci,
-                             const FVector& polymorphic_percent, const FVector& Hj, const FVector& VarHj,
-                             const FVector& VarIHj, const FVector& VarLHj);
-
-// The values of Tables 2 and 3.
-struct DiversityValues {
-  int populations = 0;
-  float Hw = 0, VarHw = 0, VarIHw = 0, VarLHw = 0, VarPHw = 0;
-  float Ht = 0, Hb = 0, VarHb = 0, Fst = 0, VarFst = 0;
-};
+// populations.tsv: Table 1 per population (names 1..r, rows[j - 1]) as
+// numbers: population, individuals (rows of the data file), n (the exact mean
+// number scored per locus with data; Table 1 prints it truncated), loci (with
+// data), polymorphic_loci, plp (percent), Hj, se_Hj, VarHj, VarI_Hj,
+// VarI_percent, VarL_Hj, VarL_percent; NA for what is undefined.
+void write_populations_table(const std::string& folder, const NameList& names,
+                             const std::vector<PopulationDiversity>& rows);
 
 // diversity.tsv: rows statistic, value, variance: populations, Hw, VarI_Hw,
-// VarL_Hw, VarP_Hw (the components of Var(Hw) as values), Ht, Hb, Fst.
-void write_diversity_table(const std::string& folder, const DiversityValues& d);
+// VarL_Hw, VarP_Hw (the components of Var(Hw) as values), Ht, Hb, Fst; NA for
+// what is undefined.
+void write_diversity_table(const std::string& folder, const StructureTable& table);
 
 // permutations.tsv: columns sample (observed or permuted), permutation (NA for
 // the observed value, 1..n in the order drawn), fst; undefined Fst (999) is NA.
