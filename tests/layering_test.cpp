@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,54 @@ TEST(Layering, NoFolderIncludesAHigherOrSiblingLayer) {
     }
   }
   EXPECT_GT(files, 20);
+  for (const auto& f : faults) ADD_FAILURE() << f;
+}
+
+// The report layer computes nothing: from the layers below core and numeric
+// it may include only the headers that define the result values it writes
+// (and the reading of a stored cell), never a kernel's.  A new writer that
+// needs another header adds its value here, after asking whether the
+// computation belongs in a step instead.
+const std::set<std::string> kResultValueHeaders = {
+    "amova/amova.hpp",              // AmovaResult
+    "amova/amova_analysis.hpp",     // AmovaAnalysis
+    "bands/band_patterns.hpp",      // BandPattern
+    "freq/frequency_method.hpp",    // the methods' names
+    "input/score_table.hpp",        // ScoreTable, the data as a table
+    "ordination/ordinations.hpp",   // Ordinations
+    "ordination/pcoa.hpp",          // PrincipalCoordinates
+    "quality/replicates.hpp",       // replicate error rates
+    "resample/permutation_test.hpp",  // PermutationResult
+    "stats/distances.hpp",          // stored distance cells read as numbers
+    "stats/diversity.hpp",          // the 999 mark of an undefined statistic
+    "stats/diversity_tables.hpp",   // Tables 1 to 3
+    "stats/relatedness.hpp",        // RelatednessTriangle
+    "tree/run_trees.hpp",           // RunTrees
+    "tree/splits.hpp",              // split support of a tree
+    "tree/tree.hpp",                // Tree
+};
+
+TEST(Layering, ReportIncludesOnlyResultValuesFromTheAnalyses) {
+  const fs::path report = fs::path(BANDSCAPE_SOURCE_DIR) / "src" / "report";
+  const std::regex include_line(R"re(^\s*#\s*include\s+"(([a-z_]+)/[^"]+)")re");
+  std::vector<std::string> faults;
+  for (const auto& entry : fs::recursive_directory_iterator(report)) {
+    if (!entry.is_regular_file()) continue;
+    if (entry.path().parent_path() == report) {
+      faults.push_back(entry.path().string() + ": a writer belongs in a folder of its output kind");
+    }
+    std::ifstream in(entry.path());
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+      std::smatch m;
+      if (!std::regex_search(line, m, include_line)) continue;
+      const std::string folder = m[2];
+      if (folder == "core" || folder == "numeric" || folder == "report") continue;
+      if (kResultValueHeaders.count(m[1]) == 0) {
+        faults.push_back(entry.path().string() + ":" + std::to_string(number) + ": includes " + std::string(m[1]));
+      }
+    }
+  }
   for (const auto& f : faults) ADD_FAILURE() << f;
 }
 

@@ -196,10 +196,9 @@ void amova_and_ordinations(RunState& run, const FMatrix& nei, const FMatrix& fst
   const Dataset& data = run.data;
   run.console.print("\n\nStarting AMOVA and principal coordinates...");
   AmovaData amova_data{&data.band_scores, data.individuals, data.loci, {}, {}, &data.individual_names};
-  AmovaLabels labels{&run.population_list, &data.individual_names, {}, {}};
+  AmovaLabels labels{&run.population_list, &data.individual_names, data.population_of, {}};
   for (int j = 1; j <= data.populations; ++j) {
     amova_data.population_sizes.push_back(data.population_bounds[j] - data.population_bounds[j - 1]);
-    labels.population_of.insert(labels.population_of.end(), amova_data.population_sizes.back(), j - 1);
     if (data.use_subset) {
       amova_data.subset_groups.push_back(data.population_groups[j]);
       labels.subset_groups.push_back(data.population_groups[j] - 1);

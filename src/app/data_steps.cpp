@@ -190,8 +190,7 @@ void read_scores(RunState& run) {
   results_names(run);
   run.population_list.assign(run.result_populations.begin(), run.result_populations.end());
   if (run.results) {
-    write_individuals_table(run.files.results, data.individual_names, run.result_populations, data.populations,
-                            data.population_bounds);
+    write_individuals_table(run.files.results, data.individual_names, run.population_list, data.population_of);
   }
   run.record.step("read");
   run.source = WarningSource::kAnalysis;

@@ -33,7 +33,7 @@ void build_trees(RunState& run) {
   summary.population_bounds.assign(run.data.population_bounds.begin(), run.data.population_bounds.end());
   const RunTrees trees = run.trees.finish(run.data.individual_names, run.relatedness);
   const std::vector<SummaryFigure> figures =
-      write_trees(run.files.results, trees, summary.population_names, summary.population_bounds);
+      write_trees(run.files.results, trees, summary.population_names, run.data.population_of);
   for (const std::string& warning : trees.warnings) run.warn(WarningSource::kTrees, warning, "\n");
   run.record.add_section("trees", RunRecord::Json{{"warnings", trees.warnings}});
   run.record.step("trees");

@@ -47,6 +47,11 @@ Dataset read_dataset(DataScan&& scan, MessageLog& log, const ProgressReport& pro
   read_band_scores(scan.scanned, r, scan.use_subset, m, scan.selected_index, scan.file_population_sizes, ntot,
                    data.band_scores, data.population_bounds, log, keep_names ? &data.individual_names : nullptr,
                    progress);
+  data.population_of.reserve(static_cast<std::size_t>(ntot));
+  for (int j = 1; j <= r; ++j) {
+    data.population_of.insert(data.population_of.end(),
+                              static_cast<std::size_t>(data.population_bounds[j] - data.population_bounds[j - 1]), j - 1);
+  }
   data.locus_names = std::move(scan.header.locus_names);
   data.full_locus_names = std::move(scan.header.full_locus_names);
   data.population_names = std::move(scan.population_names);

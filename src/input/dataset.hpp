@@ -62,6 +62,7 @@ struct Dataset {
   std::vector<std::string> full_locus_names, full_population_names, individual_names;  // when kept
   IVector population_groups;  // 1..r
   IVector population_bounds;  // 0..r: population j holds rows bounds[j-1] .. bounds[j]-1
+  std::vector<int> population_of;  // 0..ntot-1: the population (from 0) of each individual
   IMatrix non_missing;        // 1..r x 1..m
   ScoreMatrix band_scores;    // 0..ntot-1 x 0..m-1
   DataLineFindings findings;

@@ -165,10 +165,10 @@ TEST(TreeFigures, PopulationTreesCarryTheirSupportAndTheIndividualsTreeItsPopula
     }
   }
   const std::vector<std::string> population_names = {"north", "south"};
-  const std::vector<int> bounds = {0, 2, 5};
+  const std::vector<int> population_of(std::begin(population), std::end(population));
   const RunTrees run = trees.finish({"a1", "a2", "b1", "b2", "b3"}, relatedness);
   EXPECT_TRUE(run.warnings.empty());
-  const std::vector<SummaryFigure> figures = write_trees(".", run, population_names, bounds);
+  const std::vector<SummaryFigure> figures = write_trees(".", run, population_names, population_of);
 
   const std::vector<std::string> files = {"tree_nei_nj.svg", "tree_fst_nj.svg", "tree_reynolds_nj.svg",
                                           "tree_individuals_nj.svg"};
@@ -189,7 +189,7 @@ TEST(TreeFigures, PopulationTreesCarryTheirSupportAndTheIndividualsTreeItsPopula
   EXPECT_EQ(count(individuals, "legend-marker"), 2);
   EXPECT_EQ(count(individuals, "support"), 0);
 
-  // Without population bounds the individuals' tips are named, without marks.
+  // Without their populations the individuals' tips are named, without marks.
   const RunTrees individuals_only = TreeBuilder().finish({"a1", "a2", "b1", "b2", "b3"}, relatedness);
   ASSERT_EQ(write_trees(".", individuals_only, population_names).size(), 1u);
   const auto unmarked = parsed_svg("tree_individuals_nj.svg");

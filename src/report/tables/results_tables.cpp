@@ -48,12 +48,13 @@ void write_results_text(const std::string& folder, const char* name, const std::
 }
 
 void write_individuals_table(const std::string& folder, const std::vector<std::string>& individual_names,
-                             const NameList& population_names, int r, const IVector& population_bounds) {
+                             const std::vector<std::string>& population_names, const std::vector<int>& population_of) {
   TsvFile tsv(results_file(folder, "individuals.tsv"), {"index", "individual", "population"});
-  for (int j = 1; j <= r; ++j) {
-    for (int k = population_bounds[j - 1]; k < population_bounds[j]; ++k) {
-      tsv.integer(k + 1).text(individual_names[static_cast<std::size_t>(k)]).text(population_names[j]).end_row();
-    }
+  for (std::size_t k = 0; k < population_of.size(); ++k) {
+    tsv.integer(static_cast<long long>(k) + 1)
+        .text(individual_names[k])
+        .text(population_names[static_cast<std::size_t>(population_of[k])])
+        .end_row();
   }
   tsv.close();
 }

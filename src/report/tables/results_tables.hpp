@@ -25,10 +25,9 @@ const std::vector<std::string>& results_file_names();
 void write_results_text(const std::string& folder, const char* name, const std::string& text);
 
 // individuals.tsv: index (1-based, as in Table 6 and the STRUCTURE export), the
-// individual's name from the data file, its population.
-// population_bounds[0..r]: rows of population j are bounds[j-1] .. bounds[j]-1.
+// individual's name from the data file, its population (population_of: from 0).
 void write_individuals_table(const std::string& folder, const std::vector<std::string>& individual_names,
-                             const NameList& population_names, int r, const IVector& population_bounds);
+                             const std::vector<std::string>& population_names, const std::vector<int>& population_of);
 
 // populations.tsv: Table 1 per population (names 1..r, rows[j - 1]) as
 // numbers: population, individuals (rows of the data file), n (the exact mean

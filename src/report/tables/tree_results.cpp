@@ -32,23 +32,11 @@ std::vector<std::string> support_labels(const Tree& tree, const std::vector<Bran
   return labels;
 }
 
-// The population of each individual from the population bounds; empty when
-// the bounds do not cover exactly `individuals` individuals.
-std::vector<int> tip_populations(std::span<const int> bounds, std::size_t populations, int individuals) {
-  if (bounds.size() != populations + 1 || bounds.front() != 0 || bounds.back() != individuals) return {};
-  std::vector<int> population;
-  for (std::size_t p = 0; p < populations; ++p) {
-    for (int x = bounds[p]; x < bounds[p + 1]; ++x) population.push_back(static_cast<int>(p));
-  }
-  if (population.size() != static_cast<std::size_t>(individuals)) return {};
-  return population;
-}
-
 }  // namespace
 
 std::vector<SummaryFigure> write_trees(const std::string& folder, const RunTrees& trees,
                                        std::span<const std::string> population_names,
-                                       std::span<const int> population_bounds) {
+                                       std::span<const int> population_of) {
   std::vector<SummaryFigure> figures;
   auto draw = [&](const std::string& file, std::string caption, std::string svg) {
     write_results_text(folder, file.c_str(), svg);
@@ -104,7 +92,10 @@ std::vector<SummaryFigure> write_trees(const std::string& folder, const RunTrees
     const int ntot = static_cast<int>(individuals.names.size());
     write_tree("individuals", "nj", individuals.nj, individuals.names, {}, tree_length(individuals.nj), -1,
                kNotAvailable);
-    const std::vector<int> population = tip_populations(population_bounds, population_names.size(), ntot);
+    // Tips are coloured when every individual has its population.
+    const std::vector<int> population =
+        population_of.size() == static_cast<std::size_t>(ntot) ? std::vector<int>(population_of.begin(), population_of.end())
+                                                                : std::vector<int>();
     draw("tree_individuals_nj.svg",
          std::string("Neighbour-joining tree of the individuals from the 1-r distance") +
              (population.empty() ? "" : ", tips coloured by population"),

@@ -19,12 +19,11 @@
 namespace bandscape {
 
 // Writes every tree of `trees`; returns their figures, in the order of their
-// files, for summary.html.  population_names (r names) and population_bounds
-// (r + 1: population p holds individuals bounds[p] .. bounds[p+1]-1) colour
-// the individuals' tree by population; with empty bounds its tips have no
-// colour.
+// files, for summary.html.  population_names (r names) and population_of
+// (the population, from 0, of each individual) colour the individuals' tree
+// by population; without population_of its tips have no colour.
 std::vector<SummaryFigure> write_trees(const std::string& folder, const RunTrees& trees,
                                        std::span<const std::string> population_names,
-                                       std::span<const int> population_bounds = {});
+                                       std::span<const int> population_of = {});
 
 }  // namespace bandscape
