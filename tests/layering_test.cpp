@@ -77,6 +77,7 @@ const std::set<std::string> kResultValueHeaders = {
     "stats/distances.hpp",          // stored distance cells read as numbers
     "stats/diversity.hpp",          // the 999 mark of an undefined statistic
     "stats/diversity_tables.hpp",   // Tables 1 to 3
+    "spatial/spatial_analysis.hpp",  // SpatialAnalysis
     "stats/relatedness.hpp",        // RelatednessTriangle
     "tree/run_trees.hpp",           // RunTrees
     "tree/splits.hpp",              // split support of a tree

@@ -204,12 +204,13 @@ void amova_and_ordinations(RunState& run, const FMatrix& nei, const FMatrix& fst
       labels.subset_groups.push_back(data.population_groups[j] - 1);
     }
   }
-  const AmovaStep amova = amova_step(run.files.results, amova_data, labels, nei, fst,
+  AmovaStep amova = amova_step(run.files.results, amova_data, labels, nei, fst,
                                      run.command_line.amova_permutations, run.seed, run.command_line.threads);
   for (const std::string& warning : amova.warnings) run.warn(WarningSource::kAmova, warning, "\nWARNING! ");
   run.record.add_section("amova", amova_record(amova.analysis, amova.warnings));
   run.summary.more_tables = amova.page.tables;
   run.summary.more_figures = amova.page.figures;
+  if (!run.options.coordinates_file.empty()) run.amova = std::move(amova.analysis);
 }
 
 }  // namespace
@@ -223,10 +224,11 @@ void population_distances(RunState& run) {
   run.count_table(write_distance_matrices(run.files.report, run.data.population_names, r, Nei, FstPair));
   if (run.results) {
     // The folder's Nei distances leave out those corrected with a 999 mark.
-    const FMatrix results_nei = nei_without_marked_corrections(r, stats.nPair, stats.VarHj, stats.VarD, Nei);
-    write_distances_table(run.files.results, run.result_populations, r, results_nei, FstPair, stats.nPair);
-    run.trees.observe_populations(run.population_list, results_nei, FstPair);
-    amova_and_ordinations(run, results_nei, FstPair);
+    run.results_nei = nei_without_marked_corrections(r, stats.nPair, stats.VarHj, stats.VarD, Nei);
+    write_distances_table(run.files.results, run.result_populations, r, run.results_nei, FstPair, stats.nPair);
+    run.trees.observe_populations(run.population_list, run.results_nei, FstPair);
+    amova_and_ordinations(run, run.results_nei, FstPair);
+    run.pairwise_fst = std::move(FstPair);
   }
   run.record.step("distances");
 }

@@ -14,7 +14,8 @@ namespace {
 
 enum class Opt {
   kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed,
-  kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kHelp, kVersion
+  kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kCoordinates, kMantelPermutations, kDistanceClasses,
+  kHelp, kVersion
 };
 
 struct OptionSpec {
@@ -41,6 +42,9 @@ constexpr OptionSpec kOptions[] = {
     {"no-relatedness", 0, false, Opt::kNoRelatedness},
     {"format", 0, true, Opt::kFormat},
     {"populations", 0, true, Opt::kPopulations},
+    {"coordinates", 0, true, Opt::kCoordinates},
+    {"mantel-permutations", 0, true, Opt::kMantelPermutations},
+    {"distance-classes", 0, true, Opt::kDistanceClasses},
     {"help", 'h', false, Opt::kHelp},
     {"version", 'V', false, Opt::kVersion},
 };
@@ -86,6 +90,31 @@ bool parse_real(const std::string& text, double& value) {
   return end != text.c_str() && *end == '\0' && std::isfinite(value);
 }
 
+// Upper limits of distance classes in km: positive, increasing numbers
+// separated by commas; `fault` says why the text is not such a list.
+std::vector<double> parse_distance_classes(const std::string& text, std::string& fault) {
+  std::vector<double> limits;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    const std::string item = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    double x = 0.0;
+    if (!parse_real(item, x) || !std::isfinite(x)) {
+      fault = "not a list of numbers separated by commas";
+      return {};
+    }
+    if (x <= 0.0 || (!limits.empty() && x <= limits.back())) {
+      fault = "the limits must be positive and increasing";
+      return {};
+    }
+    limits.push_back(x);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  if (limits.size() > 1000) fault = "at most 1000 classes";
+  return limits;
+}
+
 std::string bad_value(const char* option, const std::string& text, const char* why) {
   return format("invalid value '%s' for --%s: %s", text.c_str(), option, why);
 }
@@ -125,6 +154,15 @@ std::string usage_text() {
          "      --amova-permutations N\n"
          "                        permutations of each AMOVA test and of each pairwise\n"
          "                          PhiPT in the --results folder (default 999; 0: no test)\n"
+         "      --coordinates FILE\n"
+         "                        where the populations or individuals were sampled: with\n"
+         "                          --results, Mantel tests of isolation by distance, and for\n"
+         "                          individuals spatial autocorrelation and kinship (Sp)\n"
+         "      --mantel-permutations N\n"
+         "                        permutations of each Mantel test (default 9999; 0: no test)\n"
+         "      --distance-classes L1,L2,...\n"
+         "                        upper limits in km of the distance classes of individuals\n"
+         "                          (default: 10 classes of about equal numbers of pairs)\n"
          "      --erase           empty an existing report file first (default: append to it)\n"
          "      --seed S          random seed, 1 to 2147483646 (default: from the clock)\n"
          "      --threads N       worker threads (default 0: all cores; 1: sequential)\n"
@@ -162,6 +200,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   std::string fis_text;
   bool options_ended = false;
   bool amova_permutations_given = false;
+  std::string spatial_option;  // the first option of the spatial analyses given
 
   // Applies one option with its value (when it takes one); empty on success.
   auto apply = [&](const OptionSpec& o, const std::string& value) -> std::string {
@@ -186,7 +225,8 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
       }
       case Opt::kPermutations:
       case Opt::kBootstraps:
-      case Opt::kAmovaPermutations: {
+      case Opt::kAmovaPermutations:
+      case Opt::kMantelPermutations: {
         const char* name = o.long_name;
         if (!parse_whole_number(value, n, too_large)) return bad_value(name, value, "not a whole number");
         if (n < 0) return bad_value(name, value, "cannot be negative");
@@ -197,9 +237,12 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         } else if (o.id == Opt::kBootstraps) {
           cl.options.bootstraps = static_cast<int>(n);
           cl.bootstraps_given = true;
-        } else {
+        } else if (o.id == Opt::kAmovaPermutations) {
           cl.amova_permutations = static_cast<int>(n);
           amova_permutations_given = true;
+        } else {
+          cl.mantel_permutations = static_cast<int>(n);
+          spatial_option = spatial_option.empty() ? "--mantel-permutations" : spatial_option;
         }
         return {};
       }
@@ -254,6 +297,17 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         if (value.empty()) return bad_value("populations", value, "empty file name");
         cl.options.populations_file = value;
         return {};
+      case Opt::kCoordinates:
+        if (value.empty()) return bad_value("coordinates", value, "empty file name");
+        cl.options.coordinates_file = value;
+        return {};
+      case Opt::kDistanceClasses: {
+        std::string fault;
+        cl.distance_classes = parse_distance_classes(value, fault);
+        if (!fault.empty()) return bad_value("distance-classes", value, fault.c_str());
+        spatial_option = spatial_option.empty() ? "--distance-classes" : spatial_option;
+        return {};
+      }
       case Opt::kHelp:
       case Opt::kVersion:
         return {};  // handled by the caller
@@ -355,6 +409,11 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   // ignored without a word.
   if (amova_permutations_given && cl.results.empty())
     return error_result("--amova-permutations is only used with --results DIR");
+  // The spatial analyses write only to the results folder, and need the coordinates.
+  if (!cl.options.coordinates_file.empty() && cl.results.empty())
+    return error_result("--coordinates is only used with --results DIR");
+  if (!spatial_option.empty() && cl.options.coordinates_file.empty())
+    return error_result(spatial_option + " is only used with --coordinates FILE");
 
   // The Bayesian methods only accept Fis from 0 to 1.  The method is known
   // here when it was given, or in batch mode (the default, 4); otherwise the

@@ -40,6 +40,8 @@ struct CommandLine {
   bool no_relatedness = false;  // skip the relatedness between individuals and its report blocks
   bool silicodart = false;      // INPUT is a DArT presence/absence report (options.populations_file given)
   int amova_permutations = 999;  // permutations of each AMOVA test (with --results); 0 = no test
+  int mantel_permutations = 9999;  // permutations of each Mantel test (with --coordinates); 0 = no test
+  std::vector<double> distance_classes;  // upper limits (km) of the distance classes; empty: 10 of equal pairs
   std::vector<std::string> arguments;  // argv as given, the program's name first (for run.json)
 };
 

@@ -37,8 +37,9 @@ RunState::RunState(Console& console_, const CommandLine& command_line_, const Se
       interrupt_note(files_.report, files_.error_log) {}
 
 void RunState::warn(WarningSource from, const std::string& text, const char* console_prefix) {
-  console.print(console_prefix + text);
-  warnings.push_back({from, text, 0});
+  const std::string sentence = text.substr(std::min(text.find_first_not_of('\n'), text.size()));
+  console.print(console_prefix + sentence);
+  warnings.push_back({from, sentence, 0});
 }
 
 namespace {

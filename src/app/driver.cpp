@@ -48,6 +48,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   choose_options(run);
   write_report_header(run);
   read_scores(run);
+  if (!options.coordinates_file.empty()) read_places(run);
   describe_bands(run);
   compute_frequencies(run);
   compare_individuals(run);
@@ -63,6 +64,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   if (run.results) {
     results_tables(run);
     build_trees(run);
+    spatial_structure(run);
   }
   close_report(run);
   if (run.results) {

@@ -19,6 +19,9 @@ struct RunOptions {
   std::string populations_file;
   // The data file is a GenAlEx sheet saved as text (input/genalex_file.hpp).
   bool genalex = false;
+  // Where the populations or individuals were sampled (input/coordinates_file.hpp);
+  // empty: no spatial analyses.
+  std::string coordinates_file;
   int method = kBayesNonUniform;
   float fis = 0.0f;  // 9.0 with method 1 (not asked)
   int permutations = 0;

@@ -18,7 +18,9 @@
 #include "core/message_log.hpp"
 #include "core/run_files.hpp"
 #include "core/run_warnings.hpp"
+#include "amova/amova_analysis.hpp"
 #include "freq/frequencies.hpp"
+#include "input/coordinates_file.hpp"
 #include "input/dataset.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
@@ -82,6 +84,16 @@ struct RunState {
   // The statistics chain (populations and loci from 1).
   std::optional<StatisticsWorkspace> stats;
   float fst = 0.0f;
+  FMatrix results_nei, pairwise_fst;     // 1..r, as the results folder takes them
+  std::optional<AmovaAnalysis> amova;    // with the results folder and r > 1
+
+  // Where the samples were taken (--coordinates), matched to the data's names.
+  struct Places {
+    CoordinateKind kind = CoordinateKind::geographic;
+    std::vector<Location> populations, individuals;  // individuals: empty unless each was located
+    bool population_means = false;
+  };
+  std::optional<Places> places;
 
   TreeBuilder trees;
   HtmlTable band_table;    // shown after the AMOVA table in summary.html

@@ -13,6 +13,7 @@ void read_data(RunState& run);            // header line, subset file, first pas
 void choose_options(RunState& run);       // the options dialogue; stale side files removed
 void write_report_header(RunState& run);  // the report's first lines
 void read_scores(RunState& run);          // second pass, data-line warnings, STRUCTURE file, names
+void read_places(RunState& run);          // the coordinates file, matched to the data (--coordinates)
 
 // The classic analyses
 void describe_bands(RunState& run);       // fragments per individual, segregating loci, sizes
@@ -29,6 +30,7 @@ void final_tables(RunState& run);         // Table 5, relatedness blocks, Table 
 // The results folder
 void results_tables(RunState& run);  // frequencies and relatedness pairs
 void build_trees(RunState& run);     // trees of populations and individuals
+void spatial_structure(RunState& run);  // isolation by distance, autocorrelation, kinship (--coordinates)
 void close_report(RunState& run);    // the report's last line
 void write_run_record_and_page(RunState& run);  // run.json complete, figures, summary.html
 

@@ -14,12 +14,13 @@ const char* warning_source_key(WarningSource source) {
     case WarningSource::kBootstraps: return "bootstraps";
     case WarningSource::kAmova: return "amova";
     case WarningSource::kTrees: return "trees";
+    case WarningSource::kSpace: return "space";
   }
   return "analysis";
 }
 
 std::vector<WarningGroup> group_warnings(const std::vector<SourcedWarning>& warnings) {
-  constexpr int kSources = static_cast<int>(WarningSource::kTrees) + 1;
+  constexpr int kSources = static_cast<int>(WarningSource::kSpace) + 1;
   std::vector<WarningGroup> by_source(kSources);
   std::vector<std::map<std::pair<std::string, int>, std::size_t>> position(kSources);
   for (const SourcedWarning& w : warnings) {

@@ -1,7 +1,7 @@
 // The warnings of a run with where they arose: the data as read, the analysis
 // of the observed data, the permuted data sets of the test on Fst, the
 // bootstrap replicates of the distances, the AMOVA with its ordinations, and
-// the trees.  The driver tags each message as it is written (error.txt keeps
+// the trees, and genetic structure in space.  The driver tags each message as it is written (error.txt keeps
 // its bytes and order); run.json and summary.html show them grouped, so that
 // a message of the permuted data sets is not read as one about the data.
 #pragma once
@@ -12,9 +12,9 @@
 namespace bandscape {
 
 // In the order the run meets them, which is also the order of the groups.
-enum class WarningSource { kData, kAnalysis, kPermutations, kBootstraps, kAmova, kTrees };
+enum class WarningSource { kData, kAnalysis, kPermutations, kBootstraps, kAmova, kTrees, kSpace };
 
-// "data", "analysis", "permutations", "bootstraps", "amova", "trees".
+// "data", "analysis", "permutations", "bootstraps", "amova", "trees", "space".
 const char* warning_source_key(WarningSource source);
 
 struct SourcedWarning {

@@ -137,6 +137,27 @@ TEST(CommandLine, AmovaPermutations) {
   }
 }
 
+TEST(CommandLine, SpatialOptions) {
+  const CommandLine c = parse({"--results", "r", "--coordinates", "places.csv", "--mantel-permutations", "499",
+                               "--distance-classes", "0.5,2,10"})
+                            .command_line;
+  EXPECT_EQ(c.options.coordinates_file, "places.csv");
+  EXPECT_EQ(c.mantel_permutations, 499);
+  EXPECT_EQ(c.distance_classes, (std::vector<double>{0.5, 2.0, 10.0}));
+  EXPECT_EQ(parse({}).command_line.mantel_permutations, 9999);
+  const std::vector<std::pair<std::vector<const char*>, std::string>> refused = {
+      {{"--coordinates", "p.csv"}, "--coordinates is only used with --results DIR"},
+      {{"--results", "r", "--mantel-permutations", "9"}, "--mantel-permutations is only used with --coordinates FILE"},
+      {{"--results", "r", "--coordinates", "p", "--distance-classes", "5,1"},
+       "invalid value '5,1' for --distance-classes: the limits must be positive and increasing"},
+      {{"--results", "r", "--coordinates", "p", "--distance-classes", "0,1"},
+       "invalid value '0,1' for --distance-classes: the limits must be positive and increasing"},
+      {{"--results", "r", "--coordinates", "p", "--distance-classes", "1,,2"},
+       "invalid value '1,,2' for --distance-classes: not a list of numbers separated by commas"},
+  };
+  for (const auto& [args, message] : refused) EXPECT_EQ(parse(args).text, error_text(message));
+}
+
 TEST(CommandLine, FisLimits) {
   EXPECT_EQ(parse({"-m", "2", "-F", "-1"}).kind, ParseResult::kRun);
   EXPECT_EQ(parse({"-m", "2", "-F", "1.0"}).kind, ParseResult::kRun);

@@ -176,6 +176,28 @@ std::string cell(const char* fmt, double v) {
 
 std::string html_escape(std::string_view text) { return svg_escape(text); }
 
+namespace {
+
+// One figure with its caption.  Never so narrow that its smallest text is
+// under kSmallestFigureText pixels: a phone scrolls the figure sideways
+// instead (the style sheet's figure rules read the width from the custom
+// property).
+void append_figure(std::string& out, const SummaryFigure& f) {
+  const std::string_view svg = svg_element(f.svg);
+  const double least = smallest_font_size(svg);
+  const double width = svg_width(svg);
+  if (least > 0.0 && width > 0.0) {
+    out += format("<figure style=\"--figure-min-width: %.0fpx\">\n", std::ceil(width * kSmallestFigureText / least));
+  } else {
+    out += "<figure>\n";
+  }
+  out += svg;
+  if (out.back() != '\n') out += '\n';
+  out += "<figcaption>" + html_escape(f.title) + "</figcaption>\n</figure>\n";
+}
+
+}  // namespace
+
 std::string summary_html(const SummaryPage& page) {
   std::string out;
   out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n";
@@ -210,22 +232,18 @@ std::string summary_html(const SummaryPage& page) {
   }
   if (!page.figures.empty()) {
     out += "<section id=\"figures\">\n<h2>Figures</h2>\n";
-    for (const SummaryFigure& f : page.figures) {
-      const std::string_view svg = svg_element(f.svg);
-      // Never so narrow that its smallest text is under kSmallestFigureText
-      // pixels: a phone scrolls the figure sideways instead (the style
-      // sheet's figure rules read the width from the custom property).
-      const double least = smallest_font_size(svg);
-      const double width = svg_width(svg);
-      if (least > 0.0 && width > 0.0) {
-        out += format("<figure style=\"--figure-min-width: %.0fpx\">\n", std::ceil(width * kSmallestFigureText / least));
-      } else {
-        out += "<figure>\n";
-      }
-      out += svg;
-      if (out.back() != '\n') out += '\n';
-      out += "<figcaption>" + html_escape(f.title) + "</figcaption>\n</figure>\n";
+    for (const SummaryFigure& f : page.figures) append_figure(out, f);
+    out += "</section>\n";
+  }
+  for (const PageSection& section : page.sections) {
+    out += "<section id=\"" + html_escape(section.id) + "\">\n<h2>" + html_escape(section.heading) + "</h2>\n";
+    if (!section.notes.empty()) {
+      out += "<ul class=\"warnings\">\n";
+      for (const std::string& note : section.notes) out += "<li>" + html_escape(note) + "</li>\n";
+      out += "</ul>\n";
     }
+    for (const HtmlTable& t : section.tables) append_table(out, t);
+    for (const SummaryFigure& f : section.figures) append_figure(out, f);
     out += "</section>\n";
   }
   if (!page.links.empty()) {

@@ -61,12 +61,23 @@ struct WarningList {
   std::vector<std::string> items;
 };
 
+// A section of its own for one kind of analysis: its tables, figures and notes
+// (such as the analysis's warnings), after the page's tables and figures.
+struct PageSection {
+  std::string id;       // the element's id
+  std::string heading;
+  std::vector<HtmlTable> tables;
+  std::vector<SummaryFigure> figures;
+  std::vector<std::string> notes;
+};
+
 struct SummaryPage {
   std::string title;                   // the page's heading and <title>
   std::vector<SummaryDetail> details;  // the run's details, in order
   std::vector<WarningList> warnings;   // the run's warnings by where they arose (data, analysis, ...)
   std::vector<HtmlTable> tables;       // in order: Tables 1 to 4, AMOVA, band summary, ...
   std::vector<SummaryFigure> figures;
+  std::vector<PageSection> sections;
   std::vector<SummaryLink> links;
 };
 

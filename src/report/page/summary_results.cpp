@@ -26,6 +26,9 @@ std::string describe(const std::string& file) {
   if (file == "amova_phipt.svg") return "figure: permuted PhiPT against the observed value";
   if (file.starts_with("pcoa_") && file.ends_with(".svg")) return "figure: principal coordinates, axes 1 and 2";
   if (file.starts_with("tree_") && file.ends_with(".svg")) return "figure: neighbour-joining tree";
+  if (file.starts_with("ibd_")) return "figure: genetic against geographic distance between populations";
+  if (file == "autocorrelation.svg") return "figure: spatial autocorrelation of individuals (correlogram)";
+  if (file == "kinship.svg") return "figure: mean kinship per distance class";
   const std::string ext = std::filesystem::path(file).extension().string();
   if (ext == ".tsv") return "table, tab-separated";
   if (ext == ".nwk") return "tree, Newick format";
@@ -110,6 +113,7 @@ std::vector<WarningList> warning_lists(const std::vector<WarningGroup>& groups,
         break;
       case WarningSource::kAmova: list.heading = "AMOVA and principal coordinates"; break;
       case WarningSource::kTrees: list.heading = "Trees"; break;
+      case WarningSource::kSpace: list.heading = "Genetic structure in space"; break;
     }
     for (const WarningCount& w : g.messages) {
       std::string item = w.text;
@@ -147,6 +151,7 @@ SummaryPage results_summary_page(const ResultsSummary& s, const std::vector<Summ
   page.tables.insert(page.tables.end(), s.more_tables.begin(), s.more_tables.end());
   page.figures = figures;
   page.figures.insert(page.figures.end(), s.more_figures.begin(), s.more_figures.end());
+  page.sections = s.sections;
   for (const std::string& f : files) page.links.push_back({f, describe(f)});
   return page;
 }

@@ -73,6 +73,8 @@ struct ResultsSummary {
   // patterns, trees, principal coordinates, ...
   std::vector<HtmlTable> more_tables;
   std::vector<SummaryFigure> more_figures;
+  // Sections of their own after the tables and figures (genetic structure in space, ...).
+  std::vector<PageSection> sections;
 };
 
 // The page's lists of warnings: one per group, headed by where the messages

@@ -26,7 +26,11 @@ const std::vector<std::string>& results_file_names() {
         "trees.tsv", "tip_names.tsv", "amova.tsv", "amova_permutations.tsv", "phipt_pairwise.tsv", "bands.tsv",
         "pcoa_individuals.tsv", "pcoa_individuals_eigenvalues.tsv", "pcoa_individuals.svg", "amova_phipt.svg",
         "permutation_fst.svg", "relatedness.svg", "tree_individuals_nj.nwk", "tree_individuals_upgma.nwk",
-        "tree_individuals_nj.svg"};
+        "tree_individuals_nj.svg", "geographic_distances.tsv", "mantel.tsv", "autocorrelation.tsv",
+        "autocorrelation.svg", "kinship_classes.tsv", "kinship_sp.tsv", "kinship.svg"};
+    for (const std::string genetic : {"nei", "fst_linearised", "reynolds", "phipt_linearised"}) {
+      for (const std::string geographic : {"km", "ln_km"}) n.push_back("ibd_" + genetic + "_" + geographic + ".svg");
+    }
     for (const std::string matrix : {"nei", "fst", "reynolds", "phipt"}) {
       for (const std::string file : {"tree_M_nj.nwk", "tree_M_upgma.nwk", "consensus_M_nj.nwk", "tree_M_nj.svg",
                                      "pcoa_M.tsv", "pcoa_M_eigenvalues.tsv", "pcoa_populations_M.svg"}) {
