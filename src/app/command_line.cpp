@@ -15,7 +15,7 @@ namespace {
 enum class Opt {
   kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed,
   kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kCoordinates, kMantelPermutations, kDistanceClasses,
-  kHelp, kVersion
+  kReplicates, kReplicateMerge, kMaxLocusError, kMinScored, kBandFrequency, kLmRule, kHelp, kVersion
 };
 
 struct OptionSpec {
@@ -45,6 +45,12 @@ constexpr OptionSpec kOptions[] = {
     {"coordinates", 0, true, Opt::kCoordinates},
     {"mantel-permutations", 0, true, Opt::kMantelPermutations},
     {"distance-classes", 0, true, Opt::kDistanceClasses},
+    {"replicates", 0, true, Opt::kReplicates},
+    {"replicate-merge", 0, true, Opt::kReplicateMerge},
+    {"max-locus-error", 0, true, Opt::kMaxLocusError},
+    {"min-scored", 0, true, Opt::kMinScored},
+    {"band-frequency", 0, true, Opt::kBandFrequency},
+    {"lm-rule", 0, false, Opt::kLmRule},
     {"help", 'h', false, Opt::kHelp},
     {"version", 'V', false, Opt::kVersion},
 };
@@ -160,6 +166,19 @@ std::string usage_text() {
          "                          individuals spatial autocorrelation and kinship (Sp)\n"
          "      --mantel-permutations N\n"
          "                        permutations of each Mantel test (default 9999; 0: no test)\n"
+         "      --replicates FILE which samples are replicate profiles of one individual\n"
+         "                          (columns sample, individual): their error rates, then one\n"
+         "                          profile per individual in every analysis\n"
+         "      --replicate-merge M\n"
+         "                        consensus (default: disagreements made missing) or first\n"
+         "      --max-locus-error E\n"
+         "                        leave out loci whose replicate error rate is above E\n"
+         "      --min-scored F    leave out loci scored in fewer than a fraction F of the\n"
+         "                          individuals\n"
+         "      --band-frequency MIN,MAX\n"
+         "                        leave out loci whose band frequency is outside MIN..MAX\n"
+         "      --lm-rule         leave out loci whose band-absent phenotype frequency is\n"
+         "                          below 3/N (Lynch & Milligan 1994)\n"
          "      --distance-classes L1,L2,...\n"
          "                        upper limits in km of the distance classes of individuals\n"
          "                          (default: 10 classes of about equal numbers of pairs)\n"
@@ -201,6 +220,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   bool options_ended = false;
   bool amova_permutations_given = false;
   std::string spatial_option;  // the first option of the spatial analyses given
+  std::string replicate_option;  // the first option about replicates given
 
   // Applies one option with its value (when it takes one); empty on success.
   auto apply = [&](const OptionSpec& o, const std::string& value) -> std::string {
@@ -308,6 +328,42 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         spatial_option = spatial_option.empty() ? "--distance-classes" : spatial_option;
         return {};
       }
+      case Opt::kReplicates:
+        if (value.empty()) return bad_value("replicates", value, "empty file name");
+        cl.options.replicates_file = value;
+        return {};
+      case Opt::kReplicateMerge:
+        if (value != "consensus" && value != "first") return bad_value("replicate-merge", value, "choose consensus or first");
+        cl.replicate_merge = value == "first" ? ReplicateMerge::first : ReplicateMerge::consensus;
+        replicate_option = replicate_option.empty() ? "--replicate-merge" : replicate_option;
+        return {};
+      case Opt::kMaxLocusError:
+      case Opt::kMinScored: {
+        if (!parse_real(value, x) || !std::isfinite(x)) return bad_value(o.long_name, value, "not a number");
+        if (x < 0.0 || x > 1.0) return bad_value(o.long_name, value, "outside the range 0 to 1");
+        if (o.id == Opt::kMinScored) {
+          cl.locus_filters.min_scored = x;
+        } else {
+          cl.locus_filters.max_locus_error = x;
+          replicate_option = replicate_option.empty() ? "--max-locus-error" : replicate_option;
+        }
+        return {};
+      }
+      case Opt::kBandFrequency: {
+        const std::size_t comma = value.find(',');
+        double lo = 0.0, hi = 0.0;
+        if (comma == std::string::npos || !parse_real(value.substr(0, comma), lo) ||
+            !parse_real(value.substr(comma + 1), hi) || !std::isfinite(lo) || !std::isfinite(hi)) {
+          return bad_value("band-frequency", value, "not two numbers MIN,MAX");
+        }
+        if (lo < 0.0 || hi > 1.0 || lo > hi) return bad_value("band-frequency", value, "need 0 <= MIN <= MAX <= 1");
+        cl.locus_filters.min_band_frequency = lo;
+        cl.locus_filters.max_band_frequency = hi;
+        return {};
+      }
+      case Opt::kLmRule:
+        cl.locus_filters.lm_rule = true;
+        return {};
       case Opt::kHelp:
       case Opt::kVersion:
         return {};  // handled by the caller
@@ -414,6 +470,8 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
     return error_result("--coordinates is only used with --results DIR");
   if (!spatial_option.empty() && cl.options.coordinates_file.empty())
     return error_result(spatial_option + " is only used with --coordinates FILE");
+  if (!replicate_option.empty() && cl.options.replicates_file.empty())
+    return error_result(replicate_option + " is only used with --replicates FILE");
 
   // The Bayesian methods only accept Fis from 0 to 1.  The method is known
   // here when it was given, or in batch mode (the default, 4); otherwise the

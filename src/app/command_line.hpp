@@ -18,6 +18,8 @@
 #include <vector>
 
 #include "app/options.hpp"
+#include "quality/locus_filters.hpp"
+#include "quality/replicates.hpp"
 #include "core/version.hpp"
 
 namespace bandscape {
@@ -42,6 +44,12 @@ struct CommandLine {
   int amova_permutations = 999;  // permutations of each AMOVA test (with --results); 0 = no test
   int mantel_permutations = 9999;  // permutations of each Mantel test (with --coordinates); 0 = no test
   std::vector<double> distance_classes;  // upper limits (km) of the distance classes; empty: 10 of equal pairs
+  ReplicateMerge replicate_merge = ReplicateMerge::consensus;  // one profile per individual (--replicates)
+  LocusFilterSettings locus_filters;  // applied before every analysis; none by default
+  bool data_quality() const {
+    const LocusFilterSettings& f = locus_filters;
+    return !options.replicates_file.empty() || f.min_scored || f.min_band_frequency || f.lm_rule;
+  }
   std::vector<std::string> arguments;  // argv as given, the program's name first (for run.json)
 };
 

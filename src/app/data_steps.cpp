@@ -79,8 +79,10 @@ void read_data(RunState& run) {
     subset = regions_as_subset(*genalex);
   }
   genalex.reset();
-  run.scan = scan_dataset(*lines, std::move(header), subset ? &*subset : nullptr, run.results, run.log);
+  const bool quality = run.command_line.data_quality();
+  run.scan = scan_dataset(*lines, std::move(header), subset ? &*subset : nullptr, run.results || quality, run.log);
   lines.reset();
+  if (quality) assure_data_quality(run, subset ? &*subset : nullptr);
   echo_loaded_data(run.console, options.input_file, run.files.report, run.scan->populations, run.scan->header.loci,
                    run.scan->population_names);
   run.record.step("read");
@@ -174,7 +176,10 @@ void read_scores(RunState& run) {
                           [&console](int percent) { console.print(format("\n%4d%% of the band scores read", percent)); });
   run.scan.reset();
   Dataset& data = run.data;
-  warn_about_data_lines(data.findings, run.options.input_file, data.file_populations, data.loci, run.log);
+  // The data lines' warnings are those of the file as read.
+  const int file_populations = run.quality ? run.quality->file_populations : data.file_populations;
+  const int file_loci = run.quality ? run.quality->loci : data.loci;
+  warn_about_data_lines(data.findings, run.options.input_file, file_populations, file_loci, run.log);
   // The STRUCTURE file is appended to, never emptied: a reused folder gives
   // STRUCTURE every earlier run's individuals too.  Said on the console and in
   // the results' warnings, not in error.txt, whose lines stay those of old.

@@ -127,6 +127,7 @@ bool is_file_of_the_run(const std::string& output, const RunOptions& options, co
   if (options.use_subset && same_file(output, options.subset_file)) return true;
   if (!options.populations_file.empty() && same_file(output, options.populations_file)) return true;
   if (!options.coordinates_file.empty() && same_file(output, options.coordinates_file)) return true;
+  if (!options.replicates_file.empty() && same_file(output, options.replicates_file)) return true;
   for (const std::string& side : side_files(files)) {
     if (same_file(output, side)) return true;
   }
@@ -152,7 +153,8 @@ void take_results_folder(Console& console, const CommandLine& cl, const RunFiles
       {"input", options.input_file},
       {"subset", options.use_subset ? options.subset_file : std::string()},
       {"populations", options.populations_file},
-      {"coordinates", options.coordinates_file}};
+      {"coordinates", options.coordinates_file},
+      {"replicates", options.replicates_file}};
   for (const auto& [what, input] : inputs) {
     if (input.empty()) continue;
     for (const std::string& name : results_file_names()) {

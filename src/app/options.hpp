@@ -22,6 +22,8 @@ struct RunOptions {
   // Where the populations or individuals were sampled (input/coordinates_file.hpp);
   // empty: no spatial analyses.
   std::string coordinates_file;
+  // Which samples are replicate profiles of one individual (input/replicates_file.hpp); empty: none.
+  std::string replicates_file;
   int method = kBayesNonUniform;
   float fis = 0.0f;  // 9.0 with method 1 (not asked)
   int permutations = 0;

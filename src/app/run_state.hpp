@@ -21,6 +21,7 @@
 #include "amova/amova_analysis.hpp"
 #include "freq/frequencies.hpp"
 #include "input/coordinates_file.hpp"
+#include "quality/data_quality.hpp"
 #include "input/dataset.hpp"
 #include "numeric/array.hpp"
 #include "numeric/random.hpp"
@@ -66,6 +67,15 @@ struct RunState {
   // The data: the first pass, then the data set it gives.
   std::optional<DataScan> scan;
   Dataset data;
+  // With replicates or locus filters: what the data quality steps measured
+  // and left out (their table given up once the analysed data are read), the
+  // samples and loci as read, and the counts of the file as read.
+  struct Quality {
+    DataQuality outcome;
+    ScoreTable as_read;  // names only
+    int file_populations = 0, loci = 0;
+  };
+  std::optional<Quality> quality;
   // Names as the results folder holds them: in full and valid UTF-8.
   NameList result_populations, result_loci;
   std::vector<std::string> population_list;  // result_populations from 0

@@ -10,6 +10,9 @@ namespace bandscape {
 
 // The data
 void read_data(RunState& run);            // header line, subset file, first pass
+// With replicates or locus filters: the data as read go through the data
+// quality steps, and the first pass is made again over what they leave.
+void assure_data_quality(RunState& run, const SubsetSelection* subset);
 void choose_options(RunState& run);       // the options dialogue; stale side files removed
 void write_report_header(RunState& run);  // the report's first lines
 void read_scores(RunState& run);          // second pass, data-line warnings, STRUCTURE file, names
@@ -31,6 +34,7 @@ void final_tables(RunState& run);         // Table 5, relatedness blocks, Table 
 void results_tables(RunState& run);  // frequencies and relatedness pairs
 void build_trees(RunState& run);     // trees of populations and individuals
 void spatial_structure(RunState& run);  // isolation by distance, autocorrelation, kinship (--coordinates)
+void quality_results(RunState& run);    // replicate error rates and loci left out, in the results folder
 void close_report(RunState& run);    // the report's last line
 void write_run_record_and_page(RunState& run);  // run.json complete, figures, summary.html
 

@@ -64,4 +64,12 @@ Dataset read_dataset(DataScan&& scan, MessageLog& log, const ProgressReport& pro
   return data;
 }
 
+ScoreTable score_table_of(const Dataset& data) {
+  ScoreTable table = score_table_of(data.populations, data.loci, data.band_scores, data.population_bounds,
+                                    data.population_names, data.locus_names, data.individual_names);
+  if (data.full_locus_names.size() == table.loci.size()) table.loci = data.full_locus_names;
+  if (data.full_population_names.size() == table.populations.size()) table.populations = data.full_population_names;
+  return table;
+}
+
 }  // namespace bandscape

@@ -14,6 +14,7 @@
 
 #include "core/progress.hpp"
 #include "input/data_file.hpp"
+#include "input/score_table.hpp"
 #include "input/subset_file.hpp"
 #include "numeric/array.hpp"
 
@@ -70,5 +71,8 @@ struct Dataset {
 
 // The second pass: the scores the scan kept, as the score matrix.
 Dataset read_dataset(DataScan&& scan, MessageLog& log, const ProgressReport& progress = {});
+
+// The data set as a score table, with its names in full when it kept them.
+ScoreTable score_table_of(const Dataset& data);
 
 }  // namespace bandscape

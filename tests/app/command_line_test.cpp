@@ -158,6 +158,30 @@ TEST(CommandLine, SpatialOptions) {
   for (const auto& [args, message] : refused) EXPECT_EQ(parse(args).text, error_text(message));
 }
 
+TEST(CommandLine, DataQualityOptions) {
+  const CommandLine c = parse({"--replicates", "reps.tsv", "--replicate-merge", "first", "--max-locus-error", "0.05",
+                               "--min-scored", "0.9", "--band-frequency", "0.05,0.95", "--lm-rule"})
+                            .command_line;
+  EXPECT_EQ(c.options.replicates_file, "reps.tsv");
+  EXPECT_EQ(c.replicate_merge, ReplicateMerge::first);
+  EXPECT_EQ(c.locus_filters.max_locus_error, 0.05);
+  EXPECT_EQ(c.locus_filters.min_scored, 0.9);
+  EXPECT_EQ(c.locus_filters.min_band_frequency, 0.05);
+  EXPECT_EQ(c.locus_filters.max_band_frequency, 0.95);
+  EXPECT_TRUE(c.locus_filters.lm_rule);
+  EXPECT_TRUE(c.data_quality());
+  EXPECT_FALSE(parse({}).command_line.data_quality());
+  const std::vector<std::pair<std::vector<const char*>, std::string>> refused = {
+      {{"--max-locus-error", "0.1"}, "--max-locus-error is only used with --replicates FILE"},
+      {{"--replicate-merge", "first"}, "--replicate-merge is only used with --replicates FILE"},
+      {{"--replicates", "r", "--replicate-merge", "all"}, "invalid value 'all' for --replicate-merge: choose consensus or first"},
+      {{"--min-scored", "1.5"}, "invalid value '1.5' for --min-scored: outside the range 0 to 1"},
+      {{"--band-frequency", "0.9,0.1"}, "invalid value '0.9,0.1' for --band-frequency: need 0 <= MIN <= MAX <= 1"},
+      {{"--band-frequency", "0.1"}, "invalid value '0.1' for --band-frequency: not two numbers MIN,MAX"},
+  };
+  for (const auto& [args, message] : refused) EXPECT_EQ(parse(args).text, error_text(message));
+}
+
 TEST(CommandLine, FisLimits) {
   EXPECT_EQ(parse({"-m", "2", "-F", "-1"}).kind, ParseResult::kRun);
   EXPECT_EQ(parse({"-m", "2", "-F", "1.0"}).kind, ParseResult::kRun);

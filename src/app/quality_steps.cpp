@@ -1,0 +1,133 @@
+// The data quality steps of a run (--replicates, --min-scored,
+// --band-frequency, --lm-rule, --max-locus-error): the data as read become a
+// score table, the replicate samples are measured and merged, the loci
+// filtered, and the first pass is made again over the text of what is left,
+// so that every classic step describes the analysed data.  error.txt lists
+// each locus left out with its reason; the results folder holds the error
+// rates, and run.json and the page the counts.
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/run_steps.hpp"
+#include "core/format.hpp"
+#include "report/tables/quality_tables.hpp"
+#include "report/tables/results_tables.hpp"
+
+namespace bandscape {
+
+void assure_data_quality(RunState& run, const SubsetSelection* subset) {
+  const CommandLine& cl = run.command_line;
+  const DataLineFindings findings = run.scan->findings;
+  RunState::Quality quality;
+  quality.file_populations = run.scan->header.file_populations;
+  quality.loci = run.scan->header.loci;
+  ScoreTable table = score_table_of(read_dataset(std::move(*run.scan), run.log));
+  run.scan.reset();
+  QualitySettings settings;
+  settings.merge = cl.replicate_merge;
+  settings.filters = cl.locus_filters;
+  if (!run.options.replicates_file.empty()) {
+    settings.replicates = read_replicates_file(run.options.replicates_file, table, run.log);
+  }
+  quality.as_read.individuals = table.individuals;
+  quality.as_read.loci = table.loci;
+  quality.outcome = assure_quality(std::move(table), settings);
+  DataQuality& q = quality.outcome;
+  for (const std::string& warning : q.warnings) run.log.append("\n\nWarning! " + warning);
+  for (const LeftOutLocus& locus : q.selection.left_out) {
+    run.log.append(format("\n\nlocus %s left out: %s", q.locus_names[static_cast<std::size_t>(locus.locus)].c_str(),
+                          left_out_reason(locus).c_str()));
+  }
+  if (q.table.locus_count() == 0) fatal_error(run.log, "\nno locus is left after the locus filters");
+  TextLines lines(run.options.input_file, [native = std::make_shared<NativeText>(as_native_text(q.table))](
+                                              std::vector<char>& line) { return native->next_line(line); });
+  q.table = ScoreTable();
+  DataHeader header = read_data_header(lines, run.log, true);
+  run.scan = scan_dataset(lines, std::move(header), subset, true, run.log);
+  run.scan->findings = findings;
+  run.quality = std::move(quality);
+}
+
+namespace {
+
+// The page's table of the replicate error rates: overall, then the five loci
+// of highest rate.
+HtmlTable replicate_table(const RunState::Quality& quality) {
+  const ReplicateErrors& e = *quality.outcome.errors;
+  HtmlTable t;
+  t.caption = "Scoring error rate from replicate samples (Bonin et al. 2004)";
+  t.columns = {"", "Comparisons", "Mismatches", "Error rate"};
+  const auto row = [&t](const std::string& what, const MismatchCount& c) {
+    const double rate = c.error_rate();
+    t.rows.push_back({what, format("%lld", c.comparisons), format("%lld", c.mismatches),
+                      std::isfinite(rate) ? format("%.4f", rate) : "undefined"});
+  };
+  row(format("All %zu pairs of replicates", e.pairs.size()), e.overall);
+  std::vector<std::size_t> order(e.loci.size());
+  for (std::size_t u = 0; u < order.size(); ++u) order[u] = u;
+  const auto rate = [&e](std::size_t u) {
+    const double r = e.loci[u].error_rate();
+    return std::isfinite(r) ? r : -1.0;
+  };
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return rate(a) > rate(b); });
+  for (std::size_t k = 0; k < order.size() && k < 5 && rate(order[k]) > 0.0; ++k) {
+    row("Locus " + quality.as_read.loci[order[k]], e.loci[order[k]]);
+  }
+  t.note = "Comparisons: loci scored in both samples of a pair; the error rate is mismatches / comparisons. "
+           "replicate_loci.tsv holds every locus.";
+  return t;
+}
+
+const char* filter_name(LocusFilter f) {
+  switch (f) {
+    case LocusFilter::min_scored: return "--min-scored";
+    case LocusFilter::band_frequency: return "--band-frequency";
+    case LocusFilter::lm_rule: return "--lm-rule";
+    case LocusFilter::reproducibility: return "--min-reproducibility";
+    case LocusFilter::locus_error: return "--max-locus-error";
+  }
+  return "";
+}
+
+}  // namespace
+
+void quality_results(RunState& run) {
+  const RunState::Quality& quality = *run.quality;
+  const DataQuality& q = quality.outcome;
+  PageSection section;
+  section.id = "quality";
+  section.heading = "Data quality";
+  RunRecord::Json record;
+  if (q.errors) {
+    write_results_text(run.files.results, "replicates.tsv", replicates_tsv_text(quality.as_read, *q.errors));
+    write_results_text(run.files.results, "replicate_loci.tsv", replicate_loci_tsv_text(quality.as_read, *q.errors));
+    section.tables.push_back(replicate_table(quality));
+    const double rate = q.errors->overall.error_rate();
+    record["replicates"] = {{"file", RunRecord::file_entry(run.options.replicates_file)},
+                            {"pairs", q.errors->pairs.size()},
+                            {"comparisons", q.errors->overall.comparisons},
+                            {"mismatches", q.errors->overall.mismatches},
+                            {"error_rate", std::isfinite(rate) ? RunRecord::Json(rate) : RunRecord::Json()},
+                            {"merge", run.command_line.replicate_merge == ReplicateMerge::first ? "first" : "consensus"}};
+  }
+  std::map<std::string, int> by_filter;
+  for (const LeftOutLocus& locus : q.selection.left_out) ++by_filter[filter_name(locus.reason)];
+  HtmlTable left;
+  left.caption = format("Loci left out before the analyses: %zu of %zu", q.selection.left_out.size(),
+                        q.locus_names.size());
+  left.columns = {"Filter", "Loci left out"};
+  for (const auto& [filter, count] : by_filter) left.rows.push_back({filter, format("%d", count)});
+  left.note = "error.txt names each locus left out with its reason.";
+  section.tables.push_back(std::move(left));
+  record["loci_read"] = q.locus_names.size();
+  record["loci_left_out"] = q.selection.left_out.size();
+  record["loci_left_out_by_filter"] = by_filter;
+  record["warnings"] = q.warnings;
+  run.record.add_section("quality", std::move(record));
+  run.summary.sections.insert(run.summary.sections.begin(), std::move(section));
+}
+
+}  // namespace bandscape
