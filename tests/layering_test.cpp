@@ -68,6 +68,7 @@ const std::set<std::string> kResultValueHeaders = {
     "amova/amova.hpp",              // AmovaResult
     "amova/amova_analysis.hpp",     // AmovaAnalysis
     "bands/band_patterns.hpp",      // BandPattern
+    "clusters/cluster_analysis.hpp",  // ClusterAnalysis
     "freq/frequency_method.hpp",    // the methods' names
     "input/score_table.hpp",        // ScoreTable, the data as a table
     "ordination/ordinations.hpp",   // Ordinations

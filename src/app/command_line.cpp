@@ -15,7 +15,8 @@ namespace {
 enum class Opt {
   kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed,
   kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kCoordinates, kMantelPermutations, kDistanceClasses,
-  kReplicates, kReplicateMerge, kMaxLocusError, kMinScored, kBandFrequency, kLmRule, kHelp, kVersion
+  kReplicates, kReplicateMerge, kMaxLocusError, kMinScored, kBandFrequency, kLmRule, kClusters,
+  kClusterPcs, kMaxClusters, kClusterStarts, kClusterMethod, kDapcPcs, kHelp, kVersion
 };
 
 struct OptionSpec {
@@ -51,6 +52,12 @@ constexpr OptionSpec kOptions[] = {
     {"min-scored", 0, true, Opt::kMinScored},
     {"band-frequency", 0, true, Opt::kBandFrequency},
     {"lm-rule", 0, false, Opt::kLmRule},
+    {"clusters", 0, false, Opt::kClusters},
+    {"cluster-pcs", 0, true, Opt::kClusterPcs},
+    {"max-clusters", 0, true, Opt::kMaxClusters},
+    {"cluster-starts", 0, true, Opt::kClusterStarts},
+    {"cluster-method", 0, true, Opt::kClusterMethod},
+    {"dapc-pcs", 0, true, Opt::kDapcPcs},
     {"help", 'h', false, Opt::kHelp},
     {"version", 'V', false, Opt::kVersion},
 };
@@ -179,6 +186,17 @@ std::string usage_text() {
          "                        leave out loci whose band frequency is outside MIN..MAX\n"
          "      --lm-rule         leave out loci whose band-absent phenotype frequency is\n"
          "                          below 3/N (Lynch & Milligan 1994)\n"
+         "      --clusters        with --results: genetic clusters (K by BIC), DAPC and the\n"
+         "                          assignment test of individuals to populations\n"
+         "      --cluster-pcs N   principal components of the clustering (default: those\n"
+         "                          explaining 90% of the variance)\n"
+         "      --max-clusters K  largest number of clusters tried (default 10)\n"
+         "      --cluster-starts S\n"
+         "                        K-means starts per K (default 50)\n"
+         "      --cluster-method M\n"
+         "                        kmeans (default) or ward\n"
+         "      --dapc-pcs N      principal components of the DAPC (default: a third of the\n"
+         "                          individuals)\n"
          "      --distance-classes L1,L2,...\n"
          "                        upper limits in km of the distance classes of individuals\n"
          "                          (default: 10 classes of about equal numbers of pairs)\n"
@@ -221,6 +239,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   bool amova_permutations_given = false;
   std::string spatial_option;  // the first option of the spatial analyses given
   std::string replicate_option;  // the first option about replicates given
+  std::string cluster_option;    // the first option of the cluster analyses given
 
   // Applies one option with its value (when it takes one); empty on success.
   auto apply = [&](const OptionSpec& o, const std::string& value) -> std::string {
@@ -364,6 +383,30 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
       case Opt::kLmRule:
         cl.locus_filters.lm_rule = true;
         return {};
+      case Opt::kClusters:
+        cl.clusters = true;
+        return {};
+      case Opt::kClusterPcs:
+      case Opt::kMaxClusters:
+      case Opt::kClusterStarts:
+      case Opt::kDapcPcs: {
+        const char* name = o.long_name;
+        if (!parse_whole_number(value, n, too_large)) return bad_value(name, value, "not a whole number");
+        if (n < 1) return bad_value(name, value, "must be at least 1");
+        if (too_large || n > 100000) return bad_value(name, value, "too large");
+        ClusterOptions& c = cl.cluster_options;
+        (o.id == Opt::kClusterPcs      ? c.cluster_components
+         : o.id == Opt::kMaxClusters   ? c.max_clusters
+         : o.id == Opt::kClusterStarts ? c.starts
+                                       : c.dapc_components) = static_cast<int>(n);
+        cluster_option = cluster_option.empty() ? std::string("--") + name : cluster_option;
+        return {};
+      }
+      case Opt::kClusterMethod:
+        if (value != "kmeans" && value != "ward") return bad_value("cluster-method", value, "choose kmeans or ward");
+        cl.cluster_options.method = value == "ward" ? ClusterMethod::kWard : ClusterMethod::kKMeans;
+        cluster_option = cluster_option.empty() ? "--cluster-method" : cluster_option;
+        return {};
       case Opt::kHelp:
       case Opt::kVersion:
         return {};  // handled by the caller
@@ -472,6 +515,8 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
     return error_result(spatial_option + " is only used with --coordinates FILE");
   if (!replicate_option.empty() && cl.options.replicates_file.empty())
     return error_result(replicate_option + " is only used with --replicates FILE");
+  if (cl.clusters && cl.results.empty()) return error_result("--clusters is only used with --results DIR");
+  if (!cluster_option.empty() && !cl.clusters) return error_result(cluster_option + " is only used with --clusters");
 
   // The Bayesian methods only accept Fis from 0 to 1.  The method is known
   // here when it was given, or in batch mode (the default, 4); otherwise the

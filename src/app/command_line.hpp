@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/options.hpp"
+#include "clusters/cluster_analysis.hpp"
 #include "quality/locus_filters.hpp"
 #include "quality/replicates.hpp"
 #include "core/version.hpp"
@@ -46,6 +47,8 @@ struct CommandLine {
   std::vector<double> distance_classes;  // upper limits (km) of the distance classes; empty: 10 of equal pairs
   ReplicateMerge replicate_merge = ReplicateMerge::consensus;  // one profile per individual (--replicates)
   LocusFilterSettings locus_filters;  // applied before every analysis; none by default
+  bool clusters = false;            // clusters, DAPC and the assignment test (with --results)
+  ClusterOptions cluster_options;
   bool data_quality() const {
     const LocusFilterSettings& f = locus_filters;
     return !options.replicates_file.empty() || f.min_scored || f.min_band_frequency || f.lm_rule;

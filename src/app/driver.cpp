@@ -65,6 +65,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     results_tables(run);
     build_trees(run);
     spatial_structure(run);
+    if (command_line.clusters) cluster_structure(run);
     if (run.quality) quality_results(run);
   }
   close_report(run);

@@ -25,7 +25,7 @@ void describe_run(RunRecord& record, const CommandLine& command_line, const RunO
                   const RunFiles& files, long seed, const RunCounts& counts);
 
 // The section "warnings_by_source": one object per group of `groups` (keys
-// "data", "analysis", "permutations", "bootstraps", "amova", "trees", "space") with
+// "data", "analysis", "permutations", "bootstraps", "amova", "trees", "space", "clusters") with
 // "replicates" (the permutations or bootstrap replicates run; null for the
 // other groups) and "messages", each message once as {"message",
 // "population" (its number, or null), "population_name" (or null), "times"};

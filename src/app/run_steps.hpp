@@ -35,6 +35,7 @@ void results_tables(RunState& run);  // frequencies and relatedness pairs
 void build_trees(RunState& run);     // trees of populations and individuals
 void spatial_structure(RunState& run);  // isolation by distance, autocorrelation, kinship (--coordinates)
 void quality_results(RunState& run);    // replicate error rates and loci left out, in the results folder
+void cluster_structure(RunState& run);  // genetic clusters, DAPC, assignment test (--clusters)
 void close_report(RunState& run);    // the report's last line
 void write_run_record_and_page(RunState& run);  // run.json complete, figures, summary.html
 

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
+#include "input/score_table.hpp"  // kMissingScore
 #include "numeric/array.hpp"
 
 namespace bandscape {
 
-inline constexpr std::uint8_t kMissingScore = 9;
 
 // A read-only view: row i starts at scores + i * row_stride.  The scores
 // outlive the view.

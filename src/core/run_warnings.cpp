@@ -15,12 +15,13 @@ const char* warning_source_key(WarningSource source) {
     case WarningSource::kAmova: return "amova";
     case WarningSource::kTrees: return "trees";
     case WarningSource::kSpace: return "space";
+    case WarningSource::kClusters: return "clusters";
   }
   return "analysis";
 }
 
 std::vector<WarningGroup> group_warnings(const std::vector<SourcedWarning>& warnings) {
-  constexpr int kSources = static_cast<int>(WarningSource::kSpace) + 1;
+  constexpr int kSources = static_cast<int>(WarningSource::kClusters) + 1;
   std::vector<WarningGroup> by_source(kSources);
   std::vector<std::map<std::pair<std::string, int>, std::size_t>> position(kSources);
   for (const SourcedWarning& w : warnings) {

@@ -12,9 +12,9 @@
 namespace bandscape {
 
 // In the order the run meets them, which is also the order of the groups.
-enum class WarningSource { kData, kAnalysis, kPermutations, kBootstraps, kAmova, kTrees, kSpace };
+enum class WarningSource { kData, kAnalysis, kPermutations, kBootstraps, kAmova, kTrees, kSpace, kClusters };
 
-// "data", "analysis", "permutations", "bootstraps", "amova", "trees", "space".
+// "data", "analysis", "permutations", "bootstraps", "amova", "trees", "space", "clusters".
 const char* warning_source_key(WarningSource source);
 
 struct SourcedWarning {

@@ -182,6 +182,27 @@ TEST(CommandLine, DataQualityOptions) {
   for (const auto& [args, message] : refused) EXPECT_EQ(parse(args).text, error_text(message));
 }
 
+TEST(CommandLine, ClusterOptions) {
+  const CommandLine c = parse({"--results", "r", "--clusters", "--cluster-pcs", "20", "--max-clusters", "6",
+                               "--cluster-starts", "15", "--cluster-method", "ward", "--dapc-pcs", "30"})
+                            .command_line;
+  EXPECT_TRUE(c.clusters);
+  EXPECT_EQ(c.cluster_options.cluster_components, 20);
+  EXPECT_EQ(c.cluster_options.max_clusters, 6);
+  EXPECT_EQ(c.cluster_options.starts, 15);
+  EXPECT_EQ(c.cluster_options.method, ClusterMethod::kWard);
+  EXPECT_EQ(c.cluster_options.dapc_components, 30);
+  const std::vector<std::pair<std::vector<const char*>, std::string>> refused = {
+      {{"--clusters"}, "--clusters is only used with --results DIR"},
+      {{"--results", "r", "--max-clusters", "4"}, "--max-clusters is only used with --clusters"},
+      {{"--results", "r", "--clusters", "--cluster-starts", "0"},
+       "invalid value '0' for --cluster-starts: must be at least 1"},
+      {{"--results", "r", "--clusters", "--cluster-method", "upgma"},
+       "invalid value 'upgma' for --cluster-method: choose kmeans or ward"},
+  };
+  for (const auto& [args, message] : refused) EXPECT_EQ(parse(args).text, error_text(message));
+}
+
 TEST(CommandLine, FisLimits) {
   EXPECT_EQ(parse({"-m", "2", "-F", "-1"}).kind, ParseResult::kRun);
   EXPECT_EQ(parse({"-m", "2", "-F", "1.0"}).kind, ParseResult::kRun);

@@ -29,6 +29,7 @@ std::string describe(const std::string& file) {
   if (file.starts_with("ibd_")) return "figure: genetic against geographic distance between populations";
   if (file == "autocorrelation.svg") return "figure: spatial autocorrelation of individuals (correlogram)";
   if (file == "kinship.svg") return "figure: mean kinship per distance class";
+  if (file == "clusters_bic.svg") return "figure: BIC per number of genetic clusters";
   const std::string ext = std::filesystem::path(file).extension().string();
   if (ext == ".tsv") return "table, tab-separated";
   if (ext == ".nwk") return "tree, Newick format";
@@ -114,6 +115,7 @@ std::vector<WarningList> warning_lists(const std::vector<WarningGroup>& groups,
       case WarningSource::kAmova: list.heading = "AMOVA and principal coordinates"; break;
       case WarningSource::kTrees: list.heading = "Trees"; break;
       case WarningSource::kSpace: list.heading = "Genetic structure in space"; break;
+      case WarningSource::kClusters: list.heading = "Clusters and assignment"; break;
     }
     for (const WarningCount& w : g.messages) {
       std::string item = w.text;
