@@ -57,8 +57,10 @@ std::pair<int, int> first_undefined_pair(const PackedDistances& distances, int n
 AmovaAnalysis analyse_amova(const AmovaData& data, int permutations, long seed, int threads) {
   AmovaAnalysis analysis;
   analysis.permutations = permutations;
-  analysis.differences = band_differences(*data.band_scores, data.ntot, data.m, threads);
+  analysis.differences = band_differences(*data.band_scores, data.ntot, data.m, threads, data.missing_millionths);
   analysis.loci_used = analysis.differences.loci_used();
+  analysis.loci = data.m;
+  analysis.missing_millionths = data.missing_millionths;
 
   AmovaDesign design;
   design.population_sizes = data.population_sizes;

@@ -26,10 +26,13 @@ struct AmovaData {
   std::vector<int> population_sizes;               // individuals of populations 0..r-1, in row order
   std::vector<int> subset_groups;                  // group 1..G of each population; empty without groups
   const std::vector<std::string>* individual_names = nullptr;  // 0..ntot-1, for the warnings
+  int missing_millionths = kDefaultMissingMillionths;  // the share of missing scores a used locus may have
 };
 
 struct AmovaAnalysis {
   int loci_used = 0;
+  int loci = 0;                // of the data
+  int missing_millionths = 0;  // the rule that chose the loci used
   int permutations = 0;
   // The groups 0..G-1 of the populations when the analysis has three levels.
   std::vector<int> groups;

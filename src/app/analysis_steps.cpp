@@ -195,7 +195,8 @@ namespace {
 void amova_and_ordinations(RunState& run, const FMatrix& nei, const FMatrix& fst) {
   const Dataset& data = run.data;
   run.console.print("\n\nStarting AMOVA and principal coordinates...");
-  AmovaData amova_data{&data.band_scores, data.individuals, data.loci, {}, {}, &data.individual_names};
+  AmovaData amova_data{&data.band_scores, data.individuals, data.loci, {}, {}, &data.individual_names,
+                       run.command_line.amova_missing_millionths};
   AmovaLabels labels{&run.population_list, &data.individual_names, data.population_of, {}};
   for (int j = 1; j <= data.populations; ++j) {
     amova_data.population_sizes.push_back(data.population_bounds[j] - data.population_bounds[j - 1]);

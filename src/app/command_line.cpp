@@ -16,7 +16,7 @@ enum class Opt {
   kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed,
   kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kCoordinates, kMantelPermutations, kDistanceClasses,
   kReplicates, kReplicateMerge, kMaxLocusError, kMinScored, kBandFrequency, kLmRule, kClusters,
-  kClusterPcs, kMaxClusters, kClusterStarts, kClusterMethod, kDapcPcs, kHelp, kVersion
+  kClusterPcs, kMaxClusters, kClusterStarts, kClusterMethod, kDapcPcs, kAmovaMaxMissing, kExportData, kHelp, kVersion
 };
 
 struct OptionSpec {
@@ -58,6 +58,8 @@ constexpr OptionSpec kOptions[] = {
     {"cluster-starts", 0, true, Opt::kClusterStarts},
     {"cluster-method", 0, true, Opt::kClusterMethod},
     {"dapc-pcs", 0, true, Opt::kDapcPcs},
+    {"amova-max-missing", 0, true, Opt::kAmovaMaxMissing},
+    {"export-data", 0, false, Opt::kExportData},
     {"help", 'h', false, Opt::kHelp},
     {"version", 'V', false, Opt::kVersion},
 };
@@ -167,6 +169,9 @@ std::string usage_text() {
          "      --amova-permutations N\n"
          "                        permutations of each AMOVA test and of each pairwise\n"
          "                          PhiPT in the --results folder (default 999; 0: no test)\n"
+         "      --amova-max-missing F\n"
+         "                        the AMOVA uses the loci with at most a fraction F of\n"
+         "                          missing scores (default 0.05)\n"
          "      --coordinates FILE\n"
          "                        where the populations or individuals were sampled: with\n"
          "                          --results, Mantel tests of isolation by distance, and for\n"
@@ -186,6 +191,8 @@ std::string usage_text() {
          "                        leave out loci whose band frequency is outside MIN..MAX\n"
          "      --lm-rule         leave out loci whose band-absent phenotype frequency is\n"
          "                          below 3/N (Lynch & Milligan 1994)\n"
+         "      --export-data     with --results: the analysed data (after replicates and\n"
+         "                          locus filters) as genalex.csv and scores.tsv\n"
          "      --clusters        with --results: genetic clusters (K by BIC), DAPC and the\n"
          "                          assignment test of individuals to populations\n"
          "      --cluster-pcs N   principal components of the clustering (default: those\n"
@@ -240,6 +247,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   std::string spatial_option;  // the first option of the spatial analyses given
   std::string replicate_option;  // the first option about replicates given
   std::string cluster_option;    // the first option of the cluster analyses given
+  std::string amova_option = "--amova-permutations";  // the AMOVA option named when one needs --results
 
   // Applies one option with its value (when it takes one); empty on success.
   auto apply = [&](const OptionSpec& o, const std::string& value) -> std::string {
@@ -386,6 +394,16 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
       case Opt::kClusters:
         cl.clusters = true;
         return {};
+      case Opt::kExportData:
+        cl.export_data = true;
+        return {};
+      case Opt::kAmovaMaxMissing:
+        if (!parse_real(value, x) || !std::isfinite(x)) return bad_value("amova-max-missing", value, "not a number");
+        if (x < 0.0 || x > 1.0) return bad_value("amova-max-missing", value, "outside the range 0 to 1");
+        cl.amova_missing_millionths = static_cast<int>(std::lround(x * 1e6));
+        amova_permutations_given = true;  // an AMOVA option: only with the results folder
+        amova_option = "--amova-max-missing";
+        return {};
       case Opt::kClusterPcs:
       case Opt::kMaxClusters:
       case Opt::kClusterStarts:
@@ -507,7 +525,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   // The AMOVA runs only for the results folder: its count alone would be
   // ignored without a word.
   if (amova_permutations_given && cl.results.empty())
-    return error_result("--amova-permutations is only used with --results DIR");
+    return error_result(amova_option + " is only used with --results DIR");
   // The spatial analyses write only to the results folder, and need the coordinates.
   if (!cl.options.coordinates_file.empty() && cl.results.empty())
     return error_result("--coordinates is only used with --results DIR");
@@ -516,6 +534,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   if (!replicate_option.empty() && cl.options.replicates_file.empty())
     return error_result(replicate_option + " is only used with --replicates FILE");
   if (cl.clusters && cl.results.empty()) return error_result("--clusters is only used with --results DIR");
+  if (cl.export_data && cl.results.empty()) return error_result("--export-data is only used with --results DIR");
   if (!cluster_option.empty() && !cl.clusters) return error_result(cluster_option + " is only used with --clusters");
 
   // The Bayesian methods only accept Fis from 0 to 1.  The method is known

@@ -43,10 +43,12 @@ struct CommandLine {
   bool no_relatedness = false;  // skip the relatedness between individuals and its report blocks
   bool silicodart = false;      // INPUT is a DArT presence/absence report (options.populations_file given)
   int amova_permutations = 999;  // permutations of each AMOVA test (with --results); 0 = no test
+  int amova_missing_millionths = 50000;  // --amova-max-missing, in millionths of the individuals
   int mantel_permutations = 9999;  // permutations of each Mantel test (with --coordinates); 0 = no test
   std::vector<double> distance_classes;  // upper limits (km) of the distance classes; empty: 10 of equal pairs
   ReplicateMerge replicate_merge = ReplicateMerge::consensus;  // one profile per individual (--replicates)
   LocusFilterSettings locus_filters;  // applied before every analysis; none by default
+  bool export_data = false;         // the analysed data as genalex.csv and scores.tsv (with --results)
   bool clusters = false;            // clusters, DAPC and the assignment test (with --results)
   ClusterOptions cluster_options;
   bool data_quality() const {

@@ -66,6 +66,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
     build_trees(run);
     spatial_structure(run);
     if (command_line.clusters) cluster_structure(run);
+    if (command_line.export_data) export_data(run);
     if (run.quality) quality_results(run);
   }
   close_report(run);

@@ -13,6 +13,7 @@
 
 #include "app/run_steps.hpp"
 #include "core/format.hpp"
+#include "report/tables/data_export.hpp"
 #include "report/tables/quality_tables.hpp"
 #include "report/tables/results_tables.hpp"
 
@@ -128,6 +129,46 @@ void quality_results(RunState& run) {
   record["warnings"] = q.warnings;
   run.record.add_section("quality", std::move(record));
   run.summary.sections.insert(run.summary.sections.begin(), std::move(section));
+}
+
+}  // namespace bandscape
+
+namespace bandscape {
+
+// The analysed data as a table with the names of the results folder; the
+// subset file's groups (or a GenAlEx sheet's regions) as regions, and the
+// individuals' coordinates when each was located.
+static ScoreTable analysed_table(const RunState& run) {
+  const Dataset& data = run.data;
+  ScoreTable table;
+  table.title = run.options.input_file;
+  table.loci.assign(run.result_loci.begin(), run.result_loci.end());
+  table.populations = run.population_list;
+  table.individuals = data.individual_names;
+  table.population_of = data.population_of;
+  table.scores.reserve(static_cast<std::size_t>(data.individuals) * static_cast<std::size_t>(data.loci));
+  for (int i = 0; i < data.individuals; ++i) {
+    table.scores.insert(table.scores.end(), data.band_scores[i], data.band_scores[i] + data.loci);
+  }
+  if (data.use_subset) {
+    int groups = 0;
+    for (int j = 1; j <= data.populations; ++j) {
+      table.region_of.push_back(data.population_groups[j] - 1);
+      groups = std::max(groups, data.population_groups[j]);
+    }
+    for (int g = 1; g <= groups; ++g) table.regions.push_back(format("%d", g));
+  }
+  if (run.places && !run.places->individuals.empty()) {
+    for (const Location& at : run.places->individuals) table.coordinates.emplace_back(at.east, at.north);
+  }
+  return table;
+}
+
+void export_data(RunState& run) {
+  const ScoreTable table = analysed_table(run);
+  write_results_text(run.files.results, "genalex.csv", genalex_csv_text(table));
+  write_results_text(run.files.results, "scores.tsv", scores_tsv_text(table));
+  run.record.step("export");
 }
 
 }  // namespace bandscape

@@ -97,6 +97,8 @@ RunRecord::Json amova_record(const AmovaAnalysis& analysis, const std::vector<st
   section["done"] = result != nullptr;
   section["levels"] = three_levels ? 3 : 2;
   section["loci_used"] = analysis.loci_used;
+  section["loci"] = analysis.loci;
+  section["max_missing"] = analysis.missing_millionths / 1e6;
   section["permutations"] = analysis.permutations;
   if (result != nullptr) {
     section["PhiPT"] = {{"value", result->phi_pt.observed}, {"p_value", result->phi_pt.p_value}};

@@ -36,6 +36,7 @@ void build_trees(RunState& run);     // trees of populations and individuals
 void spatial_structure(RunState& run);  // isolation by distance, autocorrelation, kinship (--coordinates)
 void quality_results(RunState& run);    // replicate error rates and loci left out, in the results folder
 void cluster_structure(RunState& run);  // genetic clusters, DAPC, assignment test (--clusters)
+void export_data(RunState& run);        // the analysed data as genalex.csv and scores.tsv (--export-data)
 void close_report(RunState& run);    // the report's last line
 void write_run_record_and_page(RunState& run);  // run.json complete, figures, summary.html
 

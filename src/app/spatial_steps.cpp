@@ -127,7 +127,10 @@ void spatial_structure(RunState& run) {
   std::optional<BandDifferences> differences;
   if (!places.individuals.empty()) {
     input.individual_locations = places.individuals;
-    if (!run.amova) differences = band_differences(data.band_scores, data.individuals, data.loci, run.command_line.threads);
+    if (!run.amova) {
+      differences = band_differences(data.band_scores, data.individuals, data.loci, run.command_line.threads,
+                                     run.command_line.amova_missing_millionths);
+    }
     input.band_differences = run.amova ? &run.amova->differences.distances : &differences->distances;
     input.scores = &data.band_scores;
     input.m = data.loci;

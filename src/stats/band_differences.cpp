@@ -122,7 +122,7 @@ PackedDistances::PackedDistances(int n) : n_(n < 0 ? 0 : n) {
   values_.assign(size < 2 ? 0 : size * (size - 1) / 2, 0.0);
 }
 
-std::vector<int> used_loci(const ScoreMatrix& scores, int ntot, int m) {
+std::vector<int> used_loci(const ScoreMatrix& scores, int ntot, int m, int missing_millionths) {
   std::vector<int> missing(static_cast<std::size_t>(m > 0 ? m : 0), 0);
   for (int x = 0; x < ntot; ++x) {
     const std::uint8_t* row = scores[x];
@@ -130,14 +130,14 @@ std::vector<int> used_loci(const ScoreMatrix& scores, int ntot, int m) {
   }
   std::vector<int> loci;
   for (int l = 0; l < m; ++l) {
-    if (locus_used(missing[static_cast<std::size_t>(l)], ntot)) loci.push_back(l);
+    if (locus_used(missing[static_cast<std::size_t>(l)], ntot, missing_millionths)) loci.push_back(l);
   }
   return loci;
 }
 
-BandDifferences band_differences(const ScoreMatrix& scores, int ntot, int m, int threads) {
+BandDifferences band_differences(const ScoreMatrix& scores, int ntot, int m, int threads, int missing_millionths) {
   BandDifferences result;
-  result.loci = used_loci(scores, ntot, m);
+  result.loci = used_loci(scores, ntot, m, missing_millionths);
   result.distances = PackedDistances(ntot);
   const PackedProfiles p = pack_profiles(scores, ntot, result.loci);
   const double k = static_cast<double>(result.loci.size());

@@ -58,18 +58,25 @@ struct BandDifferences {
   int loci_used() const { return static_cast<int>(loci.size()); }
 };
 
-// A locus is used when its missing scores are at most 5% of the ntot analysed
-// individuals, compared exactly in integers: 20 * missing <= ntot.  (A locus
-// missing in every individual is therefore never used.)
-inline bool locus_used(int missing, int ntot) { return 20LL * missing <= ntot; }
+// A locus is used when its missing scores are at most a share of the ntot
+// analysed individuals, given in millionths (50000: 5%, the default) and
+// compared exactly in integers: 1e6 missing <= share ntot (for 5%, 20 missing
+// <= ntot).  (With a share below 1, a locus missing in every individual is
+// never used.)
+inline constexpr int kDefaultMissingMillionths = 50000;
+inline bool locus_used(int missing, int ntot, int missing_millionths = kDefaultMissingMillionths) {
+  return 1000000LL * missing <= static_cast<long long>(missing_millionths) * ntot;
+}
 
 // The loci used among columns 0..m-1 of scores (rows 0..ntot-1; 1 band present,
 // 0 absent, 9 missing), in increasing order.
-std::vector<int> used_loci(const ScoreMatrix& scores, int ntot, int m);
+std::vector<int> used_loci(const ScoreMatrix& scores, int ntot, int m,
+                           int missing_millionths = kDefaultMissingMillionths);
 
 // Distances between all pairs of the individuals 0..ntot-1 over the used loci.
 // Rows are independent and split over `threads` workers (0: one per core);
 // the values do not depend on the split.
-BandDifferences band_differences(const ScoreMatrix& scores, int ntot, int m, int threads = 1);
+BandDifferences band_differences(const ScoreMatrix& scores, int ntot, int m, int threads = 1,
+                                 int missing_millionths = kDefaultMissingMillionths);
 
 }  // namespace bandscape

@@ -124,10 +124,15 @@ TEST(CommandLine, AmovaPermutations) {
   EXPECT_EQ(parse({"--amova-permutations=2147483648"}).text,
             error_text("invalid value '2147483648' for --amova-permutations: too large"));
   EXPECT_EQ(parse({"--amova-permutations"}).text, error_text("option '--amova-permutations' needs a value"));
+  // The share of missing scores a locus of the AMOVA may have, in millionths.
+  EXPECT_EQ(parse({}).command_line.amova_missing_millionths, 50000);
+  EXPECT_EQ(parse({"--results", "r", "--amova-max-missing", "0.2"}).command_line.amova_missing_millionths, 200000);
   // Usage errors (status 2) rather than an option silently dropped or overridden.
   const std::vector<std::pair<std::vector<const char*>, std::string>> refused = {
       {{"--amova-permutations", "12"}, "--amova-permutations is only used with --results DIR"},
       {{"--results", "a", "--results=b"}, "the results folder is named twice (--results)"},
+      {{"--amova-max-missing", "0.1"}, "--amova-max-missing is only used with --results DIR"},
+      {{"--results", "r", "--amova-max-missing", "2"}, "invalid value '2' for --amova-max-missing: outside the range 0 to 1"},
   };
   for (const auto& [args, message] : refused) {
     const ParseResult r = parse(args);

@@ -126,5 +126,22 @@ TEST(DataQualityRun, AgreeingReplicatesMergeIntoTheIndividualWithErrorRateZero) 
   EXPECT_EQ(record["quality"]["loci_left_out"], 0);
 }
 
+// The analysed data written back out as a GenAlEx sheet read again give the
+// same report, and scores.tsv holds every score.
+TEST(DataQualityRun, ExportedGenalexSheetReadsAsTheSameData) {
+  TempDir dir;
+  fs::create_directories("native");
+  fs::create_directories("sheet");
+  fs::copy_file(kData / "four_pops.txt", "native/data.txt");
+  const std::string native = report_of("native", "--results res --export-data");
+  fs::copy_file("native/res/genalex.csv", "sheet/data.txt");
+  EXPECT_EQ(first_difference(report_of("sheet", "--format genalex"), native), "same");
+  const auto scores = rows_of(read_file("native/res/scores.tsv"));
+  const auto data = rows_of(read_file(kData / "four_pops.txt"));
+  ASSERT_EQ(scores.size() + 1, data.size());  // a header and one row per individual; the data add END
+  EXPECT_EQ(scores[1][1], data[1][1]);
+  EXPECT_EQ(scores[1].size(), data[1].size() + 1);
+}
+
 }  // namespace
 }  // namespace bandscape

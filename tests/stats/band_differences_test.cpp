@@ -39,6 +39,9 @@ TEST(BandDifferences, MissingScoresAndTheFivePercentRule) {
   }
   // With 39 individuals two missing scores are more than 5%: locus 1 goes.
   EXPECT_EQ(used_loci(scores, 39, 4), (std::vector<int>{0, 3}));
+  // A share of 2/39 (51283 millionths) keeps it; 51282 does not (1e6 x 2 > 51282 x 39).
+  EXPECT_EQ(used_loci(scores, 39, 4, 51283), (std::vector<int>{0, 1, 3}));
+  EXPECT_EQ(used_loci(scores, 39, 4, 51282), (std::vector<int>{0, 3}));
   // Individuals 0-2 on loci 0-1: no used locus, every pair is undefined.
   const BandDifferences none = band_differences(scores, 3, 2);
   EXPECT_TRUE(none.loci.empty());

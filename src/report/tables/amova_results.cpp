@@ -173,6 +173,9 @@ AmovaPage write_amova_results(const std::string& folder, const AmovaAnalysis& an
     write_permutations(folder, result, analysis.permutations);
     if (analysis.pairs) write_pairwise(folder, *labels.populations, *analysis.pairs);
     page.tables.push_back(amova_html_table(result, analysis.permutations));
+    page.tables.back().note += format(" The AMOVA used %d of the %d loci: those with at most %g%% of missing scores "
+                                      "(--amova-max-missing).",
+                                      analysis.loci_used, analysis.loci, analysis.missing_millionths / 1e4);
     if (ordinations.individuals) {
       write_individual_ordination(folder, labels, *ordinations.individuals, !analysis.groups.empty(), page.figures);
     }
