@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 // include each other.
 const std::map<std::string, int> kRank = {
     {"core", 0},     {"numeric", 1}, {"input", 2},   {"freq", 3},    {"stats", 4},
-    {"quality", 4},  {"resample", 5}, {"tree", 6},    {"amova", 6},   {"ordination", 6},
+    {"quality", 5},  {"resample", 5}, {"tree", 6},    {"amova", 6},   {"ordination", 6},
     {"bands", 6},    {"clusters", 6}, {"spatial", 6}, {"report", 7},  {"app", 8},
 };
 
@@ -75,6 +75,7 @@ const std::set<std::string> kResultValueHeaders = {
     "ordination/pcoa.hpp",          // PrincipalCoordinates
     "quality/replicates.hpp",       // replicate error rates
     "resample/permutation_test.hpp",  // PermutationResult
+    "stats/band_differences.hpp",   // PackedDistances between individuals
     "stats/distances.hpp",          // stored distance cells read as numbers
     "stats/diversity.hpp",          // the 999 mark of an undefined statistic
     "stats/diversity_tables.hpp",   // Tables 1 to 3

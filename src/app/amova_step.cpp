@@ -6,14 +6,20 @@
 namespace bandscape {
 
 AmovaStep amova_step(const std::string& folder, const AmovaData& data, const AmovaLabels& labels,
-                     const FMatrix& nei, const FMatrix& fst, int permutations, long seed, int threads) {
+                     const FMatrix& nei, const FMatrix& fst, int permutations, long seed, int threads,
+                     const ChosenDistance* individual_distance) {
   AmovaStep step;
   step.analysis = analyse_amova(data, permutations, seed, threads);
   const AmovaAnalysis& analysis = step.analysis;
   const std::vector<std::string>& names = *labels.populations;
   const int r = static_cast<int>(names.size());
   Ordinations ordinations;
-  if (analysis.result) ordinations.individuals = individual_ordination(analysis.differences.distances);
+  if (individual_distance) {
+    ordinations.individuals = individual_ordination(individual_distance->distances);
+    ordinations.individual_distance = std::string("square root of ") + coefficient_title(individual_distance->coefficient);
+  } else if (analysis.result) {
+    ordinations.individuals = individual_ordination(analysis.differences.distances);
+  }
   for (const PopulationDistance which : kPopulationDistances) {
     add_population_ordination(matrix_key(which), matrix_title(which),
                               population_distance_matrix(which, r, nei, fst), names, ordinations);

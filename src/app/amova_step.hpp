@@ -9,6 +9,7 @@
 #include "amova/amova_analysis.hpp"
 #include "numeric/array.hpp"
 #include "report/tables/amova_results.hpp"
+#include "stats/binary_coefficients.hpp"
 
 namespace bandscape {
 
@@ -19,8 +20,11 @@ struct AmovaStep {
 };
 
 // nei, fst: the stored 1..r upper triangles; `permutations` for each test
-// (0: none), `seed` the run's seed, `threads` as --threads.
+// (0: none), `seed` the run's seed, `threads` as --threads.  With
+// `individual_distance` the individuals' ordination is of its square roots
+// rather than of the band differences.
 AmovaStep amova_step(const std::string& folder, const AmovaData& data, const AmovaLabels& labels,
-                     const FMatrix& nei, const FMatrix& fst, int permutations, long seed, int threads);
+                     const FMatrix& nei, const FMatrix& fst, int permutations, long seed, int threads,
+                     const ChosenDistance* individual_distance = nullptr);
 
 }  // namespace bandscape

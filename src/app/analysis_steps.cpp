@@ -19,9 +19,11 @@
 #include "report/classic/classic_tables.hpp"
 #include "report/classic/permutation_files.hpp"
 #include "report/classic/relatedness_report.hpp"
+#include "report/tables/quality_tables.hpp"
 #include "report/tables/results_tables.hpp"
 #include "resample/bootstrap.hpp"
 #include "resample/permutation_test.hpp"
+#include "stats/binary_coefficients.hpp"
 #include "stats/correlation.hpp"
 #include "stats/distances.hpp"
 #include "stats/diversity.hpp"
@@ -206,7 +208,8 @@ void amova_and_ordinations(RunState& run, const FMatrix& nei, const FMatrix& fst
     }
   }
   AmovaStep amova = amova_step(run.files.results, amova_data, labels, nei, fst,
-                                     run.command_line.amova_permutations, run.seed, run.command_line.threads);
+                                     run.command_line.amova_permutations, run.seed, run.command_line.threads,
+                                     run.individual_distance ? &*run.individual_distance : nullptr);
   for (const std::string& warning : amova.warnings) run.warn(WarningSource::kAmova, warning, "\nWARNING! ");
   run.record.add_section("amova", amova_record(amova.analysis, amova.warnings));
   run.summary.more_tables = amova.page.tables;
@@ -215,6 +218,32 @@ void amova_and_ordinations(RunState& run, const FMatrix& nei, const FMatrix& fst
 }
 
 }  // namespace
+
+// The chosen coefficient between every pair of individuals, for their
+// ordination and trees, and its table.
+void individual_distance(RunState& run) {
+  const Dataset& data = run.data;
+  const BinaryCoefficient coefficient = *run.command_line.individual_distance;
+  ChosenDistance& chosen = run.individual_distance.emplace();
+  chosen.coefficient = coefficient;
+  chosen.distances =
+      coefficient_distances(data.band_scores, data.individuals, data.loci, coefficient, run.command_line.threads);
+  write_individual_distances(run.files.results, data.individual_names, chosen.distances);
+  std::size_t undefined = 0;
+  for (double d : chosen.distances.values()) undefined += std::isnan(d) ? 1 : 0;
+  if (undefined > 0) {
+    run.warn(WarningSource::kAnalysis,
+             format("%zu pairs of individuals have no %s (no locus scored in both, or no band in either): NA in "
+                    "individual_distances.tsv",
+                    undefined, coefficient_title(coefficient)),
+             "\nWARNING! ");
+  }
+  run.record.add_section("individual_distance", RunRecord::Json{{"coefficient", coefficient_key(coefficient)},
+                                                                {"ordination", "square root of 1 - S"},
+                                                                {"trees", "1 - S"},
+                                                                {"undefined_pairs", undefined}});
+  run.record.step("individual_distance");
+}
 
 void population_distances(RunState& run) {
   const int r = run.populations();

@@ -16,7 +16,8 @@ enum class Opt {
   kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed,
   kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kCoordinates, kMantelPermutations, kDistanceClasses,
   kReplicates, kReplicateMerge, kMaxLocusError, kMinScored, kBandFrequency, kLmRule, kClusters,
-  kClusterPcs, kMaxClusters, kClusterStarts, kClusterMethod, kDapcPcs, kAmovaMaxMissing, kExportData, kHelp, kVersion
+  kClusterPcs, kMaxClusters, kClusterStarts, kClusterMethod, kDapcPcs, kAmovaMaxMissing, kExportData,
+  kMinReproducibility, kIndividualDistance, kHelp, kVersion
 };
 
 struct OptionSpec {
@@ -60,6 +61,8 @@ constexpr OptionSpec kOptions[] = {
     {"dapc-pcs", 0, true, Opt::kDapcPcs},
     {"amova-max-missing", 0, true, Opt::kAmovaMaxMissing},
     {"export-data", 0, false, Opt::kExportData},
+    {"min-reproducibility", 0, true, Opt::kMinReproducibility},
+    {"individual-distance", 0, true, Opt::kIndividualDistance},
     {"help", 'h', false, Opt::kHelp},
     {"version", 'V', false, Opt::kVersion},
 };
@@ -191,6 +194,14 @@ std::string usage_text() {
          "                        leave out loci whose band frequency is outside MIN..MAX\n"
          "      --lm-rule         leave out loci whose band-absent phenotype frequency is\n"
          "                          below 3/N (Lynch & Milligan 1994)\n"
+         "      --min-reproducibility R\n"
+         "                        with --format silicodart: leave out loci whose\n"
+         "                          Reproducibility is below R\n"
+         "      --individual-distance D\n"
+         "                        with --results: the distance of the individuals' PCoA and\n"
+         "                          trees: euclidean (default: band differences for the PCoA,\n"
+         "                          1-r for the trees), jaccard, dice or simple-matching\n"
+         "                          (1 - S; the PCoA of its square root)\n"
          "      --export-data     with --results: the analysed data (after replicates and\n"
          "                          locus filters) as genalex.csv and scores.tsv\n"
          "      --clusters        with --results: genetic clusters (K by BIC), DAPC and the\n"
@@ -247,6 +258,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   std::string spatial_option;  // the first option of the spatial analyses given
   std::string replicate_option;  // the first option about replicates given
   std::string cluster_option;    // the first option of the cluster analyses given
+  bool individual_distance_given = false;
   std::string amova_option = "--amova-permutations";  // the AMOVA option named when one needs --results
 
   // Applies one option with its value (when it takes one); empty on success.
@@ -365,11 +377,14 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         replicate_option = replicate_option.empty() ? "--replicate-merge" : replicate_option;
         return {};
       case Opt::kMaxLocusError:
+      case Opt::kMinReproducibility:
       case Opt::kMinScored: {
         if (!parse_real(value, x) || !std::isfinite(x)) return bad_value(o.long_name, value, "not a number");
         if (x < 0.0 || x > 1.0) return bad_value(o.long_name, value, "outside the range 0 to 1");
         if (o.id == Opt::kMinScored) {
           cl.locus_filters.min_scored = x;
+        } else if (o.id == Opt::kMinReproducibility) {
+          cl.locus_filters.min_reproducibility = x;
         } else {
           cl.locus_filters.max_locus_error = x;
           replicate_option = replicate_option.empty() ? "--max-locus-error" : replicate_option;
@@ -396,6 +411,18 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         return {};
       case Opt::kExportData:
         cl.export_data = true;
+        return {};
+      case Opt::kIndividualDistance:
+        if (value == "euclidean") {
+          cl.individual_distance.reset();
+        } else if (value == "jaccard" || value == "dice" || value == "simple-matching") {
+          cl.individual_distance = value == "jaccard" ? BinaryCoefficient::jaccard
+                                   : value == "dice"  ? BinaryCoefficient::dice
+                                                      : BinaryCoefficient::simple_matching;
+        } else {
+          return bad_value("individual-distance", value, "choose euclidean, jaccard, dice or simple-matching");
+        }
+        individual_distance_given = true;
         return {};
       case Opt::kAmovaMaxMissing:
         if (!parse_real(value, x) || !std::isfinite(x)) return bad_value("amova-max-missing", value, "not a number");
@@ -535,6 +562,10 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
     return error_result(replicate_option + " is only used with --replicates FILE");
   if (cl.clusters && cl.results.empty()) return error_result("--clusters is only used with --results DIR");
   if (cl.export_data && cl.results.empty()) return error_result("--export-data is only used with --results DIR");
+  if (individual_distance_given && cl.results.empty())
+    return error_result("--individual-distance is only used with --results DIR");
+  if (cl.locus_filters.min_reproducibility && !cl.silicodart)
+    return error_result("--min-reproducibility is only used with --format silicodart");
   if (!cluster_option.empty() && !cl.clusters) return error_result(cluster_option + " is only used with --clusters");
 
   // The Bayesian methods only accept Fis from 0 to 1.  The method is known

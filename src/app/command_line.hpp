@@ -20,6 +20,7 @@
 #include "app/options.hpp"
 #include "clusters/cluster_analysis.hpp"
 #include "quality/locus_filters.hpp"
+#include "stats/binary_coefficients.hpp"
 #include "quality/replicates.hpp"
 #include "core/version.hpp"
 
@@ -48,12 +49,14 @@ struct CommandLine {
   std::vector<double> distance_classes;  // upper limits (km) of the distance classes; empty: 10 of equal pairs
   ReplicateMerge replicate_merge = ReplicateMerge::consensus;  // one profile per individual (--replicates)
   LocusFilterSettings locus_filters;  // applied before every analysis; none by default
+  std::optional<BinaryCoefficient> individual_distance;  // of the individuals' PCoA and trees; none: as before
   bool export_data = false;         // the analysed data as genalex.csv and scores.tsv (with --results)
   bool clusters = false;            // clusters, DAPC and the assignment test (with --results)
   ClusterOptions cluster_options;
   bool data_quality() const {
     const LocusFilterSettings& f = locus_filters;
-    return !options.replicates_file.empty() || f.min_scored || f.min_band_frequency || f.lm_rule;
+    return !options.replicates_file.empty() || f.min_scored || f.min_band_frequency || f.lm_rule ||
+           f.min_reproducibility;
   }
   std::vector<std::string> arguments;  // argv as given, the program's name first (for run.json)
 };

@@ -53,6 +53,7 @@ int run_analysis(Console& console, const CommandLine& command_line, const SeedSo
   compute_frequencies(run);
   compare_individuals(run);
   seed_random_stream(run);
+  if (run.results && command_line.individual_distance) individual_distance(run);
   diversity_table(run);
   if (run.populations() > 1) {
     structure_tables(run);

@@ -13,6 +13,7 @@
 
 #include "app/run_steps.hpp"
 #include "core/format.hpp"
+#include "input/dart_file.hpp"
 #include "report/tables/data_export.hpp"
 #include "report/tables/quality_tables.hpp"
 #include "report/tables/results_tables.hpp"
@@ -30,6 +31,9 @@ void assure_data_quality(RunState& run, const SubsetSelection* subset) {
   QualitySettings settings;
   settings.merge = cl.replicate_merge;
   settings.filters = cl.locus_filters;
+  if (cl.locus_filters.min_reproducibility) {
+    settings.reproducibility = silicodart_reproducibility(run.options.input_file, run.log);
+  }
   if (!run.options.replicates_file.empty()) {
     settings.replicates = read_replicates_file(run.options.replicates_file, table, run.log);
   }
@@ -123,6 +127,15 @@ void quality_results(RunState& run) {
   for (const auto& [filter, count] : by_filter) left.rows.push_back({filter, format("%d", count)});
   left.note = "error.txt names each locus left out with its reason.";
   section.tables.push_back(std::move(left));
+  const LocusFilterSettings& f = run.command_line.locus_filters;
+  const auto given = [](const std::optional<double>& x) { return x ? RunRecord::Json(*x) : RunRecord::Json(); };
+  record["filters"] = {{"min_scored", given(f.min_scored)},
+                       {"band_frequency", f.min_band_frequency
+                                              ? RunRecord::Json::array({*f.min_band_frequency, *f.max_band_frequency})
+                                              : RunRecord::Json()},
+                       {"lm_rule", f.lm_rule},
+                       {"min_reproducibility", given(f.min_reproducibility)},
+                       {"max_locus_error", given(f.max_locus_error)}};
   record["loci_read"] = q.locus_names.size();
   record["loci_left_out"] = q.selection.left_out.size();
   record["loci_left_out_by_filter"] = by_filter;

@@ -31,7 +31,8 @@ void build_trees(RunState& run) {
   ResultsSummary& summary = run.summary;
   summary.population_names = run.population_list;
   summary.population_bounds.assign(run.data.population_bounds.begin(), run.data.population_bounds.end());
-  const RunTrees trees = run.trees.finish(run.data.individual_names, run.relatedness);
+  const RunTrees trees = run.trees.finish(run.data.individual_names, run.relatedness,
+                                         run.individual_distance ? &*run.individual_distance : nullptr);
   const std::vector<SummaryFigure> figures =
       write_trees(run.files.results, trees, summary.population_names, run.data.population_of);
   for (const std::string& warning : trees.warnings) run.warn(WarningSource::kTrees, warning, "\n");

@@ -28,6 +28,7 @@
 #include "report/record/run_record.hpp"
 #include "report/page/summary_page.hpp"
 #include "report/page/summary_results.hpp"
+#include "stats/binary_coefficients.hpp"
 #include "stats/relatedness.hpp"
 #include "stats/statistics_workspace.hpp"
 #include "tree/run_trees.hpp"
@@ -96,6 +97,7 @@ struct RunState {
   float fst = 0.0f;
   FMatrix results_nei, pairwise_fst;     // 1..r, as the results folder takes them
   std::optional<AmovaAnalysis> amova;    // with the results folder and r > 1
+  std::optional<ChosenDistance> individual_distance;  // --individual-distance other than euclidean
 
   // Where the samples were taken (--coordinates), matched to the data's names.
   struct Places {

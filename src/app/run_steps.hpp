@@ -23,6 +23,7 @@ void describe_bands(RunState& run);       // fragments per individual, segregati
 void compute_frequencies(RunState& run);  // frequencies of the run's method; band patterns
 void compare_individuals(RunState& run);  // pooled frequencies, size correlation, relatedness
 void seed_random_stream(RunState& run);   // the seed, and run.json's description of the run
+void individual_distance(RunState& run);  // --individual-distance: 1 - S between individuals
 void diversity_table(RunState& run);      // Table 1
 void structure_tables(RunState& run);     // Tables 2 and 3 (r > 1)
 void fst_permutations(RunState& run);     // Table 4 and resample.txt (r > 1, permutations)

@@ -107,11 +107,12 @@ Coordinates parse_coordinates(const std::string& text, const std::string& file, 
   Coordinates c;
   if (header[0] == "population") {
     c.level = CoordinateLevel::populations;
-  } else if (header[0] == "individual") {
+  } else if (header[0] == "individual" || header[0] == "id") {  // "id": the samples of a DArT metadata file
     c.level = CoordinateLevel::individuals;
   } else {
     fault(log,
-          format("\nthe first column of coordinates file %s is \"%s\", not \"population\" or \"individual\" (line %d)",
+          format("\nthe first column of coordinates file %s is \"%s\", not \"population\", \"individual\" or \"id\" "
+                 "(line %d)",
                  file.c_str(), header[0].c_str(), header_line),
           file, header_line);
   }

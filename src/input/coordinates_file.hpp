@@ -2,7 +2,9 @@
 //
 // A tab- or comma-separated text (the separator is the one of the header row:
 // a tab when it holds one, else a comma) with a header row.  The first column
-// is "population" or "individual" and holds the names as in the data file;
+// is "population" or "individual" (or "id", the sample column of a DArT
+// metadata file, which can so give the coordinates of its samples) and holds
+// the names as in the data file;
 // then, anywhere after it, either "latitude" and "longitude" (or "lat" and
 // "lon", as in a DArT metadata file) in decimal degrees on WGS84, or planar
 // coordinates "x_m" and "y_m" (metres) or "x_km" and "y_km" (kilometres).

@@ -6,11 +6,11 @@
 
 namespace bandscape {
 
-PrincipalCoordinates individual_ordination(const PackedDistances& squared_differences) {
-  const int n = squared_differences.size();
+PrincipalCoordinates individual_ordination(const PackedDistances& squared_distances) {
+  const int n = squared_distances.size();
   DistanceMatrix d(n);
   for (int i = 0; i < n; ++i) {
-    for (int j = i + 1; j < n; ++j) d.at(i, j) = d.at(j, i) = std::sqrt(squared_differences(i, j));
+    for (int j = i + 1; j < n; ++j) d.at(i, j) = d.at(j, i) = std::sqrt(squared_distances(i, j));
   }
   return principal_coordinates(d, kOrdinationAxes);
 }

@@ -25,13 +25,16 @@ struct PopulationOrdination {
 
 struct Ordinations {
   std::optional<PrincipalCoordinates> individuals;
+  std::string individual_distance = "Euclidean distance between band profiles";  // as captions name it
   std::vector<PopulationOrdination> populations;  // in the order they were asked for, undefined ones left out
   std::vector<std::string> warnings;
 };
 
-// The individuals' ordination from their squared band differences: the
-// distance is the square root of each.
-PrincipalCoordinates individual_ordination(const PackedDistances& squared_differences);
+// The individuals' ordination from squared Euclidean distances: the distance
+// is the square root of each.  Band differences are squared Euclidean
+// distances, and so is 1 - S of the Jaccard, Dice and simple-matching
+// coefficients (Gower & Legendre 1986).
+PrincipalCoordinates individual_ordination(const PackedDistances& squared_distances);
 
 // Adds the ordination of the populations from `d`, or the warning that one of
 // its distances is undefined.  `names`: the populations 0..r-1.

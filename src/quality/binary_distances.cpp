@@ -2,7 +2,6 @@
 #include "quality/binary_distances.hpp"
 
 #include <cmath>
-#include <limits>
 
 namespace bandscape {
 
@@ -23,28 +22,6 @@ BandMatches band_matches(const ScoreTable& table, int i, int j) {
     }
   }
   return counts;
-}
-
-double binary_distance(const BandMatches& k, BinaryCoefficient coefficient) {
-  const double a = k.both, bc = static_cast<double>(k.first) + k.second, d = k.neither;
-  double numerator = 0.0, denominator = 0.0;
-  switch (coefficient) {
-    case BinaryCoefficient::jaccard:
-      numerator = a;
-      denominator = a + bc;
-      break;
-    case BinaryCoefficient::dice:
-      numerator = 2.0 * a;
-      denominator = 2.0 * a + bc;
-      break;
-    case BinaryCoefficient::simple_matching:
-      numerator = a + d;
-      denominator = a + bc + d;
-      break;
-  }
-  if (denominator == 0.0) return std::numeric_limits<double>::quiet_NaN();
-  // 1 - S as (denominator - numerator) / denominator: exactly 0 for identical profiles.
-  return (denominator - numerator) / denominator;
 }
 
 DistanceMatrix binary_distances(const ScoreTable& table, BinaryCoefficient coefficient, bool square_root) {

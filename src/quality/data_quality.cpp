@@ -12,7 +12,7 @@ DataQuality assure_quality(ScoreTable table, const QualitySettings& settings) {
     for (const MismatchCount& locus : q.errors->loci) locus_error.push_back(locus.error_rate());
     table = merge_replicates(table, settings.replicates, settings.merge, q.warnings);
   }
-  q.selection = filter_loci(table, settings.filters, {}, locus_error);
+  q.selection = filter_loci(table, settings.filters, settings.reproducibility, locus_error);
   q.warnings.insert(q.warnings.end(), q.selection.warnings.begin(), q.selection.warnings.end());
   q.locus_names = table.loci;
   q.table = q.selection.left_out.empty() ? std::move(table) : keep_loci(table, q.selection.kept);

@@ -21,6 +21,7 @@ struct QualitySettings {
   std::vector<ReplicateGroup> replicates;  // empty: no replicate samples
   ReplicateMerge merge = ReplicateMerge::consensus;
   LocusFilterSettings filters;
+  std::vector<double> reproducibility;  // one per locus of a DArT report; empty: none
 };
 
 struct DataQuality {

@@ -19,8 +19,10 @@ LocusSelection filter_loci(const ScoreTable& table, const LocusFilterSettings& s
                            const std::vector<double>& reproducibility, const std::vector<double>& locus_error) {
   const int n = table.individual_count(), m = table.locus_count();
   LocusSelection selection;
-  const bool use_reproducibility = settings.min_reproducibility.has_value() && !reproducibility.empty();
-  const bool use_error = settings.max_locus_error.has_value() && !locus_error.empty();
+  // Values that are not one per locus cannot be matched to the loci.
+  const auto per_locus = [m](const std::vector<double>& values) { return values.size() == static_cast<std::size_t>(m); };
+  const bool use_reproducibility = settings.min_reproducibility.has_value() && per_locus(reproducibility);
+  const bool use_error = settings.max_locus_error.has_value() && per_locus(locus_error);
   if (settings.min_reproducibility && !use_reproducibility) {
     selection.warnings.push_back("the data give no reproducibility of the loci: --min-reproducibility not applied");
   }

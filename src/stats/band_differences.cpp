@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "numeric/parallel.hpp"
+#include "stats/binary_coefficients.hpp"
 
 namespace bandscape {
 namespace {
@@ -115,6 +116,41 @@ RowKernel pick_row_kernel() { return __builtin_cpu_supports("popcnt") ? distance
 RowKernel pick_row_kernel() { return distance_row_portable; }
 #endif
 
+
+// The matches of one pair over the loci scored in both: a = bands shared,
+// b = bands of the first alone, c = of the second alone, d = the rest.
+[[gnu::always_inline]] inline BandMatches count_matches(const Word* pa, const Word* sa, const Word* pb, const Word* sb,
+                                                        int words) {
+  int both = 0, shared = 0, first = 0, second = 0;
+  for (int w = 0; w < words; ++w) {
+    const Word common = sa[w] & sb[w];
+    both += std::popcount(common);
+    shared += std::popcount(pa[w] & pb[w]);  // presence bits are set only where scored
+    first += std::popcount(pa[w] & ~pb[w] & common);
+    second += std::popcount(pb[w] & ~pa[w] & common);
+  }
+  return BandMatches{shared, first, second, both - shared - first - second};
+}
+
+using MatchKernel = BandMatches (*)(const Word*, const Word*, const Word*, const Word*, int);
+
+BandMatches count_matches_portable(const Word* pa, const Word* sa, const Word* pb, const Word* sb, int words) {
+  return count_matches(pa, sa, pb, sb, words);
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+[[gnu::target("popcnt")]] BandMatches count_matches_popcnt(const Word* pa, const Word* sa, const Word* pb,
+                                                           const Word* sb, int words) {
+  return count_matches(pa, sa, pb, sb, words);
+}
+
+MatchKernel pick_match_kernel() {
+  return __builtin_cpu_supports("popcnt") ? count_matches_popcnt : count_matches_portable;
+}
+#else
+MatchKernel pick_match_kernel() { return count_matches_portable; }
+#endif
+
 }  // namespace
 
 PackedDistances::PackedDistances(int n) : n_(n < 0 ? 0 : n) {
@@ -151,6 +187,67 @@ BandDifferences band_differences(const ScoreMatrix& scores, int ntot, int m, int
   });
   for (std::size_t u : undefined) result.undefined_pairs += u;
   return result;
+}
+
+double binary_distance(const BandMatches& k, BinaryCoefficient coefficient) {
+  const double a = k.both, bc = static_cast<double>(k.first) + k.second, d = k.neither;
+  double numerator = 0.0, denominator = 0.0;
+  switch (coefficient) {
+    case BinaryCoefficient::jaccard:
+      numerator = a;
+      denominator = a + bc;
+      break;
+    case BinaryCoefficient::dice:
+      numerator = 2.0 * a;
+      denominator = 2.0 * a + bc;
+      break;
+    case BinaryCoefficient::simple_matching:
+      numerator = a + d;
+      denominator = a + bc + d;
+      break;
+  }
+  if (denominator == 0.0) return std::numeric_limits<double>::quiet_NaN();
+  // 1 - S as (denominator - numerator) / denominator: exactly 0 for identical profiles.
+  return (denominator - numerator) / denominator;
+}
+
+const char* coefficient_key(BinaryCoefficient coefficient) {
+  switch (coefficient) {
+    case BinaryCoefficient::jaccard: return "jaccard";
+    case BinaryCoefficient::dice: return "dice";
+    case BinaryCoefficient::simple_matching: return "simple-matching";
+  }
+  return "";
+}
+
+const char* coefficient_title(BinaryCoefficient coefficient) {
+  switch (coefficient) {
+    case BinaryCoefficient::jaccard: return "the Jaccard distance";
+    case BinaryCoefficient::dice: return "the Dice distance (Nei & Li 1979)";
+    case BinaryCoefficient::simple_matching: return "the simple-matching distance";
+  }
+  return "";
+}
+
+PackedDistances coefficient_distances(const ScoreMatrix& scores, int ntot, int m, BinaryCoefficient coefficient,
+                                      int threads) {
+  std::vector<int> loci(static_cast<std::size_t>(m > 0 ? m : 0));
+  for (int l = 0; l < m; ++l) loci[static_cast<std::size_t>(l)] = l;
+  const PackedProfiles p = pack_profiles(scores, ntot, loci);
+  PackedDistances distances(ntot);
+  const MatchKernel matches = pick_match_kernel();
+  parallel_chunks(ntot - 1, 8, threads, [&](int begin, int end) {
+    for (int x = begin; x < end; ++x) {
+      const Word* px = p.present.data() + static_cast<std::size_t>(x) * p.words;
+      const Word* sx = p.scored.data() + static_cast<std::size_t>(x) * p.words;
+      for (int y = x + 1; y < ntot; ++y) {
+        const std::size_t at = static_cast<std::size_t>(y) * p.words;
+        distances.upper(x, y) =
+            binary_distance(matches(px, sx, p.present.data() + at, p.scored.data() + at, p.words), coefficient);
+      }
+    }
+  });
+  return distances;
 }
 
 }  // namespace bandscape

@@ -11,12 +11,19 @@ namespace bandscape {
 namespace {
 
 constexpr double kNotAvailable = std::numeric_limits<double>::quiet_NaN();
-constexpr char kIndividualsTitle[] = "the 1-r distance between individuals";
-
 std::string no_tree_warning(const char* title, const std::vector<std::string>& names, std::pair<int, int> pair) {
   return format("No tree from %s: the distance between %s and %s is undefined", title,
                 names[static_cast<std::size_t>(pair.first)].c_str(),
                 names[static_cast<std::size_t>(pair.second)].c_str());
+}
+
+DistanceMatrix full_matrix(const PackedDistances& packed) {
+  const int n = packed.size();
+  DistanceMatrix d(n);
+  for (int x = 0; x < n; ++x) {
+    for (int y = x + 1; y < n; ++y) d.at(x, y) = d.at(y, x) = packed(x, y);
+  }
+  return d;
 }
 
 }  // namespace
@@ -88,7 +95,7 @@ void TreeBuilder::add_replicate(const FMatrix& nei, const FMatrix& fst) {
 }
 
 RunTrees TreeBuilder::finish(const std::vector<std::string>& individual_names,
-                             const RelatednessTriangle& relatedness) const {
+                             const RelatednessTriangle& relatedness, const ChosenDistance* chosen) const {
   RunTrees trees;
   trees.population_names = population_names_;
   const bool bootstrap = replicates_ > 0;
@@ -126,16 +133,17 @@ RunTrees TreeBuilder::finish(const std::vector<std::string>& individual_names,
     trees.populations.push_back(std::move(t));
   }
 
-  const int ntot = relatedness.individuals();
+  const int ntot = chosen ? chosen->distances.size() : relatedness.individuals();
   if (ntot < 3) return trees;
   std::vector<std::string> names(individual_names.begin(), individual_names.end());
   names.resize(static_cast<std::size_t>(ntot));
   for (int x = 0; x < ntot; ++x) {
     if (names[static_cast<std::size_t>(x)].empty()) names[static_cast<std::size_t>(x)] = format("ind%d", x + 1);
   }
-  const DistanceMatrix d = individual_distances(relatedness);
+  const DistanceMatrix d = chosen ? full_matrix(chosen->distances) : individual_distances(relatedness);
+  if (chosen) trees.individual_distance = coefficient_title(chosen->coefficient);
   if (const auto pair = first_undefined_distance(d)) {
-    trees.warnings.push_back(no_tree_warning(kIndividualsTitle, names, *pair));
+    trees.warnings.push_back(no_tree_warning((trees.individual_distance + " between individuals").c_str(), names, *pair));
     return trees;
   }
   // Tips of the same name cannot be told apart by a tree reader: said once.

@@ -14,6 +14,7 @@
 #include "numeric/array.hpp"
 #include "numeric/distance_matrix.hpp"
 #include "resample/bootstrap.hpp"
+#include "stats/binary_coefficients.hpp"
 #include "stats/distances.hpp"
 #include "stats/relatedness.hpp"
 #include "tree/splits.hpp"
@@ -43,6 +44,7 @@ struct RunTrees {
   std::vector<std::string> population_names;  // the tips of the population trees
   std::vector<PopulationTrees> populations;   // nei, fst, reynolds; none with fewer than 3 populations
   std::optional<IndividualTrees> individuals;
+  std::string individual_distance = "the 1-r distance";  // of the individuals' trees, as captions name it
   std::vector<std::string> warnings;         // sentences, in the order of the trees
 };
 
@@ -64,9 +66,10 @@ class TreeBuilder {
   BootstrapSink bootstrap_sink();
 
   // The support of the population trees and the individuals' trees from the
-  // 1-r distances (ntot >= 3; an empty triangle gives none).
-  // individual_names: by row.
-  RunTrees finish(const std::vector<std::string>& individual_names, const RelatednessTriangle& relatedness) const;
+  // 1-r distances (ntot >= 3; an empty triangle gives none), or from
+  // `chosen`'s 1 - S when given.  individual_names: by row.
+  RunTrees finish(const std::vector<std::string>& individual_names, const RelatednessTriangle& relatedness,
+                  const ChosenDistance* chosen = nullptr) const;
 
  private:
   struct Gathered {

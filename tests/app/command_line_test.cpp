@@ -176,6 +176,14 @@ TEST(CommandLine, DataQualityOptions) {
   EXPECT_TRUE(c.locus_filters.lm_rule);
   EXPECT_TRUE(c.data_quality());
   EXPECT_FALSE(parse({}).command_line.data_quality());
+  const CommandLine dart = parse({"--format", "silicodart", "--populations", "m.csv", "--min-reproducibility", "0.95",
+                                  "--results", "r", "--individual-distance", "simple-matching", "d.csv"})
+                               .command_line;
+  EXPECT_EQ(dart.locus_filters.min_reproducibility, 0.95);
+  EXPECT_TRUE(dart.data_quality());
+  EXPECT_EQ(dart.individual_distance, BinaryCoefficient::simple_matching);
+  EXPECT_FALSE(parse({"--results", "r", "--individual-distance", "jaccard", "--individual-distance", "euclidean"})
+                   .command_line.individual_distance);
   const std::vector<std::pair<std::vector<const char*>, std::string>> refused = {
       {{"--max-locus-error", "0.1"}, "--max-locus-error is only used with --replicates FILE"},
       {{"--replicate-merge", "first"}, "--replicate-merge is only used with --replicates FILE"},
@@ -183,6 +191,11 @@ TEST(CommandLine, DataQualityOptions) {
       {{"--min-scored", "1.5"}, "invalid value '1.5' for --min-scored: outside the range 0 to 1"},
       {{"--band-frequency", "0.9,0.1"}, "invalid value '0.9,0.1' for --band-frequency: need 0 <= MIN <= MAX <= 1"},
       {{"--band-frequency", "0.1"}, "invalid value '0.1' for --band-frequency: not two numbers MIN,MAX"},
+      {{"--min-reproducibility", "0.9", "d.txt"}, "--min-reproducibility is only used with --format silicodart"},
+      {{"--min-reproducibility", "-0.1"}, "invalid value '-0.1' for --min-reproducibility: outside the range 0 to 1"},
+      {{"--individual-distance", "dice"}, "--individual-distance is only used with --results DIR"},
+      {{"--results", "r", "--individual-distance", "bray"},
+       "invalid value 'bray' for --individual-distance: choose euclidean, jaccard, dice or simple-matching"},
   };
   for (const auto& [args, message] : refused) EXPECT_EQ(parse(args).text, error_text(message));
 }

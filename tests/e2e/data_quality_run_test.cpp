@@ -143,5 +143,61 @@ TEST(DataQualityRun, ExportedGenalexSheetReadsAsTheSameData) {
   EXPECT_EQ(scores[1].size(), data[1].size() + 1);
 }
 
+// A DArT report's Reproducibility column: the marker of reproducibility 0.98
+// is left out at 0.99, giving the report of the file without its row.
+TEST(DataQualityRun, ReproducibilityFilterLeavesOutTheMarkerRow) {
+  TempDir dir;
+  const fs::path dart = fs::path(BANDSCAPE_TEST_DATA) / "dart";
+  std::string without;
+  {
+    std::istringstream in(read_file(dart / "report.csv"));
+    for (std::string line; std::getline(in, line);) {
+      if (line.rfind("100062014,", 0) != 0) without += line + "\n";
+    }
+  }
+  for (const char* folder : {"filtered", "by_hand"}) {
+    fs::create_directories(folder);
+    fs::copy_file(dart / "populations.csv", fs::path(folder) / "populations.csv");
+  }
+  fs::copy_file(dart / "report.csv", "filtered/data.txt");
+  testing::write_file("by_hand/data.txt", without);
+  const std::string dart_options = "--format silicodart --populations populations.csv ";
+  EXPECT_EQ(first_difference(report_of("filtered", dart_options + "--min-reproducibility 0.99"),
+                             report_of("by_hand", dart_options)),
+            "same");
+  EXPECT_NE(read_file("filtered/error.txt").find("\n\nlocus 100062014 left out: reproducibility 0.98 below 0.99"),
+            std::string::npos)
+      << read_file("filtered/error.txt");
+}
+
+// --individual-distance: the chosen coefficient's table, the ordination of
+// its square roots and the trees of 1 - S, named on the page; euclidean is
+// the run without the option.
+TEST(DataQualityRun, ChosenIndividualDistanceShapesOrdinationAndTrees) {
+  TempDir dir;
+  for (const char* folder : {"jaccard", "euclidean", "plain"}) {
+    fs::create_directories(folder);
+    fs::copy_file(kData / "four_pops.txt", fs::path(folder) / "data.txt");
+  }
+  report_of("jaccard", "--results res --individual-distance jaccard");
+  report_of("euclidean", "--results res --individual-distance euclidean");
+  report_of("plain", "--results res");
+  const auto distances = rows_of(read_file("jaccard/res/individual_distances.tsv"));
+  const std::size_t n = rows_of(read_file("plain/res/individuals.tsv")).size() - 1;
+  EXPECT_EQ(distances.size(), 1 + n * (n - 1) / 2);
+  EXPECT_EQ(distances[0], (std::vector<std::string>{"index_a", "individual_a", "index_b", "individual_b", "distance"}));
+  const std::string page = read_file("jaccard/res/summary.html");
+  EXPECT_NE(page.find("Principal coordinates of the individuals (square root of the Jaccard distance)"),
+            std::string::npos);
+  EXPECT_NE(page.find("Neighbour-joining tree of the individuals from the Jaccard distance"), std::string::npos);
+  EXPECT_EQ(nlohmann::json::parse(read_file("jaccard/res/run.json"))["individual_distance"]["coefficient"], "jaccard");
+  EXPECT_NE(read_file("jaccard/res/tree_individuals_nj.nwk"), read_file("plain/res/tree_individuals_nj.nwk"));
+  EXPECT_NE(read_file("jaccard/res/pcoa_individuals.tsv"), read_file("plain/res/pcoa_individuals.tsv"));
+  for (const char* file : {"pcoa_individuals.tsv", "tree_individuals_nj.nwk", "tree_individuals_upgma.nwk"}) {
+    EXPECT_EQ(read_file(fs::path("euclidean/res") / file), read_file(fs::path("plain/res") / file)) << file;
+  }
+  EXPECT_FALSE(fs::exists("euclidean/res/individual_distances.tsv"));
+}
+
 }  // namespace
 }  // namespace bandscape

@@ -50,6 +50,9 @@ TEST(CoordinatesFile, LayoutsAndUnits) {
       // Metres are turned into km.
       {"population,y_m,x_m\nA,2500,-1000\n", CoordinateLevel::populations, CoordinateKind::planar, {"A"}, {2.5},
        {-1.0}},
+      // A DArT metadata file: its id column names the samples.
+      {"id,pop,lat,lon\nS3,north,-12.5,130.75\n", CoordinateLevel::individuals, CoordinateKind::geographic, {"S3"},
+       {-12.5}, {130.75}},
       // The limits themselves are allowed.
       {"population\tlatitude\tlongitude\nN\t90\t-180\nS\t-90\t180\n", CoordinateLevel::populations,
        CoordinateKind::geographic, {"N", "S"}, {90, -90}, {-180, 180}},
@@ -88,7 +91,7 @@ TEST(CoordinatesFile, FaultsStopWithTheLine) {
       {"individual,x_km,y_km\na,1,2\nb,3,4\na,5,6\n",
        "\na on line 4 of coordinates file coords.tsv was given on line 2 already", 4},
       {"site\tlatitude\tlongitude\n",
-       "\nthe first column of coordinates file coords.tsv is \"site\", not \"population\" or \"individual\" (line 1)",
+       "\nthe first column of coordinates file coords.tsv is \"site\", not \"population\", \"individual\" or \"id\" (line 1)",
        1},
       {"\n\npopulation\tlatitude\tx_km\n",
        "\ncoordinates file coords.tsv has no columns latitude and longitude, x_km and y_km, or x_m and y_m (line 3)",

@@ -16,6 +16,7 @@
 
 #include "ordination/pcoa.hpp"
 #include "quality/quality_inputs.hpp"
+#include "test_util.hpp"
 
 namespace bandscape {
 namespace {
@@ -76,6 +77,35 @@ TEST(BinaryDistances, SquareRootsEmbedInEuclideanSpace) {
   for (BinaryCoefficient c : {BinaryCoefficient::jaccard, BinaryCoefficient::dice, BinaryCoefficient::simple_matching}) {
     const PrincipalCoordinates roots = principal_coordinates(binary_distances(table, c, true));
     EXPECT_GT(roots.eigenvalues.back(), -1e-12) << static_cast<int>(c);
+  }
+}
+
+// The packed counts of a run equal the locus-by-locus reference, across a
+// 64-locus word boundary, with missing scores, for 1 and 3 threads.
+TEST(BinaryDistances, PackedCountsEqualTheReference) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < 9; ++i) {
+    std::string row;
+    for (int u = 0; u < 70; ++u) row += "0191"[(i * 7 + u * u * 3 + i * u) % 4];
+    rows.push_back(row);
+  }
+  rows.push_back(std::string(70, '9'));  // no locus scored: NaN with everyone
+  const ScoreTable table = testing::table_of(rows);
+  const ScoreMatrix scores = bandscape::testing::scores_from(rows);
+  for (BinaryCoefficient c : {BinaryCoefficient::jaccard, BinaryCoefficient::dice, BinaryCoefficient::simple_matching}) {
+    const DistanceMatrix reference = binary_distances(table, c);
+    for (int threads : {1, 3}) {
+      const PackedDistances packed = coefficient_distances(scores, 10, 70, c, threads);
+      for (int i = 0; i < 10; ++i) {
+        for (int j = i + 1; j < 10; ++j) {
+          if (std::isnan(reference.at(i, j))) {
+            EXPECT_TRUE(std::isnan(packed(i, j))) << i << "," << j;
+          } else {
+            EXPECT_EQ(packed(i, j), reference.at(i, j)) << i << "," << j << " " << static_cast<int>(c);
+          }
+        }
+      }
+    }
   }
 }
 

@@ -5,8 +5,9 @@
 
 #include <string>
 
-#include "quality/binary_distances.hpp"
 #include "quality/quality_inputs.hpp"
+#include "stats/binary_coefficients.hpp"
+#include "test_util.hpp"
 
 namespace bandscape {
 namespace {
@@ -32,8 +33,11 @@ TEST(QualityTables, ReplicatePairsAndLoci) {
 // Jaccard: i1-i2 a=1, b=1, c=0: 0.5; every other pair with i1 or i2 a=0,
 // b>0: 1; i3-i4 no band in either on the loci scored in both: NA.
 TEST(QualityTables, IndividualDistances) {
-  const ScoreTable table = testing::table_of({"110", "100", "000", "090"});
-  EXPECT_EQ(individual_distances_tsv_text(table, binary_distances(table, BinaryCoefficient::jaccard)),
+  const testing::TempDir folder;
+  write_individual_distances(".", {"i1", "i2", "i3", "i4"},
+                             coefficient_distances(testing::scores_from({"110", "100", "000", "090"}), 4, 3,
+                                                   BinaryCoefficient::jaccard));
+  EXPECT_EQ(testing::read_file("individual_distances.tsv"),
             "index_a\tindividual_a\tindex_b\tindividual_b\tdistance\n"
             "1\ti1\t2\ti2\t0.5\n"
             "1\ti1\t3\ti3\t1\n"

@@ -116,7 +116,7 @@ void write_pairwise(const std::string& folder, const std::vector<std::string>& n
 
 // With three levels (`three_levels`) the figure shows the groups.
 void write_individual_ordination(const std::string& folder, const AmovaLabels& labels, const PrincipalCoordinates& pc,
-                                 bool three_levels, std::vector<SummaryFigure>& figures) {
+                                 const std::string& distance, bool three_levels, std::vector<SummaryFigure>& figures) {
   TsvFile tsv(results_file(folder, "pcoa_individuals.tsv"),
               {"index", "individual", "population" + axis_columns(pc)});
   for (int k = 0; k < pc.n; ++k) {
@@ -131,14 +131,15 @@ void write_individual_ordination(const std::string& folder, const AmovaLabels& l
 
   if (!three_levels) {
     add_figure(folder, "pcoa_individuals.svg",
-               {"Principal coordinates of the individuals (Euclidean distance between band profiles), by "
-                "population" + negative_eigenvalue_note(pc),
+               {"Principal coordinates of the individuals (" + distance + "), by population" +
+                    negative_eigenvalue_note(pc),
                 pcoa_individuals(pc, labels.population_of, *labels.populations)},
                figures);
   } else {
     add_figure(folder, "pcoa_individuals.svg",
-               {"Principal coordinates of the individuals (Euclidean distance between band profiles), coloured by "
-                "group of the subset file, marker shape by population within it" + negative_eigenvalue_note(pc),
+               {"Principal coordinates of the individuals (" + distance +
+                    "), coloured by group of the subset file, marker shape by population within it" +
+                    negative_eigenvalue_note(pc),
                 pcoa_individuals_by_group(pc, labels.population_of, *labels.populations, labels.subset_groups)},
                figures);
   }
@@ -177,7 +178,8 @@ AmovaPage write_amova_results(const std::string& folder, const AmovaAnalysis& an
                                       "(--amova-max-missing).",
                                       analysis.loci_used, analysis.loci, analysis.missing_millionths / 1e4);
     if (ordinations.individuals) {
-      write_individual_ordination(folder, labels, *ordinations.individuals, !analysis.groups.empty(), page.figures);
+      write_individual_ordination(folder, labels, *ordinations.individuals, ordinations.individual_distance,
+                                  !analysis.groups.empty(), page.figures);
     }
     if (!result.phi_pt.permuted.empty()) {
       add_figure(folder, "amova_phipt.svg",

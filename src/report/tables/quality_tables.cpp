@@ -2,6 +2,7 @@
 // individuals.
 #include "report/tables/quality_tables.hpp"
 
+#include "report/tables/results_tables.hpp"
 #include "report/tables/tsv.hpp"
 
 namespace bandscape {
@@ -27,16 +28,18 @@ std::string replicate_loci_tsv_text(const ScoreTable& table, const ReplicateErro
   return out;
 }
 
-std::string individual_distances_tsv_text(const ScoreTable& table, const DistanceMatrix& distances) {
-  std::string out = "index_a\tindividual_a\tindex_b\tindividual_b\tdistance\n";
-  for (int i = 0; i < distances.n; ++i) {
-    for (int j = i + 1; j < distances.n; ++j) {
-      out += format("%d\t", i + 1) + tsv_text(table.individuals[static_cast<std::size_t>(i)]) +
-             format("\t%d\t", j + 1) + tsv_text(table.individuals[static_cast<std::size_t>(j)]) + "\t" +
-             tsv_double(distances.at(i, j)) + "\n";
+void write_individual_distances(const std::string& folder, const std::vector<std::string>& individuals,
+                                const PackedDistances& distances) {
+  TsvFile tsv(results_file(folder, "individual_distances.tsv"),
+              {"index_a", "individual_a", "index_b", "individual_b", "distance"});
+  const int n = distances.size();
+  for (int i = 0; i < n; ++i) {
+    for (int j = i + 1; j < n; ++j) {
+      tsv.integer(i + 1).text(individuals[static_cast<std::size_t>(i)]);
+      tsv.integer(j + 1).text(individuals[static_cast<std::size_t>(j)]).real(distances(i, j)).end_row();
     }
   }
-  return out;
+  tsv.close();
 }
 
 }  // namespace bandscape

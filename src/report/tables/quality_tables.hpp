@@ -12,15 +12,18 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "input/score_table.hpp"
-#include "numeric/distance_matrix.hpp"
 #include "quality/replicates.hpp"
+#include "stats/band_differences.hpp"
 
 namespace bandscape {
 
 std::string replicates_tsv_text(const ScoreTable& table, const ReplicateErrors& errors);
 std::string replicate_loci_tsv_text(const ScoreTable& table, const ReplicateErrors& errors);
-std::string individual_distances_tsv_text(const ScoreTable& table, const DistanceMatrix& distances);
+// individual_distances.tsv in the folder, row by row (n (n - 1) / 2 rows).
+void write_individual_distances(const std::string& folder, const std::vector<std::string>& individuals,
+                                const PackedDistances& distances);
 
 }  // namespace bandscape

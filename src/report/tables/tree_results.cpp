@@ -97,7 +97,7 @@ std::vector<SummaryFigure> write_trees(const std::string& folder, const RunTrees
         population_of.size() == static_cast<std::size_t>(ntot) ? std::vector<int>(population_of.begin(), population_of.end())
                                                                 : std::vector<int>();
     draw("tree_individuals_nj.svg",
-         std::string("Neighbour-joining tree of the individuals from the 1-r distance") +
+         "Neighbour-joining tree of the individuals from " + trees.individual_distance +
              (population.empty() ? "" : ", tips coloured by population"),
          tree_figure(individuals.nj, individuals.names,
                      {.tip_population = population,
