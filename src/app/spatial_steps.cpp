@@ -3,12 +3,15 @@
 // data, so that a faulty file stops the run before its long analyses; the
 // analyses come after the trees, from the distances the run has computed.
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "app/run_steps.hpp"
 #include "core/format.hpp"
 #include "freq/frequency_method.hpp"
+#include "input/coordinates_file.hpp"
+#include "input/genalex_file.hpp"
 #include "report/tables/spatial_results.hpp"
 #include "spatial/spatial_analysis.hpp"
 #include "stats/band_differences.hpp"
@@ -16,9 +19,20 @@
 
 namespace bandscape {
 
+// A GenAlEx sheet named as its own coordinates file gives them from its X and
+// Y columns; any other file is a coordinates file.
+static Coordinates coordinates_of(const RunOptions& options, MessageLog& log) {
+  const std::string& file = options.coordinates_file;
+  std::error_code ignored;
+  if (options.genalex && std::filesystem::equivalent(file, options.input_file, ignored)) {
+    return sheet_coordinates(read_genalex_file(file, log), file, log);
+  }
+  return read_coordinates_file(file, log);
+}
+
 void read_places(RunState& run) {
   const std::string& file = run.options.coordinates_file;
-  const Coordinates coordinates = read_coordinates_file(file, run.log);
+  const Coordinates coordinates = coordinates_of(run.options, run.log);
   const Dataset& data = run.data;
   const bool individuals = coordinates.level == CoordinateLevel::individuals;
   std::vector<std::string> names;

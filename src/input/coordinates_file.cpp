@@ -11,6 +11,7 @@
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <tuple>
 
 #include "input/dart_file.hpp"
 #include "input/data_file.hpp"
@@ -61,6 +62,29 @@ int find_column(const std::vector<std::string>& header, std::initializer_list<co
     }
   }
   return -1;
+}
+
+// The columns of the two coordinates in a lowercase header (its column 0 the
+// names) and their unit; north < 0 when the header names none of the pairs.
+struct CoordinateColumns {
+  int north = -1, east = -1;
+  CoordinateKind kind = CoordinateKind::geographic;
+  double scale = 1.0;  // to km for planar coordinates
+};
+
+CoordinateColumns coordinate_columns(const std::vector<std::string>& header) {
+  CoordinateColumns c;
+  c.north = find_column(header, {"latitude", "lat"});
+  c.east = find_column(header, {"longitude", "lon"});
+  if (c.north >= 0 && c.east >= 0) return c;
+  c.kind = CoordinateKind::planar;
+  for (const auto& [y, x, scale] : {std::tuple{"y_km", "x_km", 1.0}, std::tuple{"y_m", "x_m", 0.001}}) {
+    c.north = find_column(header, {y});
+    c.east = find_column(header, {x});
+    c.scale = scale;
+    if (c.north >= 0 && c.east >= 0) return c;
+  }
+  return CoordinateColumns{};
 }
 
 [[noreturn]] void fault(MessageLog& log, const std::string& message, const std::string& file, int line) {
@@ -116,17 +140,11 @@ Coordinates parse_coordinates(const std::string& text, const std::string& file, 
                  file.c_str(), header[0].c_str(), header_line),
           file, header_line);
   }
-  int north = find_column(header, {"latitude", "lat"});
-  int east = find_column(header, {"longitude", "lon"});
-  double scale = 1.0;  // to km for planar coordinates
-  if (north >= 0 && east >= 0) {
-    c.kind = CoordinateKind::geographic;
-  } else if ((north = find_column(header, {"y_km"})) >= 0 && (east = find_column(header, {"x_km"})) >= 0) {
-    c.kind = CoordinateKind::planar;
-  } else if ((north = find_column(header, {"y_m"})) >= 0 && (east = find_column(header, {"x_m"})) >= 0) {
-    c.kind = CoordinateKind::planar;
-    scale = 0.001;
-  } else {
+  const CoordinateColumns columns = coordinate_columns(header);
+  const int north = columns.north, east = columns.east;
+  const double scale = columns.scale;
+  c.kind = columns.kind;
+  if (north < 0) {
     fault(log,
           format("\ncoordinates file %s has no columns latitude and longitude, x_km and y_km, or x_m and y_m "
                  "(line %d)",
@@ -176,6 +194,48 @@ Coordinates read_coordinates_file(const std::string& file, MessageLog& log) {
   if (!in) fault(log, format("\ncannot open coordinates file %s", file.c_str()), file, 0);
   const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return parse_coordinates(text, file, log);
+}
+
+Coordinates sheet_coordinates(const ScoreTable& sheet, const std::string& file, MessageLog& log) {
+  if (sheet.coordinate_headers.size() != 2) {
+    fault(log, format("\nGenAlEx sheet %s has no coordinate columns", file.c_str()), file, 0);
+  }
+  // Column 0 stands for the names, as in a coordinates file's header.
+  const std::vector<std::string> header = {"", lowercase(sheet.coordinate_headers[0]),
+                                           lowercase(sheet.coordinate_headers[1])};
+  Coordinates c;
+  c.level = CoordinateLevel::individuals;
+  const CoordinateColumns columns = coordinate_columns(header);
+  const int north = columns.north, east = columns.east;
+  const double scale = columns.scale;
+  c.kind = columns.kind;
+  if (north < 0) {
+    fault(log,
+          format("\nthe coordinate headers \"%s\" and \"%s\" of GenAlEx sheet %s give no unit: name them lat and lon "
+                 "(decimal degrees), x_km and y_km, or x_m and y_m",
+                 sheet.coordinate_headers[0].c_str(), sheet.coordinate_headers[1].c_str(), file.c_str()),
+          file, 3);
+  }
+  std::map<std::string, int> seen;
+  for (std::size_t k = 0; k < sheet.coordinates.size() && k < sheet.individuals.size(); ++k) {
+    const double xy[2] = {sheet.coordinates[k].first, sheet.coordinates[k].second};
+    const Location at{xy[north - 1] * scale, xy[east - 1] * scale};
+    if (!std::isfinite(at.north) || !std::isfinite(at.east)) continue;  // unknown: the sample is not located
+    const std::string& name = sheet.individuals[k];
+    if (c.kind == CoordinateKind::geographic && (std::fabs(at.north) > 90.0 || std::fabs(at.east) > 180.0)) {
+      fault(log,
+            format("\nlatitude %g, longitude %g of sample %s in GenAlEx sheet %s are outside -90..90, -180..180",
+                   at.north, at.east, name.c_str(), file.c_str()),
+            file, 0);
+    }
+    if (!seen.emplace(name, 0).second) {
+      fault(log, format("\nsample %s of GenAlEx sheet %s is located twice", name.c_str(), file.c_str()), file, 0);
+    }
+    c.names.push_back(name);
+    c.locations.push_back(at);
+    c.lines.push_back(0);
+  }
+  return c;
 }
 
 MatchedLocations match_locations(const Coordinates& coordinates, const std::vector<std::string>& data_names,

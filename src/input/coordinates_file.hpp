@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "core/message_log.hpp"
+#include "input/score_table.hpp"
 
 namespace bandscape {
 
@@ -48,6 +49,15 @@ struct Coordinates {
 Coordinates read_coordinates_file(const std::string& file, MessageLog& log);
 // The same from the text of a file named `file` (for the messages).
 Coordinates parse_coordinates(const std::string& text, const std::string& file, MessageLog& log);
+
+// The coordinates of a GenAlEx sheet (its X and Y columns; `file` the
+// sheet's name for the messages) for its individuals with both known.  The
+// headers give the unit as a coordinates file's do: "lat" and "lon" (or
+// "latitude" and "longitude", in either column), "x_km" and "y_km", or "x_m"
+// and "y_m".  Fatal: a sheet without coordinates, headers that give no unit
+// (GenAlEx's plain X and Y), a latitude or longitude out of range, a sample
+// name given twice.
+Coordinates sheet_coordinates(const ScoreTable& sheet, const std::string& file, MessageLog& log);
 
 // The locations of the data's names (populations or individuals, as the
 // coordinates' level), in the data's order.  Names are compared in full for

@@ -210,6 +210,7 @@ ScoreTable read_genalex_file(const std::string& file, MessageLog& log) {
                       m),
                3);
   }
+  if (coordinates) table.coordinate_headers = {headers[x_column - 1], headers[x_column]};
 
   // The sample rows.
   const std::size_t last_score = 2 + static_cast<std::size_t>(m);

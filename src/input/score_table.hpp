@@ -30,6 +30,7 @@ struct ScoreTable {
   std::vector<int> population_of;  // per individual, from 0, never decreasing
   std::vector<std::uint8_t> scores;  // individual by individual, one per locus
   std::vector<std::pair<double, double>> coordinates;  // per individual (X, Y; NaN unknown), or empty
+  std::vector<std::string> coordinate_headers;          // the headers of X and Y as written, with coordinates
 
   int individual_count() const { return static_cast<int>(individuals.size()); }
   int locus_count() const { return static_cast<int>(loci.size()); }

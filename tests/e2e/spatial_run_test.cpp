@@ -135,5 +135,34 @@ TEST(SpatialRun, FaultsOfTheCoordinatesStopOrSkipWithTheirReason) {
             "distance and spatial structure are skipped");
 }
 
+// A GenAlEx sheet named as its own coordinates file: its lon and lat columns
+// give the distances a coordinates file of the same values gives; GenAlEx's
+// plain X and Y headers give no unit and stop the run with the reason.
+TEST(SpatialRun, GenalexSheetGivesItsOwnCoordinates) {
+  TempDir dir;
+  const std::string rows =
+      "N1,north,1,0,1,1,,10.5,-3\nN2,north,0,1,1,0,,11,-3.25\nS1,south,0,0,1,0,,20,4\n"
+      "S2,south,1,0,0,1,,21.5,4\nE1,east,1,1,1,1,,30,0\nE2,east,0,1,0,1,,31,1\n";
+  const std::string head = "4,6,3,2,2,2\nsheet,,,north,south,east\nSample,Pop,L1,L2,L3,L4,,";
+  testing::write_file("sheet.csv", head + "lon,lat\n" + rows);
+  testing::write_file("plain.csv", head + "X,Y\n" + rows);
+  testing::write_file("places.csv",
+                      "individual,lat,lon\nN1,-3,10.5\nN2,-3.25,11\nS1,4,20\nS2,4,21.5\nE1,0,30\nE2,1,31\n");
+  const std::string run = "--batch --seed 3 --mantel-permutations 99 --format genalex ";
+  const auto own = testing::run_program(run + "--results own --coordinates sheet.csv sheet.csv r1.txt");
+  ASSERT_EQ(own.status, 0) << own.console;
+  const auto file = testing::run_program(run + "--results file --coordinates places.csv sheet.csv r2.txt");
+  ASSERT_EQ(file.status, 0) << file.console;
+  EXPECT_EQ(read_file("own/geographic_distances.tsv"), read_file("file/geographic_distances.tsv"));
+  EXPECT_EQ(lines_of(read_file("own/geographic_distances.tsv")).size(), 1u + 3u + 15u);
+  EXPECT_EQ(read_file("own/mantel.tsv"), read_file("file/mantel.tsv"));
+  const auto plain = testing::run_program(run + "--results plain --coordinates plain.csv plain.csv r3.txt");
+  EXPECT_EQ(plain.status, 1);
+  EXPECT_NE(read_file("error.txt").find("\nthe coordinate headers \"X\" and \"Y\" of GenAlEx sheet plain.csv give no "
+                                        "unit: name them lat and lon (decimal degrees), x_km and y_km, or x_m and y_m"),
+            std::string::npos)
+      << read_file("error.txt");
+}
+
 }  // namespace
 }  // namespace bandscape
