@@ -28,12 +28,16 @@ void write_clusters(const std::string& folder, const ClusterAnalysis& a, const L
   const ClusterResult& c = a.clusters;
   TsvFile bic(results_file(folder, "clusters_bic.tsv"), {"K", "WSS", "BIC"});
   HtmlTable t;
-  t.caption = format("Genetic clusters: BIC per number of clusters K (chosen K = %d)", c.chosen);
+  t.caption = format("Genetic clusters: BIC per number of clusters K (K = %d, %s)", c.chosen,
+                     c.given > 0 ? "given by --clusters-k" : "chosen by the lowest BIC");
   t.columns = {"K", "WSS", "BIC"};
   ClassCurve curve;
   for (const ClusterSolution& s : c.solutions) {
     bic.integer(s.k).real(s.wss).real(s.bic).end_row();
-    t.rows.push_back({format("%d%s", s.k, s.k == c.chosen ? " (chosen)" : ""), cell("%.4g", s.wss), cell("%.2f", s.bic)});
+    const char* mark = s.k == c.chosen ? (c.given > 0 ? " (given)" : " (chosen)")
+                       : s.k == c.lowest_bic ? " (lowest BIC)"
+                                             : "";
+    t.rows.push_back({format("%d%s", s.k, mark), cell("%.4g", s.wss), cell("%.2f", s.bic)});
     curve.x.push_back(s.k);
     curve.y.push_back(s.bic);
   }
@@ -44,7 +48,12 @@ void write_clusters(const std::string& folder, const ClusterAnalysis& a, const L
   section.tables.push_back(std::move(t));
   const std::string svg = class_curve_figure(curve, "BIC of the genetic clusters", "Number of clusters K", "BIC");
   write_results_text(folder, "clusters_bic.svg", svg);
-  section.figures.push_back({"BIC per number of clusters: the lowest gives the number of genetic clusters", svg});
+  std::string caption = "BIC per number of clusters: the lowest gives the number of genetic clusters";
+  if (c.given > 0) {
+    caption = format("BIC per number of clusters: K = %d was given", c.chosen) +
+              (c.lowest_bic > 0 ? format(", the lowest BIC is at K = %d", c.lowest_bic) : std::string());
+  }
+  section.figures.push_back({caption, svg});
   if (c.chosen < 1) return;
 
   const ClusterSolution& chosen = c.chosen_solution();
