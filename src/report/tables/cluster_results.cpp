@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/format.hpp"
+#include "report/figures/cluster_figures.hpp"
 #include "report/figures/spatial_figures.hpp"
 #include "report/tables/results_tables.hpp"
 #include "report/tables/tsv.hpp"
@@ -139,6 +140,54 @@ void write_assignment(const std::string& folder, const AssignmentTest& a, const 
   section.tables.push_back(std::move(t));
 }
 
+std::vector<std::string> cluster_names(int k) {
+  std::vector<std::string> names;
+  for (int c = 1; c <= k; ++c) names.push_back(format("Cluster %d", c));
+  return names;
+}
+
+std::string on_functions(const Dapc& d) {
+  return d.functions >= 2 ? "on the first two discriminant functions" : "on LD1, the only discriminant function";
+}
+
+// The individuals on the discriminant functions of each DAPC, the membership
+// bar plot of their posteriors and the assignment test's differences.
+void write_cluster_figures(const std::string& folder, const ClusterAnalysis& a, const Labels& labels,
+                           PageSection& section) {
+  const auto add = [&](const char* file, std::string caption, const std::string& svg) {
+    write_results_text(folder, file, svg);
+    section.figures.push_back({std::move(caption), svg});
+  };
+  const Dapc& populations = a.populations_dapc;
+  const bool by_clusters = a.clusters_dapc.has_value() && a.clusters_dapc->done;
+  const std::vector<std::string> clusters = cluster_names(by_clusters ? a.clusters_dapc->groups : 0);
+  if (populations.done) {
+    add("dapc_scatter.svg", "DAPC on the populations: the individuals " + on_functions(populations),
+        dapc_scatter(populations, labels.population_of, labels.populations, "DAPC on the populations"));
+  }
+  if (by_clusters) {
+    const std::string title = format("DAPC on the %d genetic clusters", a.clusters_dapc->groups);
+    add("dapc_clusters_scatter.svg", title + ": the individuals " + on_functions(*a.clusters_dapc),
+        dapc_scatter(*a.clusters_dapc, a.clusters.chosen_solution().cluster, clusters, title));
+  }
+  std::vector<MembershipPanel> panels;
+  if (populations.done) panels.push_back({populations, labels.populations, "Posterior membership of the populations"});
+  if (by_clusters) {
+    panels.push_back({*a.clusters_dapc, clusters,
+                      format("Posterior membership of the %d genetic clusters", a.clusters_dapc->groups)});
+  }
+  if (!panels.empty()) {
+    add("membership.svg",
+        "Membership: each individual's bar, in population order, split by its DAPC posterior probabilities of the "
+        "groups",
+        membership_figure(panels, labels.population_of, labels.populations, "Membership probabilities (DAPC)"));
+  }
+  add("assignment.svg",
+      "Assignment test: each individual's log-likelihood difference between its most likely and second most likely "
+      "population, green when the most likely is its own",
+      assignment_figure(a.assignment, labels.populations, "Assignment test"));
+}
+
 }  // namespace
 
 PageSection write_cluster_results(const std::string& folder, const ClusterAnalysis& analysis,
@@ -152,6 +201,7 @@ PageSection write_cluster_results(const std::string& folder, const ClusterAnalys
   write_clusters(folder, analysis, labels, section);
   if (analysis.populations_dapc.done) write_dapc(folder, analysis.populations_dapc, labels);
   write_assignment(folder, analysis.assignment, labels, section);
+  write_cluster_figures(folder, analysis, labels, section);
   return section;
 }
 
