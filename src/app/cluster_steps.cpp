@@ -30,6 +30,8 @@ void cluster_structure(RunState& run) {
   section["max_clusters"] = analysis.clusters.solutions.size();
   section["starts"] = o.starts;
   section["chosen_clusters"] = analysis.clusters.chosen;
+  section["given_clusters"] = o.given_clusters > 0 ? RunRecord::Json(o.given_clusters) : RunRecord::Json(nullptr);
+  section["lowest_bic_clusters"] = analysis.clusters.lowest_bic;
   section["dapc_components"] = analysis.populations_dapc.components;
   section["assignment_correct"] = analysis.assignment.correct;
   section["assignment_individuals"] = analysis.assignment.individuals;

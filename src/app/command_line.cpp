@@ -16,7 +16,7 @@ enum class Opt {
   kMethod, kFis, kPermutations, kBootstraps, kAmovaPermutations, kOutput, kSubset, kOutdir, kResults, kErase, kSeed,
   kThreads, kBatch, kNoRelatedness, kFormat, kPopulations, kCoordinates, kMantelPermutations, kDistanceClasses,
   kReplicates, kReplicateMerge, kMaxLocusError, kMinScored, kBandFrequency, kLmRule, kClusters,
-  kClusterPcs, kMaxClusters, kClusterStarts, kClusterMethod, kDapcPcs, kAmovaMaxMissing, kExportData,
+  kClusterPcs, kMaxClusters, kClustersK, kClusterStarts, kClusterMethod, kDapcPcs, kAmovaMaxMissing, kExportData,
   kMinReproducibility, kIndividualDistance, kHelp, kVersion
 };
 
@@ -56,6 +56,7 @@ constexpr OptionSpec kOptions[] = {
     {"clusters", 0, false, Opt::kClusters},
     {"cluster-pcs", 0, true, Opt::kClusterPcs},
     {"max-clusters", 0, true, Opt::kMaxClusters},
+    {"clusters-k", 0, true, Opt::kClustersK},
     {"cluster-starts", 0, true, Opt::kClusterStarts},
     {"cluster-method", 0, true, Opt::kClusterMethod},
     {"dapc-pcs", 0, true, Opt::kDapcPcs},
@@ -204,11 +205,13 @@ std::string usage_text() {
          "                          (1 - S; the PCoA of its square root)\n"
          "      --export-data     with --results: the analysed data (after replicates and\n"
          "                          locus filters) as genalex.csv and scores.tsv\n"
-         "      --clusters        with --results: genetic clusters (K by BIC), DAPC and the\n"
-         "                          assignment test of individuals to populations\n"
+         "      --clusters        with --results: genetic clusters (K by BIC or given), DAPC\n"
+         "                          and the assignment test of individuals to populations\n"
          "      --cluster-pcs N   principal components of the clustering (default: those\n"
          "                          explaining 90% of the variance)\n"
          "      --max-clusters K  largest number of clusters tried (default 10)\n"
+         "      --clusters-k K    the number of clusters, 1 to the largest tried (default:\n"
+         "                          the K of the lowest BIC)\n"
          "      --cluster-starts S\n"
          "                        K-means starts per K (default 50)\n"
          "      --cluster-method M\n"
@@ -259,6 +262,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   std::string replicate_option;  // the first option about replicates given
   std::string cluster_option;    // the first option of the cluster analyses given
   bool individual_distance_given = false;
+  std::string clusters_k_text;   // --clusters-k as given
   std::string amova_option = "--amova-permutations";  // the AMOVA option named when one needs --results
 
   // Applies one option with its value (when it takes one); empty on success.
@@ -433,6 +437,7 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         return {};
       case Opt::kClusterPcs:
       case Opt::kMaxClusters:
+      case Opt::kClustersK:
       case Opt::kClusterStarts:
       case Opt::kDapcPcs: {
         const char* name = o.long_name;
@@ -442,8 +447,10 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
         ClusterOptions& c = cl.cluster_options;
         (o.id == Opt::kClusterPcs      ? c.cluster_components
          : o.id == Opt::kMaxClusters   ? c.max_clusters
+         : o.id == Opt::kClustersK     ? c.given_clusters
          : o.id == Opt::kClusterStarts ? c.starts
                                        : c.dapc_components) = static_cast<int>(n);
+        if (o.id == Opt::kClustersK) clusters_k_text = value;
         cluster_option = cluster_option.empty() ? std::string("--") + name : cluster_option;
         return {};
       }
@@ -567,6 +574,15 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
   if (cl.locus_filters.min_reproducibility && !cl.silicodart)
     return error_result("--min-reproducibility is only used with --format silicodart");
   if (!cluster_option.empty() && !cl.clusters) return error_result(cluster_option + " is only used with --clusters");
+  // The given K is one of those tried, so that its BIC is on the curve.
+  const ClusterOptions& co = cl.cluster_options;
+  if (co.given_clusters > (co.max_clusters > 0 ? co.max_clusters : kDefaultMaxClusters)) {
+    const std::string why = co.max_clusters > 0
+                                ? format("above the largest K tried, %d (--max-clusters)", co.max_clusters)
+                                : format("above the largest K tried, %d (the default of --max-clusters)",
+                                         kDefaultMaxClusters);
+    return error_result(bad_value("clusters-k", clusters_k_text, why.c_str()));
+  }
 
   // The Bayesian methods only accept Fis from 0 to 1.  The method is known
   // here when it was given, or in batch mode (the default, 4); otherwise the

@@ -30,6 +30,7 @@ ClusterAnalysis analyse_clusters(const BandProfiles& profiles, const std::vector
   settings.method = options.method;
   settings.max_clusters = options.max_clusters > 0 ? std::min(options.max_clusters, n) : default_max_clusters(n);
   settings.starts = options.starts;
+  settings.given_clusters = options.given_clusters;
   settings.seed = stream_key(static_cast<std::uint64_t>(seed), kClusterStreamTag, 0, 0);
   settings.threads = threads;
   a.clusters = find_clusters(a.components, settings);

@@ -386,6 +386,8 @@ ClusterResult find_clusters(const std::vector<double>& points, int individuals, 
     out.warnings.push_back("BIC undefined for " + std::to_string(undefined) +
                            " numbers of clusters: the within sum of squares is 0");
   }
+  out.lowest_bic = out.chosen;
+  out.given = settings.given_clusters;
   if (settings.given_clusters > 0) out.chosen = std::min(settings.given_clusters, kmax);
   if (out.chosen == 0) out.chosen = 1;
   return out;

@@ -71,6 +71,8 @@ struct ClusterResult {
   int dimensions = 0;
   std::vector<ClusterSolution> solutions;  // K = 1..Kmax, in order
   int chosen = 0;                          // the chosen K (0 without individuals)
+  int lowest_bic = 0;                      // the K of the lowest BIC (0 when no BIC is defined)
+  int given = 0;                           // the K asked for; 0: the chosen K is that of the lowest BIC
   std::vector<std::string> warnings;
 
   const ClusterSolution& chosen_solution() const { return solutions[static_cast<std::size_t>(chosen - 1)]; }
@@ -93,6 +95,9 @@ double within_sum_of_squares(const std::vector<double>& points, int dimensions, 
                              int k);
 
 // The default Kmax: 10, or the number of individuals when smaller.
-inline int default_max_clusters(int individuals) { return individuals < 10 ? individuals : 10; }
+inline constexpr int kDefaultMaxClusters = 10;
+inline int default_max_clusters(int individuals) {
+  return individuals < kDefaultMaxClusters ? individuals : kDefaultMaxClusters;
+}
 
 }  // namespace bandscape

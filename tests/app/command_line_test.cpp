@@ -210,7 +210,22 @@ TEST(CommandLine, ClusterOptions) {
   EXPECT_EQ(c.cluster_options.starts, 15);
   EXPECT_EQ(c.cluster_options.method, ClusterMethod::kWard);
   EXPECT_EQ(c.cluster_options.dapc_components, 30);
+  EXPECT_EQ(c.cluster_options.given_clusters, 0);
+  // --clusters-k: 1 up to the largest K tried, --max-clusters or its default 10.
+  EXPECT_EQ(parse({"--results", "r", "--clusters", "--clusters-k", "1"}).command_line.cluster_options.given_clusters, 1);
+  EXPECT_EQ(parse({"--results", "r", "--clusters", "--clusters-k", "10"}).command_line.cluster_options.given_clusters, 10);
+  EXPECT_EQ(parse({"--results", "r", "--clusters", "--max-clusters", "12", "--clusters-k=12"})
+                .command_line.cluster_options.given_clusters,
+            12);
   const std::vector<std::pair<std::vector<const char*>, std::string>> refused = {
+      {{"--results", "r", "--clusters-k", "2"}, "--clusters-k is only used with --clusters"},
+      {{"--results", "r", "--clusters", "--clusters-k", "0"}, "invalid value '0' for --clusters-k: must be at least 1"},
+      {{"--results", "r", "--clusters", "--clusters-k", "two"},
+       "invalid value 'two' for --clusters-k: not a whole number"},
+      {{"--results", "r", "--clusters", "--clusters-k", "11"},
+       "invalid value '11' for --clusters-k: above the largest K tried, 10 (the default of --max-clusters)"},
+      {{"--results", "r", "--clusters", "--clusters-k", "5", "--max-clusters", "4"},
+       "invalid value '5' for --clusters-k: above the largest K tried, 4 (--max-clusters)"},
       {{"--clusters"}, "--clusters is only used with --results DIR"},
       {{"--results", "r", "--max-clusters", "4"}, "--max-clusters is only used with --clusters"},
       {{"--results", "r", "--clusters", "--cluster-starts", "0"},

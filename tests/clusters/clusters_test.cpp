@@ -305,7 +305,8 @@ TEST(GeneticClusters, HandWorkedLine) {
   }
 }
 
-// A given K is chosen whatever the BIC; Kmax is raised to it.  Bad settings
+// A given K is chosen whatever the BIC; Kmax is raised to it.  The K of the
+// lowest BIC is kept beside it.  Bad settings
 // are refused.
 TEST(GeneticClusters, GivenKAndRefusals) {
   const std::vector<double> points = {0, 1, 10, 11, 20, 21};
@@ -316,6 +317,10 @@ TEST(GeneticClusters, GivenKAndRefusals) {
   EXPECT_EQ(r.solutions.size(), 3u);
   EXPECT_EQ(r.chosen, 3);
   EXPECT_EQ(r.chosen_solution().cluster, (std::vector<int>{0, 0, 1, 1, 2, 2}));
+  settings.max_clusters = 3;  // a given K below that of the lowest BIC: both are kept
+  settings.given_clusters = 2;
+  const ClusterResult two = find_clusters(points, 6, 1, settings);
+  EXPECT_EQ(std::vector<int>({two.chosen, two.lowest_bic, two.given}), std::vector<int>({2, 3, 2}));
   settings.starts = 0;
   EXPECT_THROW(find_clusters(points, 6, 1, settings), std::invalid_argument);
   settings.starts = 1;

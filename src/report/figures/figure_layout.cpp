@@ -205,6 +205,26 @@ void draw_zero_lines(SvgWriter& svg, const PlotFrame& frame) {
   svg.close();
 }
 
+PlotFrame equal_scale_frame(const std::vector<double>& xs, const std::vector<double>& ys, double top) {
+  const auto [xmin, xmax] = std::minmax_element(xs.begin(), xs.end());
+  const auto [ymin, ymax] = std::minmax_element(ys.begin(), ys.end());
+  double span = std::max(*xmax - *xmin, *ymax - *ymin);
+  const double size = std::max({std::fabs(*xmin), std::fabs(*xmax), std::fabs(*ymin), std::fabs(*ymax)});
+  if (!(span > 1e-9 * size) || !(span > 1e-12)) span = size > 1e-9 ? size / 5 : 1.0;
+  const auto padded = [span](double lo, double hi) {
+    const double half = std::max(hi - lo, span / 2) / 2 + 0.06 * span;
+    return std::pair{(lo + hi) / 2 - half, (lo + hi) / 2 + half};
+  };
+  const double step = nice_step(span * 1.12, 6);
+  const auto [xlo, xhi] = padded(*xmin, *xmax);
+  const auto [ylo, yhi] = padded(*ymin, *ymax);
+  PlotFrame frame{.x = axis_within(xlo, xhi, step), .y = axis_within(ylo, yhi, step)};
+  const double per_pixel = std::max(frame.x.hi - frame.x.lo, frame.y.hi - frame.y.lo) / kOrdinationSide;
+  const double left = kMargin + left_axis_width(frame.y);
+  frame.area = {left, top, left + (frame.x.hi - frame.x.lo) / per_pixel, top + (frame.y.hi - frame.y.lo) / per_pixel};
+  return frame;
+}
+
 double title_height(std::string_view title) { return title.empty() ? 0.0 : kLineHeight * kTitleFont + 10.0; }
 
 void draw_title(SvgWriter& svg, double centre_x, std::string_view title) {

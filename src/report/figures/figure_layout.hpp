@@ -89,6 +89,15 @@ std::vector<Box> draw_axes(SvgWriter& svg, const PlotFrame& frame, std::string_v
 // A dashed grey line through 0 on each axis whose range holds 0 inside.
 void draw_zero_lines(SvgWriter& svg, const PlotFrame& frame);
 
+// The plotting area of an ordination, its longer side kOrdinationSide px
+// below `top`: both axes on one scale, so that distances on the page are
+// proportional to the distances the coordinates represent.  The shorter range
+// is widened around its centre to at least half the longer one, so a flat
+// cloud (or a single axis) still gets a readable height.  xs and ys: the
+// points, at least one.
+inline constexpr double kOrdinationSide = 420.0;
+PlotFrame equal_scale_frame(const std::vector<double>& xs, const std::vector<double>& ys, double top);
+
 // Height a title takes at the top of a figure (0 without one), and the title
 // centred on `centre_x`.
 double title_height(std::string_view title);

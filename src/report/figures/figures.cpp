@@ -25,32 +25,6 @@ void check_populations(std::span<const int> population, std::size_t names, const
 // ---------------------------------------------------------------------------
 // Principal coordinates
 
-constexpr double kOrdinationSide = 420.0;  // the longer side of the plotting area
-
-// Both axes on one scale, so that distances on the page are proportional to
-// the distances the coordinates represent.  The shorter range is widened
-// around its centre to at least half the longer one, so a flat cloud (or a
-// single axis) still gets a readable height.
-PlotFrame ordination_frame(const std::vector<double>& xs, const std::vector<double>& ys, double top) {
-  const auto [xmin, xmax] = std::minmax_element(xs.begin(), xs.end());
-  const auto [ymin, ymax] = std::minmax_element(ys.begin(), ys.end());
-  double span = std::max(*xmax - *xmin, *ymax - *ymin);
-  const double size = std::max({std::fabs(*xmin), std::fabs(*xmax), std::fabs(*ymin), std::fabs(*ymax)});
-  if (!(span > 1e-9 * size) || !(span > 1e-12)) span = size > 1e-9 ? size / 5 : 1.0;
-  const auto padded = [span](double lo, double hi) {
-    const double half = std::max(hi - lo, span / 2) / 2 + 0.06 * span;
-    return std::pair{(lo + hi) / 2 - half, (lo + hi) / 2 + half};
-  };
-  const double step = nice_step(span * 1.12, 6);
-  const auto [xlo, xhi] = padded(*xmin, *xmax);
-  const auto [ylo, yhi] = padded(*ymin, *ymax);
-  PlotFrame frame{.x = axis_within(xlo, xhi, step), .y = axis_within(ylo, yhi, step)};
-  const double per_pixel = std::max(frame.x.hi - frame.x.lo, frame.y.hi - frame.y.lo) / kOrdinationSide;
-  const double left = kMargin + left_axis_width(frame.y);
-  frame.area = {left, top, left + (frame.x.hi - frame.x.lo) / per_pixel, top + (frame.y.hi - frame.y.lo) / per_pixel};
-  return frame;
-}
-
 struct Scatter {
   std::vector<double> x, y;
   std::string y_title;
@@ -211,7 +185,7 @@ std::string pcoa_individuals(const PrincipalCoordinates& pc, std::span<const int
   check_populations(population, population_names.size(), "pcoa_individuals: population out of range");
   if (pc.n == 0 || pc.axes < 1) return note_figure(title, kNoAxis);
   const Scatter s = first_two_axes(pc);
-  const PlotFrame frame = ordination_frame(s.x, s.y, kMargin + title_height(title));
+  const PlotFrame frame = equal_scale_frame(s.x, s.y, kMargin + title_height(title));
   return ordination_figure(pc, s, frame, {.population = population, .radius = kMarkerRadius,
                                           .legend = population_names, .title = title});
 }
@@ -237,7 +211,7 @@ std::string pcoa_individuals_by_group(const PrincipalCoordinates& pc, std::span<
     legend.push_back(population_names[p] + format(" (group %d)", g + 1));
   }
   const Scatter s = first_two_axes(pc);
-  const PlotFrame frame = ordination_frame(s.x, s.y, kMargin + title_height(title));
+  const PlotFrame frame = equal_scale_frame(s.x, s.y, kMargin + title_height(title));
   return ordination_figure(pc, s, frame, {.population = population, .radius = kMarkerRadius, .legend = legend,
                                           .title = title, .styles = styles});
 }
@@ -249,7 +223,7 @@ std::string pcoa_populations(const PrincipalCoordinates& pc, std::span<const std
   }
   if (pc.n == 0 || pc.axes < 1) return note_figure(title, kNoAxis);
   const Scatter s = first_two_axes(pc);
-  const PlotFrame frame = ordination_frame(s.x, s.y, kMargin + title_height(title));
+  const PlotFrame frame = equal_scale_frame(s.x, s.y, kMargin + title_height(title));
   constexpr double radius = kMarkerRadius + 1.0;
 
   // Labels in population order, clear of every marker and inside the axes.

@@ -30,6 +30,10 @@ std::string describe(const std::string& file) {
   if (file == "autocorrelation.svg") return "figure: spatial autocorrelation of individuals (correlogram)";
   if (file == "kinship.svg") return "figure: mean kinship per distance class";
   if (file == "clusters_bic.svg") return "figure: BIC per number of genetic clusters";
+  if (file == "dapc_scatter.svg") return "figure: individuals on the discriminant functions of the populations";
+  if (file == "dapc_clusters_scatter.svg") return "figure: individuals on the discriminant functions of the clusters";
+  if (file == "membership.svg") return "figure: membership probabilities of each individual (DAPC)";
+  if (file == "assignment.svg") return "figure: log-likelihood differences of the assignment test";
   const std::string ext = std::filesystem::path(file).extension().string();
   if (ext == ".tsv") return "table, tab-separated";
   if (ext == ".nwk") return "tree, Newick format";

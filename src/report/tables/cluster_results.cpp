@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/format.hpp"
+#include "report/figures/cluster_figures.hpp"
 #include "report/figures/spatial_figures.hpp"
 #include "report/tables/results_tables.hpp"
 #include "report/tables/tsv.hpp"
@@ -28,12 +29,16 @@ void write_clusters(const std::string& folder, const ClusterAnalysis& a, const L
   const ClusterResult& c = a.clusters;
   TsvFile bic(results_file(folder, "clusters_bic.tsv"), {"K", "WSS", "BIC"});
   HtmlTable t;
-  t.caption = format("Genetic clusters: BIC per number of clusters K (chosen K = %d)", c.chosen);
+  t.caption = format("Genetic clusters: BIC per number of clusters K (K = %d, %s)", c.chosen,
+                     c.given > 0 ? "given by --clusters-k" : "chosen by the lowest BIC");
   t.columns = {"K", "WSS", "BIC"};
   ClassCurve curve;
   for (const ClusterSolution& s : c.solutions) {
     bic.integer(s.k).real(s.wss).real(s.bic).end_row();
-    t.rows.push_back({format("%d%s", s.k, s.k == c.chosen ? " (chosen)" : ""), cell("%.4g", s.wss), cell("%.2f", s.bic)});
+    const char* mark = s.k == c.chosen ? (c.given > 0 ? " (given)" : " (chosen)")
+                       : s.k == c.lowest_bic ? " (lowest BIC)"
+                                             : "";
+    t.rows.push_back({format("%d%s", s.k, mark), cell("%.4g", s.wss), cell("%.2f", s.bic)});
     curve.x.push_back(s.k);
     curve.y.push_back(s.bic);
   }
@@ -44,7 +49,12 @@ void write_clusters(const std::string& folder, const ClusterAnalysis& a, const L
   section.tables.push_back(std::move(t));
   const std::string svg = class_curve_figure(curve, "BIC of the genetic clusters", "Number of clusters K", "BIC");
   write_results_text(folder, "clusters_bic.svg", svg);
-  section.figures.push_back({"BIC per number of clusters: the lowest gives the number of genetic clusters", svg});
+  std::string caption = "BIC per number of clusters: the lowest gives the number of genetic clusters";
+  if (c.given > 0) {
+    caption = format("BIC per number of clusters: K = %d was given", c.chosen) +
+              (c.lowest_bic > 0 ? format(", the lowest BIC is at K = %d", c.lowest_bic) : std::string());
+  }
+  section.figures.push_back({caption, svg});
   if (c.chosen < 1) return;
 
   const ClusterSolution& chosen = c.chosen_solution();
@@ -130,6 +140,54 @@ void write_assignment(const std::string& folder, const AssignmentTest& a, const 
   section.tables.push_back(std::move(t));
 }
 
+std::vector<std::string> cluster_names(int k) {
+  std::vector<std::string> names;
+  for (int c = 1; c <= k; ++c) names.push_back(format("Cluster %d", c));
+  return names;
+}
+
+std::string on_functions(const Dapc& d) {
+  return d.functions >= 2 ? "on the first two discriminant functions" : "on LD1, the only discriminant function";
+}
+
+// The individuals on the discriminant functions of each DAPC, the membership
+// bar plot of their posteriors and the assignment test's differences.
+void write_cluster_figures(const std::string& folder, const ClusterAnalysis& a, const Labels& labels,
+                           PageSection& section) {
+  const auto add = [&](const char* file, std::string caption, const std::string& svg) {
+    write_results_text(folder, file, svg);
+    section.figures.push_back({std::move(caption), svg});
+  };
+  const Dapc& populations = a.populations_dapc;
+  const bool by_clusters = a.clusters_dapc.has_value() && a.clusters_dapc->done;
+  const std::vector<std::string> clusters = cluster_names(by_clusters ? a.clusters_dapc->groups : 0);
+  if (populations.done) {
+    add("dapc_scatter.svg", "DAPC on the populations: the individuals " + on_functions(populations),
+        dapc_scatter(populations, labels.population_of, labels.populations, "DAPC on the populations"));
+  }
+  if (by_clusters) {
+    const std::string title = format("DAPC on the %d genetic clusters", a.clusters_dapc->groups);
+    add("dapc_clusters_scatter.svg", title + ": the individuals " + on_functions(*a.clusters_dapc),
+        dapc_scatter(*a.clusters_dapc, a.clusters.chosen_solution().cluster, clusters, title));
+  }
+  std::vector<MembershipPanel> panels;
+  if (populations.done) panels.push_back({populations, labels.populations, "Posterior membership of the populations"});
+  if (by_clusters) {
+    panels.push_back({*a.clusters_dapc, clusters,
+                      format("Posterior membership of the %d genetic clusters", a.clusters_dapc->groups)});
+  }
+  if (!panels.empty()) {
+    add("membership.svg",
+        "Membership: each individual's bar, in population order, split by its DAPC posterior probabilities of the "
+        "groups",
+        membership_figure(panels, labels.population_of, labels.populations, "Membership probabilities (DAPC)"));
+  }
+  add("assignment.svg",
+      "Assignment test: each individual's log-likelihood difference between its most likely and second most likely "
+      "population, green when the most likely is its own",
+      assignment_figure(a.assignment, labels.populations, "Assignment test"));
+}
+
 }  // namespace
 
 PageSection write_cluster_results(const std::string& folder, const ClusterAnalysis& analysis,
@@ -143,6 +201,7 @@ PageSection write_cluster_results(const std::string& folder, const ClusterAnalys
   write_clusters(folder, analysis, labels, section);
   if (analysis.populations_dapc.done) write_dapc(folder, analysis.populations_dapc, labels);
   write_assignment(folder, analysis.assignment, labels, section);
+  write_cluster_figures(folder, analysis, labels, section);
   return section;
 }
 

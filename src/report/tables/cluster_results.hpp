@@ -1,7 +1,10 @@
 // The files of clusters and assignment in the results folder: clusters_bic.tsv,
 // clusters.tsv, dapc_eigenvalues.tsv, dapc_individuals.tsv,
-// dapc_loadings.tsv, assignment.tsv, assignment_rates.tsv and the BIC curve
-// (clusters_bic.svg); and the page's section "Clusters and assignment".
+// dapc_loadings.tsv, assignment.tsv, assignment_rates.tsv, the BIC curve
+// (clusters_bic.svg), the individuals on the discriminant functions
+// (dapc_scatter.svg, dapc_clusters_scatter.svg), the membership bar plot
+// (membership.svg) and the assignment plot (assignment.svg); and the page's
+// section "Clusters and assignment".
 #pragma once
 
 #include <string>

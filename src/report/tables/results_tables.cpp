@@ -29,7 +29,8 @@ const std::vector<std::string>& results_file_names() {
         "tree_individuals_nj.svg", "geographic_distances.tsv", "mantel.tsv", "autocorrelation.tsv",
         "autocorrelation.svg", "kinship_classes.tsv", "kinship_sp.tsv", "kinship.svg", "replicates.tsv",
         "replicate_loci.tsv", "clusters_bic.tsv", "clusters.tsv", "clusters_bic.svg", "dapc_eigenvalues.tsv",
-        "dapc_individuals.tsv", "dapc_loadings.tsv", "assignment.tsv", "assignment_rates.tsv", "genalex.csv", "scores.tsv",
+        "dapc_individuals.tsv", "dapc_loadings.tsv", "assignment.tsv", "assignment_rates.tsv", "dapc_scatter.svg",
+        "dapc_clusters_scatter.svg", "membership.svg", "assignment.svg", "genalex.csv", "scores.tsv",
         "individual_distances.tsv"};
     for (const std::string genetic : {"nei", "fst_linearised", "reynolds", "phipt_linearised"}) {
       for (const std::string geographic : {"km", "ln_km"}) n.push_back("ibd_" + genetic + "_" + geographic + ".svg");
