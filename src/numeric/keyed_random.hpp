@@ -33,13 +33,33 @@ std::uint64_t stream_key(std::uint64_t seed, std::uint64_t statistic, std::uint6
 class KeyedStream {
  public:
   explicit KeyedStream(std::uint64_t key);
-  std::uint64_t next();
+  // Defined here, as the resampling loops draw once per pair or individual.
+  std::uint64_t next() {
+    const std::uint64_t result = rotl(s_[1] * 5, 7) * 9;
+    const std::uint64_t t = s_[1] << 17;
+    s_[2] ^= s_[0];
+    s_[3] ^= s_[1];
+    s_[1] ^= s_[2];
+    s_[0] ^= s_[3];
+    s_[2] ^= t;
+    s_[3] = rotl(s_[3], 45);
+    return result;
+  }
   // Uniform on 0..range-1 for 1 <= range <= 2^32 - 1: x = next() >> 32,
   // m = x * range; while the low 32 bits of m are below 2^32 mod range, draw
   // again; the answer is m >> 32.
-  std::uint32_t below(std::uint32_t range);
+  std::uint32_t below(std::uint32_t range) {
+    std::uint64_t m = (next() >> 32) * range;
+    if (static_cast<std::uint32_t>(m) < range) {
+      // 2^32 mod range: the low words below it belong to an incomplete stripe.
+      const std::uint32_t threshold = static_cast<std::uint32_t>(-range) % range;
+      while (static_cast<std::uint32_t>(m) < threshold) m = (next() >> 32) * range;
+    }
+    return static_cast<std::uint32_t>(m >> 32);
+  }
 
  private:
+  static std::uint64_t rotl(std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); }
   std::uint64_t s_[4];
 };
 

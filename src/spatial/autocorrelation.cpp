@@ -99,7 +99,8 @@ Autocorrelation spatial_autocorrelation(const PackedDistances& d, const Distance
         const double* crow = c.data() + static_cast<std::size_t>(a) * N;
         if (i + 2 < n) {
           const char* next = reinterpret_cast<const char*>(c.data() + static_cast<std::size_t>(order[static_cast<std::size_t>(i + 1)]) * N);
-          for (std::size_t byte = 0; byte < N * sizeof(double); byte += 64) __builtin_prefetch(next + byte);
+          // Into the second-level cache, without crowding the first.
+          for (std::size_t byte = 0; byte < N * sizeof(double); byte += 64) __builtin_prefetch(next + byte, 0, 1);
         }
         const double caa = diagonal[static_cast<std::size_t>(a)];
         const std::int16_t* cls = classes.of_pair.data() + d.index(i, i + 1);
@@ -124,13 +125,16 @@ Autocorrelation spatial_autocorrelation(const PackedDistances& d, const Distance
   }
 
   // Bootstrap over the pairs of each class; the class's values are copied
-  // together so that the draws read a block of their own.
-  std::vector<std::vector<double>> class_c(static_cast<std::size_t>(H)), class_d(static_cast<std::size_t>(H));
+  // together so that the draws read a block of their own, c_ij beside
+  // c_ii + c_jj so that one draw reads one place.
+  struct PairTerms {
+    double c, diagonal;
+  };
+  std::vector<std::vector<PairTerms>> class_terms(static_cast<std::size_t>(H));
   for (std::size_t p = 0; p < cij.size(); ++p) {
     const int h = classes.of_pair[p];
     if (h < 0) continue;
-    class_c[static_cast<std::size_t>(h)].push_back(cij[p]);
-    class_d[static_cast<std::size_t>(h)].push_back(cdiag[p]);
+    class_terms[static_cast<std::size_t>(h)].push_back({cij[p], cdiag[p]});
   }
   const int B = result.bootstraps;
   std::vector<double> boot(static_cast<std::size_t>(H) * static_cast<std::size_t>(B));
@@ -138,20 +142,19 @@ Autocorrelation spatial_autocorrelation(const PackedDistances& d, const Distance
     for_each_replicate(B, settings.threads, [&](int b) {
       for (int h = 0; h < H; ++h) {
         const auto u = static_cast<std::size_t>(h);
-        const std::vector<double>& vc = class_c[u];
-        const std::vector<double>& vd = class_d[u];
+        const std::vector<PairTerms>& terms = class_terms[u];
         double bn = 0.0, bd = 0.0;
-        if (!vc.empty()) {
+        if (!terms.empty()) {
           KeyedStream stream(stream_key(settings.seed, static_cast<std::uint64_t>(SpatialStream::autocorrelation_bootstrap),
                                         static_cast<std::uint64_t>(h), static_cast<std::uint64_t>(b)));
-          const auto size = static_cast<std::uint32_t>(vc.size());
+          const auto size = static_cast<std::uint32_t>(terms.size());
           for (std::uint32_t k = 0; k < size; ++k) {
-            const std::uint32_t p = stream.below(size);
-            bn += vc[p];
-            bd += vd[p];
+            const PairTerms& drawn = terms[stream.below(size)];
+            bn += drawn.c;
+            bd += drawn.diagonal;
           }
         }
-        boot[u * static_cast<std::size_t>(B) + static_cast<std::size_t>(b)] = vc.empty() ? kNaN : ratio(bn, bd);
+        boot[u * static_cast<std::size_t>(B) + static_cast<std::size_t>(b)] = terms.empty() ? kNaN : ratio(bn, bd);
       }
     });
   }

@@ -7,6 +7,10 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#if defined(__SSE2__)
+#include <emmintrin.h>  // two matrices' values side by side
+#endif
 
 #include "core/format.hpp"
 
@@ -52,6 +56,151 @@ CentredVariable centre(const std::vector<double>& x) {
 double pearson(double sgx, double sgg, double sxx, std::size_t pairs) {
   if (pairs < 3 || !(sgg > 0.0) || !(sxx > 0.0)) return kNaN;
   return sgx / std::sqrt(sgg * sxx);
+}
+
+// The permutations: kBatch of them per pass over the pairs (the geographic
+// values read once for all), every genetic matrix and geographic variable of
+// the call in the same pass.
+constexpr int kBatch = 2;
+constexpr int kMostMatrices = 4;
+constexpr int kMostVariables = 2;
+
+// A variable with pairs left out (x = 0 there) needs the sum and the sum of
+// squares of the permuted genetic values over the pairs it keeps: those over
+// all pairs (which a permutation does not change) less those over the pairs
+// left out, which are few (pairs at 0 km for ln km).
+struct PermutationInput {
+  int n = 0, matrices = 0, variables = 0;
+  std::vector<float> square;           // the genetic matrices side by side, centred
+  std::vector<double> sum, sgg;        // per matrix, the sum and sum of squares of its centred values
+  std::vector<float> x[kMostVariables];  // centred geographic values per pair, 0 for a pair left out
+  std::vector<std::pair<int, int>> left_out[kMostVariables];  // the pairs (i < j) a variable leaves out
+};
+
+// Per permutation of the batch, matrix and variable: the cross products over
+// all pairs, and the sum and sum of squares over the pairs left out.
+struct BatchSums {
+  double values[kBatch][kMostMatrices][kMostVariables][3] = {};
+  double* at(int b, int m, int k) { return values[b][m][k]; }
+};
+
+// The sums over the pairs a variable leaves out, for each permutation of the
+// batch and each matrix.
+void left_out_sums(const PermutationInput& in, const std::vector<int> (&order)[kBatch], BatchSums& sums) {
+  const auto n = static_cast<std::size_t>(in.n);
+  const auto M = static_cast<std::size_t>(in.matrices);
+  for (int k = 0; k < in.variables; ++k) {
+    for (const auto& [i, j] : in.left_out[k]) {
+      for (int b = 0; b < kBatch; ++b) {
+        const float* cell = in.square.data() + (static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n +
+                                                static_cast<std::size_t>(order[b][static_cast<std::size_t>(j)])) * M;
+        for (std::size_t m = 0; m < M; ++m) {
+          const double g = cell[m];
+          double* s = sums.at(b, static_cast<int>(m), k);
+          s[1] += g;
+          s[2] += g * g;
+        }
+      }
+    }
+  }
+}
+
+// One pass over the pairs row by row for M matrices and K variables, each
+// sum taken over j in order within a row and the rows added in order, so a
+// matrix's sums do not depend on the others of the call.
+template <int M, int K>
+void permuted_rows(const PermutationInput& in, const std::vector<int> (&order)[kBatch], BatchSums& sums) {
+  const int n = in.n;
+  const std::size_t row_bytes = static_cast<std::size_t>(n) * M * sizeof(float);
+  for (int i = 0; i < n - 1; ++i) {
+    // Pairs (i, i+1..n-1) follow each other from their row's first.
+    const std::size_t row_start = static_cast<std::size_t>(i) * (2 * static_cast<std::size_t>(n) - i - 1) / 2;
+    const int length = n - i - 1;
+    // The rows of the next individual are read in random order: ask for
+    // them now (into the second-level cache, without crowding the first),
+    // while this one is summed.
+    if (i + 2 < n) {
+      for (int b = 0; b < kBatch; ++b) {
+        const char* next = reinterpret_cast<const char*>(
+            in.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i + 1)]) * n * M);
+        for (std::size_t byte = 0; byte < row_bytes; byte += 64) __builtin_prefetch(next + byte, 0, 1);
+      }
+    }
+    const float* row[kBatch];
+    const int* partner[kBatch];
+    for (int b = 0; b < kBatch; ++b) {
+      row[b] = in.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n * M;
+      partner[b] = order[b].data() + i + 1;
+    }
+    const float* x[K];
+    for (int k = 0; k < K; ++k) x[k] = in.x[k].data() + row_start;
+#if defined(__SSE2__)
+    if constexpr (M == 2) {
+      // Two matrices: a cell's two values are read and widened together, and
+      // their products summed side by side (each lane as the scalar code
+      // sums it).
+      __m128d both[kBatch][K];
+      for (int b = 0; b < kBatch; ++b) {
+        for (int k = 0; k < K; ++k) both[b][k] = _mm_setzero_pd();
+      }
+      for (int j = 0; j < length; ++j) {
+        __m128d g[kBatch];
+        for (int b = 0; b < kBatch; ++b) {
+          const float* cell = row[b] + static_cast<std::size_t>(partner[b][j]) * 2;
+          g[b] = _mm_cvtps_pd(_mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(cell))));
+        }
+        for (int k = 0; k < K; ++k) {
+          const __m128d xk = _mm_set1_pd(static_cast<double>(x[k][j]));
+          for (int b = 0; b < kBatch; ++b) both[b][k] = _mm_add_pd(both[b][k], _mm_mul_pd(g[b], xk));
+        }
+      }
+      for (int b = 0; b < kBatch; ++b) {
+        for (int k = 0; k < K; ++k) {
+          double lanes[2];
+          _mm_storeu_pd(lanes, both[b][k]);
+          sums.at(b, 0, k)[0] += lanes[0];
+          sums.at(b, 1, k)[0] += lanes[1];
+        }
+      }
+      continue;
+    }
+#endif
+    double cross[kBatch][M][K] = {};
+    for (int j = 0; j < length; ++j) {
+      double g[kBatch][M];
+      for (int b = 0; b < kBatch; ++b) {
+        const float* cell = row[b] + static_cast<std::size_t>(partner[b][j]) * M;
+        for (int m = 0; m < M; ++m) g[b][m] = cell[m];
+      }
+      for (int k = 0; k < K; ++k) {
+        const double xk = x[k][j];
+        for (int b = 0; b < kBatch; ++b) {
+          for (int m = 0; m < M; ++m) cross[b][m][k] += g[b][m] * xk;
+        }
+      }
+    }
+    for (int b = 0; b < kBatch; ++b) {
+      for (int m = 0; m < M; ++m) {
+        for (int k = 0; k < K; ++k) sums.at(b, m, k)[0] += cross[b][m][k];
+      }
+    }
+  }
+}
+
+using PermutedRows = void (*)(const PermutationInput&, const std::vector<int> (&)[kBatch], BatchSums&);
+
+template <int M>
+PermutedRows rows_of(int variables) {
+  return variables == 1 ? permuted_rows<M, 1> : permuted_rows<M, 2>;
+}
+
+PermutedRows pick_rows(int matrices, int variables) {
+  switch (matrices) {
+    case 1: return rows_of<1>(variables);
+    case 2: return rows_of<2>(variables);
+    case 3: return rows_of<3>(variables);
+    default: return rows_of<4>(variables);
+  }
 }
 
 }  // namespace
@@ -116,40 +265,50 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
   // 1.49e-8 with which it is compared (the identity permutation still counts
   // as equal to the observed r).  Halving the bytes halves the traffic of the
   // rows read in random order, which bounds the speed.
-  // Square matrices centred by their mean over all pairs (permutation
-  // invariant), so that permuted rows are read contiguously.
-  std::vector<std::vector<float>> square(M);
-  std::vector<double> sgg_all(M, 0.0);
+  // One square matrix holds the genetic matrices side by side (cell (i, j)
+  // of matrix m at (i n + j) M + m), centred by their mean over all pairs
+  // (permutation invariant), so that a permuted row of all of them is read
+  // contiguously and each permuted partner once.
+  if (M > kMostMatrices || K > kMostVariables) throw std::invalid_argument("too many matrices for one Mantel call");
+  PermutationInput in;
+  in.n = n;
+  in.matrices = static_cast<int>(M);
+  in.variables = static_cast<int>(K);
+  in.square.assign(static_cast<std::size_t>(n) * n * M, 0.0f);
+  in.sum.assign(M, 0.0);
+  in.sgg.assign(M, 0.0);
   for (std::size_t m = 0; m < M; ++m) {
     const std::vector<double>& g = genetic[m]->values();
     double sum = 0.0;
     for (double v : g) sum += v;
     const double mean = sum / static_cast<double>(P);
-    square[m].assign(static_cast<std::size_t>(n) * n, 0.0f);
-    double sgg = 0.0;
+    double sgc = 0.0, sgg = 0.0;
     for (int i = 0; i < n; ++i) {
       for (int j = i + 1; j < n; ++j) {
         const float gc = static_cast<float>(g[genetic[m]->index(i, j)] - mean);
-        square[m][static_cast<std::size_t>(i) * n + j] = gc;
-        square[m][static_cast<std::size_t>(j) * n + i] = gc;
+        in.square[(static_cast<std::size_t>(i) * n + j) * M + m] = gc;
+        in.square[(static_cast<std::size_t>(j) * n + i) * M + m] = gc;
+        sgc += gc;
         sgg += static_cast<double>(gc) * gc;
       }
     }
-    sgg_all[m] = sgg;
+    in.sum[m] = sgc;
+    in.sgg[m] = sgg;
   }
-  std::vector<std::vector<float>> xf(K), wf(K);
   for (std::size_t k = 0; k < K; ++k) {
-    xf[k].assign(x[k].xc.begin(), x[k].xc.end());
-    wf[k].assign(x[k].weight.begin(), x[k].weight.end());
+    in.x[k].assign(x[k].xc.begin(), x[k].xc.end());
+    if (x[k].weight.empty()) continue;
+    for (int i = 0; i < n; ++i) {
+      for (int j = i + 1; j < n; ++j) {
+        if (x[k].weight[genetic[0]->index(i, j)] == 0.0) in.left_out[k].emplace_back(i, j);
+      }
+    }
   }
+  const PermutedRows rows = pick_rows(in.matrices, in.variables);
 
-  // Two permutations per pass over the pairs (the geographic values are read
-  // once for both); permutation q's sums depend on q alone.
-  constexpr int kBatch = 2;
   const int batches = (count + kBatch - 1) / kBatch;
   const std::size_t T = M * K;
   std::vector<double> permuted(T * static_cast<std::size_t>(count));
-  const std::size_t row_bytes = static_cast<std::size_t>(n) * sizeof(float);
   for_each_replicate(batches, settings.threads, [&](int batch) {
     const int q0 = batch * kBatch;
     const int in_batch = std::min(kBatch, count - q0);
@@ -159,77 +318,19 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
       // A batch short of permutations repeats its first one.
       spatial_permutation(order[b], settings.seed, SpatialStream::mantel, q0 + std::min(b, in_batch - 1));
     }
-    // sums[(b * T + t) * 3 + 0..2]: cross products, sums and sums of squares.
-    std::vector<double> sums(kBatch * T * 3, 0.0);
-    for (int i = 0; i < n - 1; ++i) {
-      const std::size_t row_start = genetic[0]->index(i, i + 1);
-      const int length = n - i - 1;
-      // The rows of the next individual are read in random order: ask for
-      // them now, while this one is summed.
-      if (i + 2 < n) {
-        for (std::size_t m = 0; m < M; ++m) {
-          for (int b = 0; b < kBatch; ++b) {
-            const char* next = reinterpret_cast<const char*>(
-                square[m].data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i + 1)]) * n);
-            for (std::size_t byte = 0; byte < row_bytes; byte += 64) __builtin_prefetch(next + byte);
-          }
-        }
-      }
-      const int* p0 = order[0].data() + i + 1;
-      const int* p1 = order[1].data() + i + 1;
-      for (std::size_t m = 0; m < M; ++m) {
-        const float* r0 = square[m].data() + static_cast<std::size_t>(order[0][static_cast<std::size_t>(i)]) * n;
-        const float* r1 = square[m].data() + static_cast<std::size_t>(order[1][static_cast<std::size_t>(i)]) * n;
-        for (std::size_t k = 0; k < K; ++k) {
-          const float* xc = xf[k].data() + row_start;
-          double* s0 = sums.data() + (0 * T + m * K + k) * 3;
-          double* s1 = sums.data() + (1 * T + m * K + k) * 3;
-          if (wf[k].empty()) {
-            double a0 = 0.0, a1 = 0.0, b0 = 0.0, b1 = 0.0;
-            int j = 0;
-            for (; j + 2 <= length; j += 2) {
-              const double x0 = xc[j], x1 = xc[j + 1];
-              a0 += static_cast<double>(r0[p0[j]]) * x0;
-              a1 += static_cast<double>(r0[p0[j + 1]]) * x1;
-              b0 += static_cast<double>(r1[p1[j]]) * x0;
-              b1 += static_cast<double>(r1[p1[j + 1]]) * x1;
-            }
-            if (j < length) {
-              a0 += static_cast<double>(r0[p0[j]]) * xc[j];
-              b0 += static_cast<double>(r1[p1[j]]) * xc[j];
-            }
-            s0[0] += a0 + a1;
-            s1[0] += b0 + b1;
-          } else {
-            const float* w = wf[k].data() + row_start;
-            double c0 = 0.0, g0 = 0.0, h0 = 0.0, c1 = 0.0, g1 = 0.0, h1 = 0.0;
-            for (int j = 0; j < length; ++j) {
-              const double x0 = xc[j], w0 = w[j];
-              const double u = r0[p0[j]], v = r1[p1[j]];
-              c0 += u * x0;
-              g0 += w0 * u;
-              h0 += w0 * u * u;
-              c1 += v * x0;
-              g1 += w0 * v;
-              h1 += w0 * v * v;
-            }
-            s0[0] += c0;
-            s0[1] += g0;
-            s0[2] += h0;
-            s1[0] += c1;
-            s1[1] += g1;
-            s1[2] += h1;
-          }
-        }
-      }
-    }
+    BatchSums sums;
+    rows(in, order, sums);
+    left_out_sums(in, order, sums);
     for (int b = 0; b < in_batch; ++b) {
       for (std::size_t m = 0; m < M; ++m) {
         for (std::size_t k = 0; k < K; ++k) {
           const std::size_t t = m * K + k;
-          const double* sum = sums.data() + (static_cast<std::size_t>(b) * T + t) * 3;
+          const double* sum = sums.at(b, static_cast<int>(m), static_cast<int>(k));
           const CentredVariable& v = x[k];
-          const double ss = v.weight.empty() ? sgg_all[m] : sum[2] - sum[1] * sum[1] / static_cast<double>(v.pairs);
+          // Over the pairs the variable keeps: all less those left out.
+          const double kept_sum = in.sum[m] - sum[1], kept_squares = in.sgg[m] - sum[2];
+          const double ss = v.weight.empty() ? in.sgg[m]
+                                             : kept_squares - kept_sum * kept_sum / static_cast<double>(v.pairs);
           permuted[t * static_cast<std::size_t>(count) + static_cast<std::size_t>(q0 + b)] =
               pearson(sum[0], ss, v.sxx, v.pairs);
         }

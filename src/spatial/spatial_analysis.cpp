@@ -63,6 +63,12 @@ void mantel_rows(const char* level, const std::vector<const GeneticMatrix*>& mat
                  SpatialAnalysis& out) {
   const std::vector<std::vector<double>> geographic = geographic_variables(km, level, out.warnings);
   const char* const keys[] = {"km", "ln_km"};
+  // The complete matrices are tested in one call, so that each permutation
+  // is one pass over the pairs for all of them.
+  std::vector<std::size_t> tested_of;  // the matrices tested, by their place in the call
+  std::vector<PackedDistances> negated;
+  negated.reserve(matrices.size());
+  std::vector<const PackedDistances*> tested;
   for (std::size_t g = 0; g < matrices.size(); ++g) {
     const GeneticMatrix& matrix = *matrices[g];
     if (!complete(matrix.values)) {
@@ -70,20 +76,27 @@ void mantel_rows(const char* level, const std::vector<const GeneticMatrix*>& mat
                                     matrix.key.c_str(), undefined_pairs(matrix.values), level));
       continue;
     }
-    PackedDistances tested = matrix.values;
     if (decrease[g]) {
-      for (int i = 0; i < tested.size(); ++i) {
-        for (int j = i + 1; j < tested.size(); ++j) tested.upper(i, j) = -tested.upper(i, j);
+      PackedDistances& minus = negated.emplace_back(matrix.values);
+      for (int i = 0; i < minus.size(); ++i) {
+        for (int j = i + 1; j < minus.size(); ++j) minus.upper(i, j) = -minus.upper(i, j);
       }
+      tested.push_back(&minus);
+    } else {
+      tested.push_back(&matrix.values);
     }
-    for (MantelTest test : mantel_tests({&tested}, geographic, settings)) {
-      if (decrease[g]) {
-        test.r = -test.r;
-        test.slope = -test.slope;
-        test.intercept = -test.intercept;
-      }
-      out.mantel.push_back({level, matrix.key, keys[test.geographic], test});
+    tested_of.push_back(g);
+  }
+  if (tested.empty()) return;
+  for (MantelTest test : mantel_tests(tested, geographic, settings)) {
+    const std::size_t g = tested_of[static_cast<std::size_t>(test.genetic)];
+    test.genetic = static_cast<int>(g);
+    if (decrease[g]) {
+      test.r = -test.r;
+      test.slope = -test.slope;
+      test.intercept = -test.intercept;
     }
+    out.mantel.push_back({level, matrices[g]->key, keys[test.geographic], test});
   }
 }
 
