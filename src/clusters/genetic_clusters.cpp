@@ -374,10 +374,11 @@ ClusterResult find_clusters(const std::vector<double>& points, int individuals, 
   const Points p{points.data(), individuals, dimensions};
   out.solutions = settings.method == ClusterMethod::kWard ? ward_solutions(p, kmax, settings.ward_input)
                                                           : kmeans_solutions(p, kmax, settings);
-  int undefined = 0;
+  int undefined = 0, exact = 0;
   for (const ClusterSolution& s : out.solutions) {
     if (std::isnan(s.bic)) {
       ++undefined;
+      if (exact == 0 && s.k < individuals) exact = s.k;
       continue;
     }
     if (out.chosen == 0 || s.bic < out.solutions[out.chosen - 1].bic) out.chosen = s.k;
@@ -385,6 +386,13 @@ ClusterResult find_clusters(const std::vector<double>& points, int individuals, 
   if (undefined > 0) {
     out.warnings.push_back("BIC undefined for " + std::to_string(undefined) +
                            " numbers of clusters: the within sum of squares is 0");
+  }
+  if (exact > 0) {
+    // Fewer distinct profiles than individuals, and K clusters hold them
+    // exactly: BIC -infinity, the lowest.
+    out.chosen = exact;
+    out.warnings.push_back(std::to_string(exact) + " clusters hold the individuals exactly (within sum of squares 0): " +
+                           "chosen as the lowest BIC");
   }
   out.lowest_bic = out.chosen;
   out.given = settings.given_clusters;

@@ -10,7 +10,9 @@
 //   BIC(K) = N ln(WSS(K) / N) + K ln N.
 // The chosen K has the lowest BIC (the smaller K on a tie), unless one is given.
 // WSS(K) = 0 (no more distinct points than clusters) leaves BIC(K) undefined
-// (NaN) and K is never chosen.
+// (NaN; it tends to minus infinity): the smallest such K below the number of
+// individuals is chosen, since its clusters hold the individuals exactly; K =
+// N, every individual alone, is never chosen.
 //
 // K-means: S starts per K, each seeded by k-means++ (Arthur & Vassilvitskii
 // 2007) from a stream of its own keyed by (seed, 1, K, start), so the result

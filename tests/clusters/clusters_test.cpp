@@ -305,6 +305,23 @@ TEST(GeneticClusters, HandWorkedLine) {
   }
 }
 
+// Two distinct profiles, three individuals each: WSS(2) = 0, so K = 2 holds
+// them exactly and is chosen although its BIC is undefined (minus infinity).
+TEST(GeneticClusters, ExactClustersAreChosen) {
+  const std::vector<double> points = {0, 0, 0, 5, 5, 5};
+  for (const ClusterMethod method : {ClusterMethod::kKMeans, ClusterMethod::kWard}) {
+    ClusterSettings settings;
+    settings.method = method;
+    settings.max_clusters = 4;
+    settings.starts = 3;
+    const ClusterResult r = find_clusters(points, 6, 1, settings);
+    EXPECT_EQ(r.chosen, 2);
+    EXPECT_EQ(r.chosen_solution().cluster, (std::vector<int>{0, 0, 0, 1, 1, 1}));
+    EXPECT_EQ(r.warnings.back(), "2 clusters hold the individuals exactly (within sum of squares 0): chosen as the "
+                                 "lowest BIC");
+  }
+}
+
 // A given K is chosen whatever the BIC; Kmax is raised to it.  The K of the
 // lowest BIC is kept beside it.  Bad settings
 // are refused.
