@@ -41,7 +41,11 @@ constexpr int kLociBlock = 16;
 struct LociBlock {
   double z[kLociBlock] = {};   // a for band present, -(1 - a) for absent, 0 missing
   double in[kLociBlock] = {};  // 1 scored, 0 missing
-  double& operator[](int t) { return z[t]; }
+};
+// The block's locus weights D_l and D_l / (n_l - 1) (0 past the last locus).
+struct LocusWeights {
+  double d[kLociBlock] = {};
+  double over[kLociBlock] = {};
 };
 // Per locus of a block: the regression's sums and the first class's.
 struct JackknifeSums {
@@ -61,12 +65,12 @@ struct JackknifeSums {
 #define BANDSCAPE_VECTOR_LOOP
 #endif
 [[gnu::always_inline]] inline void add_pair_body(JackknifeSums& __restrict s, const LociBlock& a, const LociBlock& b,
-                                                 const LociBlock& D, const LociBlock& over, double sum_rd,
-                                                 double sum_d, double c, double x, double regressed, double first) {
+                                                 const LocusWeights& weights, double sum_rd, double sum_d, double c,
+                                                 double x, double regressed, double first) {
   for (int t = 0; t < kLociBlock; ++t) {
     const double both = a.in[t] * b.in[t];
-    const double num = sum_rd - both * (a.z[t] * b.z[t] + over.z[t]);
-    const double den = sum_d - both * D.z[t];
+    const double num = sum_rd - both * (a.z[t] * b.z[t] + weights.over[t]);
+    const double den = sum_d - both * weights.d[t];
     const bool kept = den > 1e-12 * sum_d;  // a locus left in common
     const double quotient = num / den * c;  // computed for every locus, kept or not: no branch
     const double fl = kept ? quotient : 0.0;
@@ -82,24 +86,23 @@ struct JackknifeSums {
   }
 }
 
-using PairAdder = void (*)(JackknifeSums&, const LociBlock&, const LociBlock&, const LociBlock&, const LociBlock&,
-                           double, double, double, double, double, double);
+using PairAdder = void (*)(JackknifeSums&, const LociBlock&, const LociBlock&, const LocusWeights&, double, double,
+                           double, double, double, double);
 
 [[BANDSCAPE_VECTOR_LOOP]] void add_pair_portable(JackknifeSums& s, const LociBlock& a, const LociBlock& b,
-                                                 const LociBlock& D, const LociBlock& over, double sum_rd,
-                                                 double sum_d, double c, double x, double regressed, double first) {
-  add_pair_body(s, a, b, D, over, sum_rd, sum_d, c, x, regressed, first);
+                                                 const LocusWeights& weights, double sum_rd, double sum_d, double c,
+                                                 double x, double regressed, double first) {
+  add_pair_body(s, a, b, weights, sum_rd, sum_d, c, x, regressed, first);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
 // Four loci per instruction where the processor has AVX (no fused
 // multiply-add: the roundings stay those of the portable code).
 [[BANDSCAPE_VECTOR_LOOP, gnu::target("avx2")]] void add_pair_avx2(JackknifeSums& s, const LociBlock& a,
-                                                                  const LociBlock& b, const LociBlock& D,
-                                                                  const LociBlock& over, double sum_rd, double sum_d,
-                                                                  double c, double x, double regressed,
-                                                                  double first) {
-  add_pair_body(s, a, b, D, over, sum_rd, sum_d, c, x, regressed, first);
+                                                                  const LociBlock& b, const LocusWeights& weights,
+                                                                  double sum_rd, double sum_d, double c, double x,
+                                                                  double regressed, double first) {
+  add_pair_body(s, a, b, weights, sum_rd, sum_d, c, x, regressed, first);
 }
 PairAdder pick_pair_adder() { return __builtin_cpu_supports("avx2") ? add_pair_avx2 : add_pair_portable; }
 #else
@@ -320,13 +323,13 @@ KinshipDistance kinship_distance(const DominantKinship& k, const ScoreMatrix& sc
     for_each_replicate(blocks, settings.threads, [&](int block) {
       const int first = block * kLociBlock, width = std::min(kLociBlock, L - first);
       std::vector<LociBlock> rows(static_cast<std::size_t>(n));  // z and scored flags of each individual
-      LociBlock D{}, over{};
+      LocusWeights weights;
       for (int t = 0; t < width; ++t) {
         const auto u = static_cast<std::size_t>(first + t);
         const int column = k.loci[u];
         const double a = k.absent[u];
-        D[t] = k.weight[u];
-        over[t] = D[t] / (k.scored[u] - 1);
+        weights.d[t] = k.weight[u];
+        weights.over[t] = weights.d[t] / (k.scored[u] - 1);
         for (int i = 0; i < n; ++i) {
           const std::uint8_t v = scores[i][column];
           rows[static_cast<std::size_t>(i)].z[t] = v == 9 ? 0.0 : (v == 1 ? a : -(1.0 - a));
@@ -341,7 +344,7 @@ KinshipDistance kinship_distance(const DominantKinship& k, const ScoreMatrix& sc
           const std::size_t p = row + static_cast<std::size_t>(j - i - 1);
           const bool regressed = !std::isnan(xc[p]), first_class = classes.of_pair[p] == 0;
           if (!regressed && !first_class) continue;
-          add_pair(sums, rows[static_cast<std::size_t>(i)], rows[static_cast<std::size_t>(j)], D, over, k.sum_rd[p],
+          add_pair(sums, rows[static_cast<std::size_t>(i)], rows[static_cast<std::size_t>(j)], weights, k.sum_rd[p],
                    k.sum_d[p], c, regressed ? xc[p] : 0.0, regressed ? 1.0 : 0.0, first_class ? 1.0 : 0.0);
         }
       }
