@@ -12,10 +12,18 @@
 //
 // Neighbour joining: the pruned search of RapidNJ (Simonsen, Mailund &
 // Pedersen 2008).  Each cluster's list is sorted by distance; a row's scan
-// stops when (k - 2) d_ij - R_i - max R exceeds the best criterion found so
-// far, since no later entry can do better (when a few clusters' R stand far
-// above the rest, their pairs are all tried and max R is taken over the
-// others).  `neighbor` sums R_i afresh at
+// stops when (k - 2) d_ij - R_i - max R_j exceeds the best criterion found so
+// far, since no later entry can do better.  Individuals of distinct
+// populations differ widely in R (a population far from the others has large
+// distances to all of them), and a bound with the largest R of all clusters
+// lets each row's scan run through most of its own population.  So, as in
+// NINJA (Wheeler 2009), the clusters are put in groups by the rank of their R
+// when they are formed, each list is sorted by the other cluster's group,
+// then by distance, and each group's part is scanned with the largest R in
+// that group.  R drifts as clusters are joined, so a group's members need not
+// stay alike, but the bound holds whatever they are; it is only looser.
+// When a few clusters' R stand far above the rest, their pairs are all tried
+// and the bounds are taken over the others.  `neighbor` sums R_i afresh at
 // every step in increasing order of position, and rounding makes that sum
 // differ from any running total, so the search works on running totals with
 // a proven bound on how far they can be from the fresh sums (Higham 2002,
@@ -31,6 +39,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -44,6 +53,8 @@ constexpr int kFullScanBelow = 48;
 // Neighbour joining: the clusters of the largest totals whose pairs are all
 // tried at each step.
 constexpr std::size_t kTriedInFull = 8;
+// Neighbour joining: the groups of clusters by their row totals when formed.
+constexpr int kGroups = 16;
 
 // The distances between the clusters left, in the lower triangle of a square
 // matrix over slots: cells(p, q), q < p.  A cluster keeps the slot of the taxon
@@ -93,9 +104,9 @@ struct Slot {
   // The row sum as `neighbor` adds it, at step `summed_at`.
   double sum = 0.0;
   long summed_at = -1;
-  // Neighbour joining: the distance of the first entry of the cluster's list
-  // that may still exist, rounded down (infinite for an empty list), so that
-  // most rows are passed over without reading their lists.
+  // Neighbour joining: the smallest distance of the entries of the cluster's
+  // list that may still exist, rounded down (infinite for an empty list), so
+  // that rows far from the best pair are passed over without reading them.
   float first_below = std::numeric_limits<float>::infinity();
   bool leading = false;  // among the few largest totals, whose pairs are all tried
 };
@@ -227,12 +238,17 @@ void radix_sort(std::vector<T>& values, std::vector<T>& scratch, Key key) {
   if (from != values.data()) std::copy(from, from + n, values.data());
 }
 
-// Sorts by distance (the order among equal distances does not matter).
-void sort_by_distance(std::vector<NearEntry>& list, std::vector<NearEntry>& scratch) {
+// Sorts by the group of the other cluster, then by distance (the order among
+// equal distances does not matter).
+void sort_by_group_and_distance(std::vector<NearEntry>& list, std::vector<NearEntry>& scratch,
+                                const std::vector<std::uint8_t>& group) {
+  const auto key = [&group](const NearEntry& e) {
+    return std::uint64_t{group[static_cast<std::size_t>(e.id)]} << 32 | sort_key(e.below);
+  };
   if (list.size() < 512) {
-    std::sort(list.begin(), list.end(), [](const NearEntry& x, const NearEntry& y) { return x.below < y.below; });
+    std::sort(list.begin(), list.end(), [&key](const NearEntry& x, const NearEntry& y) { return key(x) < key(y); });
   } else {
-    radix_sort(list, scratch, [](const NearEntry& e) { return sort_key(e.below); });
+    radix_sort(list, scratch, key);
   }
 }
 
@@ -244,7 +260,9 @@ void add(double& value, double& error, double y) {
 
 class NeighborJoiner {
  public:
-  explicit NeighborJoiner(const DistanceMatrix& d) : c_(d) {
+  explicit NeighborJoiner(const DistanceMatrix& d)
+      : c_(d), group_(d.n > 0 ? 2 * static_cast<std::size_t>(d.n) - 1 : 0), totals_(group_.size()),
+        heads_(group_.size() * kGroups) {
     for (int p = 0; p < d.n; ++p) {
       for (int q = 0; q < p; ++q) {
         const double v = c_.at(p, q);
@@ -255,12 +273,21 @@ class NeighborJoiner {
           add(slot.magnitude, slot.magnitude_error, std::fabs(v));
         }
       }
+    }
+    for (int p = 0; p < d.n; ++p) order_.push_back({c_.slots[static_cast<std::size_t>(p)].total, p});
+    std::sort(order_.begin(), order_.end(), std::greater<>());
+    for (std::size_t rank = 0; rank < order_.size(); ++rank) {
+      const auto p = static_cast<std::size_t>(order_[rank].second);
+      group_[p] = static_cast<std::uint8_t>(rank * kGroups / order_.size());
+      totals_[p] = order_[rank].first;
+    }
+    for (int p = 1; p < d.n; ++p) {
       std::vector<NearEntry>& list = c_.list(p);
       list.reserve(static_cast<std::size_t>(p));
       const double* row = c_.triangle.row(p);
       for (int q = 0; q < p; ++q) list.push_back({rounded_down(row[q]), q});
-      sort_by_distance(list, scratch_);
-      if (p > 0) c_.slots[static_cast<std::size_t>(p)].first_below = list.front().below;
+      sort_by_group_and_distance(list, scratch_, group_);
+      settle_heads(p);
     }
   }
 
@@ -303,19 +330,34 @@ class NeighborJoiner {
       add(s.magnitude, s.magnitude_error, std::fabs(du));
       add(joined.total, joined.total_error, du);
       add(joined.magnitude, joined.magnitude_error, std::fabs(du));
+      totals_[static_cast<std::size_t>(s.id)] = s.total;
       distances_.push_back(du);
       formed.push_back({rounded_down(du), s.id});
     }
-    sort_by_distance(formed, scratch_);
+    // The new cluster's group: the rank of its total among the clusters left.
+    std::size_t above = 0;
+    for (int p : c_.live) {
+      if (p != a && p != b && c_.slots[static_cast<std::size_t>(p)].total > joined.total) ++above;
+    }
+    sort_by_group_and_distance(formed, scratch_, group_);
     sa.total = joined.total;
     sa.total_error = joined.total_error;
     sa.magnitude = joined.magnitude;
     sa.magnitude_error = joined.magnitude_error;
-    sa.first_below = formed.empty() ? std::numeric_limits<float>::infinity() : formed.front().below;
-    c_.join(a, b, length_a, length_b, tree, std::move(formed), distances_);
+    const int id = c_.join(a, b, length_a, length_b, tree, std::move(formed), distances_);
+    group_[static_cast<std::size_t>(id)] = static_cast<std::uint8_t>(above * kGroups / static_cast<std::size_t>(k - 1));
+    totals_[static_cast<std::size_t>(id)] = joined.total;
+    settle_heads(id);
   }
 
  private:
+  // Where a group of a cluster's list starts and ends; `first` is the first
+  // entry that may still exist, `below` its distance (infinite past the end).
+  struct Head {
+    std::uint32_t first, end;
+    float below;
+  };
+
   // R of the cluster at slot p as `neighbor` sums it: its distances in
   // increasing order of position, from 0.0.
   double row_sum(int p) {
@@ -333,6 +375,25 @@ class NeighborJoiner {
     s.sum = sum;
     s.summed_at = step_;
     return sum;
+  }
+
+  // Where each group of the list of cluster `id` starts and ends, and the
+  // row's first distance.
+  void settle_heads(int id) {
+    const std::vector<NearEntry>& list = c_.list(id);
+    Head* heads = heads_.data() + static_cast<std::size_t>(id) * kGroups;
+    std::uint32_t e = 0;
+    const auto size = static_cast<std::uint32_t>(list.size());
+    for (int g = 0; g < kGroups; ++g) {
+      const std::uint32_t begin = e;
+      while (e < size && group_[static_cast<std::size_t>(list[e].id)] == g) ++e;
+      heads[g] = {begin, e, begin < e ? list[begin].below : std::numeric_limits<float>::infinity()};
+    }
+    update_first_below(c_.slots[static_cast<std::size_t>(c_.slot_of(id))], heads);
+  }
+  static void update_first_below(Slot& s, const Head* heads) {
+    s.first_below = std::numeric_limits<float>::infinity();
+    for (int g = 0; g < kGroups; ++g) s.first_below = std::min(s.first_below, heads[g].below);
   }
 
   // The criterion exactly as the full scan computes it, for slots q < p.
@@ -421,30 +482,47 @@ class NeighborJoiner {
       }
     }
     most = order_[tried].first;
+    double group_most[kGroups];
+    std::fill(group_most, group_most + kGroups, -DBL_MAX);
+    for (int p : live) {
+      const Slot& s = c_.slots[static_cast<std::size_t>(p)];
+      if (!s.leading) {
+        double& m = group_most[group_[static_cast<std::size_t>(s.id)]];
+        m = std::max(m, s.total);
+      }
+    }
     std::size_t scanned = 0;
     for (const auto& [total_i, i] : order_) {
       Slot& si = c_.slots[static_cast<std::size_t>(i)];
       if (si.leading) continue;
       if (weight * static_cast<double>(si.first_below) - total_i - most > limit + slack) continue;
-      const int id = si.id;
-      const std::vector<NearEntry>& list = c_.list(id);
-      std::size_t& first = c_.first(id);
-      for (std::size_t e = first; e < list.size(); ++e) {
-        const double lower = weight * static_cast<double>(list[e].below) - total_i;
-        if (lower - most > limit + slack) break;
-        if (!c_.alive(list[e].id)) {
-          if (e == first) {
-            ++first;
-            si.first_below = first < list.size() ? list[first].below : std::numeric_limits<float>::infinity();
+      const std::vector<NearEntry>& list = c_.list(si.id);
+      Head* heads = heads_.data() + static_cast<std::size_t>(si.id) * kGroups;
+      bool moved = false;
+      for (int g = 0; g < kGroups; ++g) {
+        Head& h = heads[g];
+        const double most_g = group_most[g];
+        if (weight * static_cast<double>(h.below) - total_i - most_g > limit + slack) continue;
+        for (std::uint32_t e = h.first; e < h.end; ++e) {
+          const NearEntry entry = list[e];
+          const double lower = weight * static_cast<double>(entry.below) - total_i;
+          if (lower - most_g > limit + slack) break;
+          if (!c_.alive(entry.id)) {
+            if (e == h.first) {
+              ++h.first;
+              h.below = h.first < h.end ? list[h.first].below : std::numeric_limits<float>::infinity();
+              moved = true;
+            }
+            continue;
           }
-          continue;
+          ++scanned;
+          if (lower - totals_[static_cast<std::size_t>(entry.id)] > limit + slack) continue;
+          const int j = c_.slot_of(entry.id);
+          if (c_.slots[static_cast<std::size_t>(j)].leading) continue;
+          consider(std::max(i, j), std::min(i, j));
         }
-        const int j = c_.slot_of(list[e].id);
-        const Slot& sj = c_.slots[static_cast<std::size_t>(j)];
-        ++scanned;
-        if (sj.leading || lower - sj.total > limit + slack) continue;
-        consider(std::max(i, j), std::min(i, j));
       }
+      if (moved) update_first_below(si, heads);
     }
     for (std::size_t t = 0; t < tried; ++t) c_.slots[static_cast<std::size_t>(order_[t].second)].leading = false;
     if (!try_leading) try_leading_ = scanned > 4 * static_cast<std::size_t>(k);
@@ -465,6 +543,9 @@ class NeighborJoiner {
   }
 
   Clusters<NearEntry> c_;
+  std::vector<std::uint8_t> group_;  // by cluster number
+  std::vector<double> totals_;       // running totals by cluster number
+  std::vector<Head> heads_;          // kGroups by cluster number
   double largest_ = 0.0;  // the largest |d|: joined clusters' means never exceed it
   long step_ = 0;
   bool try_leading_ = false;

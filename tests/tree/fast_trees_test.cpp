@@ -7,13 +7,16 @@
 // terms, negative distances.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <random>
 #include <string>
 
+#include "stats/relatedness.hpp"
 #include "tree/distance_trees.hpp"
 #include "tree/plain_distance_trees.hpp"
+#include "tree/run_trees.hpp"
 
 namespace bandscape::testing {
 namespace {
@@ -113,6 +116,84 @@ TEST(FastTrees, SameAsTheFullScanToTheBit) {
     }
   }
   EXPECT_EQ(matrices, 126);
+}
+
+// Individuals of `populations` samples scored at `loci` dominant loci, each
+// population with band frequencies of its own; `far` makes the last
+// population's frequencies the opposite of the others', so that its
+// individuals' row sums stand well above the rest; `copies` of each
+// individual's scores follow it (identical rows).
+struct Sample {
+  int populations = 4, individuals = 30, loci = 40, copies = 1;
+  bool far = false;
+};
+
+ScoreMatrix sample_scores(const Sample& s, std::mt19937_64& rng) {
+  std::uniform_real_distribution<double> u(0.0, 1.0);
+  const int ntot = s.populations * s.individuals * s.copies;
+  ScoreMatrix scores = score_matrix(0, ntot - 1, 0, s.loci - 1);
+  for (int l = 0; l < s.loci; ++l) {
+    const double base = u(rng);
+    int x = 0;
+    for (int k = 0; k < s.populations; ++k) {
+      const double shifted = std::clamp(base + 0.4 * (u(rng) - 0.5), 0.02, 0.98);
+      const double band = s.far && k == s.populations - 1 ? 1.0 - shifted : shifted;
+      for (int i = 0; i < s.individuals; ++i, x += s.copies) {
+        const std::uint8_t score = u(rng) < 0.03 ? 9 : (u(rng) < band ? 1 : 0);
+        for (int c = 0; c < s.copies; ++c) scores[x + c][l] = score;
+      }
+    }
+  }
+  return scores;
+}
+
+// The 1 - r distances of the sample (Lynch & Milligan relatedness, as a run
+// computes them), or the numbers of loci scored in both with differing bands.
+DistanceMatrix sample_distances(const Sample& s, bool differences, std::mt19937_64& rng) {
+  const ScoreMatrix scores = sample_scores(s, rng);
+  const int ntot = s.populations * s.individuals * s.copies;
+  if (differences) {
+    DistanceMatrix d(ntot);
+    for (int x = 0; x < ntot; ++x) {
+      for (int y = x + 1; y < ntot; ++y) {
+        int count = 0;
+        for (int l = 0; l < s.loci; ++l) count += scores[x][l] != 9 && scores[y][l] != 9 && scores[x][l] != scores[y][l];
+        d.at(x, y) = count;
+      }
+    }
+    return d;
+  }
+  FVector p = float_vector(0, s.loci - 1), S = float_vector(0, s.loci - 1), VarS = float_vector(0, s.loci - 1);
+  compute_overall_freq(scores, ntot, s.loci, p, S, VarS);
+  RelatednessTriangle rel(ntot);
+  compute_relatedness(scores, ntot, s.loci, S, VarS, rel);
+  return individual_distances(rel);
+}
+
+TEST(FastTrees, PopulationSamplesSameAsTheFullScan) {
+  // Population structure spreads the row sums, so the search bounds each
+  // part of a row by the largest row sum among clusters like its partners;
+  // few loci make many pairs share a distance, copies make whole rows equal,
+  // and a far population puts a block of clusters above all others.
+  const Sample samples[] = {
+      {4, 30, 40, 1, false},  {6, 50, 60, 1, false}, {12, 50, 100, 1, false}, {5, 40, 30, 2, false},
+      {3, 20, 50, 5, false},  {5, 40, 60, 1, true},  {8, 60, 25, 1, true},    {2, 150, 80, 1, false},
+      {20, 30, 200, 1, true}, {4, 25, 8, 3, false},
+  };
+  std::mt19937_64 rng(41);
+  int matrices = 0;
+  for (const Sample& s : samples) {
+    for (const bool differences : {false, true}) {
+      const DistanceMatrix d = sample_distances(s, differences, rng);
+      const std::string what = std::to_string(s.populations) + " x " + std::to_string(s.individuals) + " x " +
+                               std::to_string(s.copies) + ", " + std::to_string(s.loci) + " loci" +
+                               (s.far ? ", far" : "") + (differences ? ", differences" : ", 1 - r");
+      EXPECT_EQ(difference(neighbor_joining(d), plain_neighbor_joining(d)), "") << "neighbour joining, " << what;
+      EXPECT_EQ(difference(upgma(d), plain_upgma(d)), "") << "UPGMA, " << what;
+      ++matrices;
+    }
+  }
+  EXPECT_EQ(matrices, 20);
 }
 
 TEST(FastTrees, TinyMatrices) {
