@@ -44,20 +44,25 @@ DistanceMatrix band_distances(int n, int loci) {
 void BM_principal_coordinates(benchmark::State& state) {
   const int n = static_cast<int>(state.range(0));
   const auto route = static_cast<EigenRoute>(state.range(1));
+  const int threads = static_cast<int>(state.range(2));
   const DistanceMatrix d = band_distances(n, 1000);
   for (auto _ : state) {
-    const PrincipalCoordinates pc = principal_coordinates(d, 10, route);
+    const PrincipalCoordinates pc = principal_coordinates(d, 10, route, threads);
     benchmark::DoNotOptimize(pc.coordinates.data());
   }
 }
 BENCHMARK(BM_principal_coordinates)
-    ->ArgNames({"n", "route"})
-    ->Args({500, static_cast<int>(EigenRoute::kDense)})
-    ->Args({500, static_cast<int>(EigenRoute::kLeadingAxes)})
-    ->Args({2000, static_cast<int>(EigenRoute::kDense)})
-    ->Args({2000, static_cast<int>(EigenRoute::kLeadingAxes)})
+    ->ArgNames({"n", "route", "threads"})
+    ->Args({500, static_cast<int>(EigenRoute::kDense), 1})
+    ->Args({500, static_cast<int>(EigenRoute::kLeadingAxes), 1})
+    ->Args({2000, static_cast<int>(EigenRoute::kDense), 1})
+    ->Args({2000, static_cast<int>(EigenRoute::kLeadingAxes), 1})
+    ->Args({2000, static_cast<int>(EigenRoute::kLeadingAxes), 2})
+    ->Args({5000, static_cast<int>(EigenRoute::kLeadingAxes), 1})
+    ->Args({5000, static_cast<int>(EigenRoute::kLeadingAxes), 2})
     ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+    ->Iterations(1)
+    ->UseRealTime();
 
 void BM_band_patterns(benchmark::State& state) {
   const int n = 2000, m = 5000, r = 20;

@@ -15,10 +15,10 @@ AmovaStep amova_step(const std::string& folder, const AmovaData& data, const Amo
   const int r = static_cast<int>(names.size());
   Ordinations ordinations;
   if (individual_distance) {
-    ordinations.individuals = individual_ordination(individual_distance->distances);
+    ordinations.individuals = individual_ordination(individual_distance->distances, threads);
     ordinations.individual_distance = std::string("square root of ") + coefficient_title(individual_distance->coefficient);
   } else if (analysis.result) {
-    ordinations.individuals = individual_ordination(analysis.differences.distances);
+    ordinations.individuals = individual_ordination(analysis.differences.distances, threads);
   }
   for (const PopulationDistance which : kPopulationDistances) {
     add_population_ordination(matrix_key(which), matrix_title(which),

@@ -34,7 +34,8 @@ struct Ordinations {
 // is the square root of each.  Band differences are squared Euclidean
 // distances, and so is 1 - S of the Jaccard, Dice and simple-matching
 // coefficients (Gower & Legendre 1986).
-PrincipalCoordinates individual_ordination(const PackedDistances& squared_distances);
+// `threads` as for principal_coordinates.
+PrincipalCoordinates individual_ordination(const PackedDistances& squared_distances, int threads = 1);
 
 // Adds the ordination of the populations from `d`, or the warning that one of
 // its distances is undefined.  `names`: the populations 0..r-1.

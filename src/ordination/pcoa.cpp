@@ -11,6 +11,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "numeric/symmetric_eigenvalues.hpp"
+
 namespace bandscape {
 namespace {
 
@@ -55,31 +57,6 @@ std::vector<double> cleaned_descending(const Eigen::VectorXd& ascending) {
 
 using Solver = Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>;
 
-// The eigenvalues of the symmetric b, ascending, as Solver(b, EigenvaluesOnly)
-// computes them, step for step (its lower triangle scaled by the largest
-// magnitude, Householder tridiagonalisation, implicit QL on the tridiagonal
-// matrix, the scale restored), but in b's own storage instead of a copy of
-// it: b is overwritten.  This saves one n x n matrix at the peak.
-Eigen::VectorXd eigenvalues_in_place(Eigen::MatrixXd& b) {
-  const Eigen::Index n = b.rows();
-  Eigen::VectorXd diag(n);
-  if (n == 1) {
-    diag(0) = b(0, 0);
-    return diag;
-  }
-  b.triangularView<Eigen::StrictlyUpper>().setZero();
-  double scale = b.cwiseAbs().maxCoeff();
-  if (scale == 0.0) scale = 1.0;
-  b.triangularView<Eigen::Lower>() /= scale;
-  Eigen::VectorXd subdiag(n - 1), hcoeffs(n - 1);
-  Eigen::internal::tridiagonalization_inplace(b, diag, subdiag, hcoeffs, false);
-  const Eigen::ComputationInfo info =
-      Eigen::internal::computeFromTridiagonal_impl(diag, subdiag, Solver::m_maxIterations, false, b);
-  if (info != Eigen::Success) throw std::runtime_error("eigen decomposition did not converge");
-  diag *= scale;
-  return diag;
-}
-
 const Solver& converged(const Solver& solver) {
   if (solver.info() != Eigen::Success) throw std::runtime_error("eigen decomposition did not converge");
   return solver;
@@ -113,7 +90,7 @@ Eigen::MatrixXd lanczos_leading_vectors(const Eigen::MatrixXd& b, int axes, cons
 
 }  // namespace
 
-PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes, EigenRoute route) {
+PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes, EigenRoute route, int threads) {
   if (d.n < 0 || d.cells.size() != static_cast<std::size_t>(d.n) * static_cast<std::size_t>(d.n)) {
     throw std::invalid_argument("distance matrix: cell count is not n * n");
   }
@@ -136,7 +113,7 @@ PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes
     converged(solver.compute(b, Eigen::ComputeEigenvectors));
     out.eigenvalues = cleaned_descending(solver.eigenvalues());
   } else {
-    out.eigenvalues = cleaned_descending(eigenvalues_in_place(b));
+    out.eigenvalues = cleaned_descending(symmetric_eigenvalues_in_place(b, threads));
   }
 
   const double nan = std::numeric_limits<double>::quiet_NaN();

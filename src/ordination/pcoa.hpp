@@ -64,7 +64,9 @@ struct PrincipalCoordinates {
 // Throws std::invalid_argument for a distance that is not finite (check with
 // first_undefined_distance first), a cell count other than n², or a negative
 // max_axes.  n = 0 gives an empty result; n = 1 the single eigenvalue 0.
+// `threads` share the eigenvalues of the leading-axes route (0: one per
+// core); the result is the same for every number.
 PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes = 10,
-                                           EigenRoute route = EigenRoute::kAutomatic);
+                                           EigenRoute route = EigenRoute::kAutomatic, int threads = 1);
 
 }  // namespace bandscape
