@@ -7,12 +7,9 @@
 namespace bandscape {
 
 PrincipalCoordinates individual_ordination(const PackedDistances& squared_distances, int threads) {
-  const int n = squared_distances.size();
-  DistanceMatrix d(n);
-  for (int i = 0; i < n; ++i) {
-    for (int j = i + 1; j < n; ++j) d.at(i, j) = d.at(j, i) = std::sqrt(squared_distances(i, j));
-  }
-  return principal_coordinates(d, kOrdinationAxes, EigenRoute::kAutomatic, threads);
+  return principal_coordinates(
+      squared_distances.size(), [&squared_distances](int i, int j) { return std::sqrt(squared_distances(i, j)); },
+      kOrdinationAxes, EigenRoute::kAutomatic, threads);
 }
 
 void add_population_ordination(const char* matrix, const char* title, const DistanceMatrix& d,

@@ -19,13 +19,13 @@ namespace {
 // B = (I - J/n) A (I - J/n) with A = -d²/2: b_ij = a_ij - mean_i - mean_j + mean,
 // mean_i the mean of row i of A and mean the mean of all of A.  Each cell is
 // computed once, below the diagonal, and mirrored, so B is exactly symmetric.
-Eigen::MatrixXd centred_products(const DistanceMatrix& d) {
-  const int n = d.n;
+Eigen::MatrixXd centred_products(int n, const DistanceOf& distance) {
   Eigen::MatrixXd b(n, n);
   for (int i = 0; i < n; ++i) {
     b(i, i) = 0.0;
     for (int j = i + 1; j < n; ++j) {
-      const double dij = d.at(i, j);
+      const double dij = distance(i, j);
+      if (!std::isfinite(dij)) throw std::invalid_argument("distance matrix: undefined distance");
       b(i, j) = b(j, i) = -0.5 * (dij * dij);
     }
   }
@@ -96,11 +96,17 @@ PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes
   }
   if (max_axes < 0) throw std::invalid_argument("principal coordinates: negative number of axes");
   if (first_undefined_distance(d)) throw std::invalid_argument("distance matrix: undefined distance");
+  return principal_coordinates(d.n, [&d](int i, int j) { return d.at(i, j); }, max_axes, route, threads);
+}
 
+PrincipalCoordinates principal_coordinates(int n, const DistanceOf& distance, int max_axes, EigenRoute route,
+                                           int threads) {
+  if (n < 0) throw std::invalid_argument("principal coordinates: negative number of objects");
+  if (max_axes < 0) throw std::invalid_argument("principal coordinates: negative number of axes");
   PrincipalCoordinates out;
-  const int n = out.n = d.n;
+  out.n = n;
   if (n == 0) return out;
-  Eigen::MatrixXd b = centred_products(d);
+  Eigen::MatrixXd b = centred_products(n, distance);
   out.trace = b.trace();
 
   if (route == EigenRoute::kAutomatic) route = n <= kDenseRouteLimit ? EigenRoute::kDense : EigenRoute::kLeadingAxes;
@@ -135,7 +141,7 @@ PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes
 
   if (!dense) {
     b = Eigen::MatrixXd();  // free the overwritten storage before forming b again
-    b = centred_products(d);
+    b = centred_products(n, distance);
   }
   const Eigen::MatrixXd vectors =
       dense ? leading_columns(solver, out.axes) : lanczos_leading_vectors(b, out.axes, out.eigenvalues);

@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "numeric/distance_matrix.hpp"
@@ -68,5 +69,14 @@ struct PrincipalCoordinates {
 // core); the result is the same for every number.
 PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes = 10,
                                            EigenRoute route = EigenRoute::kAutomatic, int threads = 1);
+
+// The distance between objects i < j.
+using DistanceOf = std::function<double(int i, int j)>;
+
+// The same from distances computed as they are needed (read twice on the
+// leading-axes route), so that no n x n copy of them is held beside B.
+// Throws std::invalid_argument for a distance that is not finite.
+PrincipalCoordinates principal_coordinates(int n, const DistanceOf& distance, int max_axes, EigenRoute route,
+                                           int threads);
 
 }  // namespace bandscape
