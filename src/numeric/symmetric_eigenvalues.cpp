@@ -3,7 +3,6 @@
 #include "numeric/symmetric_eigenvalues.hpp"
 
 #include <Eigen/Eigenvalues>
-
 #include <algorithm>
 #include <atomic>
 #include <memory>
@@ -44,47 +43,44 @@ struct PairSums {
 // the product adds one at a time), and the previous step's update still to
 // be applied: element (k, c) gains (-up[c]) wp[k] + (-wp[c]) up[k].
 struct Step {
-  double *lhs = nullptr;
+  double* lhs = nullptr;
   Index stride = 0;
   Index r = 0;
-  const double *v = nullptr;
+  const double* v = nullptr;
   double h = 0.0;
-  double *res = nullptr;
-  const double *up = nullptr;
-  const double *wp = nullptr;
+  double* res = nullptr;
+  const double* up = nullptr;
+  const double* wp = nullptr;
   bool pending = false;
-  Index paired =
-      0; // columns below this are taken in pairs, the rest one at a time
-  Index first_aligned =
-      0; // 0 or 1: the first row whose result is 16-byte aligned
-  PairSums *sums = nullptr; // paired / 2
+  Index paired = 0;          // columns below this are taken in pairs, the rest one at a time
+  Index first_aligned = 0;   // 0 or 1: the first row whose result is 16-byte aligned
+  PairSums* sums = nullptr;  // paired / 2
 };
 
 // The first row at or after `row` whose result is aligned, as Eigen's product
 // finds it (rows before it are added one at a time).
-Index aligned_from(const Step &s, Index row) {
+Index aligned_from(const Step& s, Index row) {
   return row + Eigen::internal::first_default_aligned(s.res + row, s.r - row);
 }
 
 // The previous step's update of element (k, c), as Eigen's rank-2 update
 // computes it.
-inline double updated(const Step &s, double a, Index k, Index c) {
+inline double updated(const Step& s, double a, Index k, Index c) {
   return a + ((-s.up[c]) * s.wp[k] + (-s.wp[c]) * s.up[k]);
 }
 
 // Rows [lo, hi) of the pair of columns (j, j + 1): the update, then the
 // product's terms, in Eigen's order for each element and each sum.
-void pair_rows(const Step &s, Index j, Index lo, Index hi) {
-  double *a0 = s.lhs + j * s.stride;
-  double *a1 = a0 + s.stride;
-  double *res = s.res;
-  const double *v = s.v;
+void pair_rows(const Step& s, Index j, Index lo, Index hi) {
+  double* a0 = s.lhs + j * s.stride;
+  double* a1 = a0 + s.stride;
+  double* res = s.res;
+  const double* v = s.v;
   const double t0 = s.h * v[j], t1 = s.h * v[j + 1];
-  PairSums &sum = s.sums[j / 2];
+  PairSums& sum = s.sums[j / 2];
   Index k = std::max(lo, j);
   if (k == j && k < hi) {
-    if (s.pending)
-      a0[j] = updated(s, a0[j], j, j);
+    if (s.pending) a0[j] = updated(s, a0[j], j, j);
     res[j] += a0[j] * t0;
     sum = PairSums{};
     ++k;
@@ -110,8 +106,7 @@ void pair_rows(const Step &s, Index j, Index lo, Index hi) {
     sum.t2 += a0[row] * v[row];
     sum.t3 += a1[row] * v[row];
   };
-  for (; k < hi && k < start; ++k)
-    single(k);
+  for (; k < hi && k < start; ++k) single(k);
   const Index packed_end = std::min(hi, end);
 #ifdef BANDSCAPE_SSE2
   __m128d p2 = _mm_loadu_pd(sum.p2), p3 = _mm_loadu_pd(sum.p3);
@@ -150,8 +145,7 @@ void pair_rows(const Step &s, Index j, Index lo, Index hi) {
     }
   }
 #endif
-  for (; k < hi; ++k)
-    single(k);
+  for (; k < hi; ++k) single(k);
   if (hi == s.r) {
     res[j] += s.h * (sum.t2 + (sum.p2[0] + sum.p2[1]));
     res[j + 1] += s.h * (sum.t3 + (sum.p3[0] + sum.p3[1]));
@@ -160,12 +154,11 @@ void pair_rows(const Step &s, Index j, Index lo, Index hi) {
 
 // The columns after the pairs, one at a time, on one thread once every pair
 // is done.
-void single_columns(const Step &s) {
+void single_columns(const Step& s) {
   for (Index j = s.paired; j < s.r; ++j) {
-    double *a0 = s.lhs + j * s.stride;
+    double* a0 = s.lhs + j * s.stride;
     if (s.pending) {
-      for (Index k = j; k < s.r; ++k)
-        a0[k] = updated(s, a0[k], k, j);
+      for (Index k = j; k < s.r; ++k) a0[k] = updated(s, a0[k], k, j);
     }
     const double t1 = s.h * s.v[j];
     double t2 = 0.0;
@@ -181,95 +174,77 @@ void single_columns(const Step &s) {
 // Row blocks: block 0 is [0, kBlockRows + first_aligned), block b > 0 starts
 // at b kBlockRows + first_aligned, so that no block splits two rows the
 // product adds together.
-Index block_of(const Step &s, Index row) {
-  return row < kBlockRows + s.first_aligned
-             ? 0
-             : (row - s.first_aligned) / kBlockRows;
+Index block_of(const Step& s, Index row) {
+  return row < kBlockRows + s.first_aligned ? 0 : (row - s.first_aligned) / kBlockRows;
 }
-Index block_start(const Step &s, Index b) {
-  return b == 0 ? 0 : b * kBlockRows + s.first_aligned;
-}
+Index block_start(const Step& s, Index b) { return b == 0 ? 0 : b * kBlockRows + s.first_aligned; }
 
 // The threads of one tridiagonalisation: the caller (worker 0) and helpers
 // that meet it at a barrier before and after each step's pairs.
 class Wavefront {
-public:
+ public:
   explicit Wavefront(int threads) : workers_(1) {
     const int wanted = std::max(1, worker_count(threads));
     helpers_ = std::make_unique<WorkerThreads>(wanted - 1, ThreadStarter{});
     for (int t = 1; t < wanted; ++t) {
-      if (!helpers_->start([this, t] { helper(t); }))
-        break;
+      if (!helpers_->start([this, t] { helper(t); })) break;
     }
     workers_ = 1 + helpers_->started();
     ready_.store(true, std::memory_order_release);
   }
   ~Wavefront() { release(); }
-  Wavefront(const Wavefront &) = delete;
-  Wavefront &operator=(const Wavefront &) = delete;
+  Wavefront(const Wavefront&) = delete;
+  Wavefront& operator=(const Wavefront&) = delete;
 
   // The product and the pending update of every pair of columns of `s`.
-  void pairs(const Step &s) {
+  void pairs(const Step& s) {
     const Index panels = (s.paired + kPanelColumns - 1) / kPanelColumns;
     if (workers_ == 1 || s.r < kThreadedFrom) {
       release();
-      for (Index p = 0; p < panels; ++p)
-        panel(s, p, nullptr, nullptr);
+      for (Index p = 0; p < panels; ++p) panel(s, p, nullptr, nullptr);
       return;
     }
     if (progress_.size() < static_cast<std::size_t>(panels)) {
-      progress_ =
-          std::vector<std::atomic<Index>>(static_cast<std::size_t>(panels));
+      progress_ = std::vector<std::atomic<Index>>(static_cast<std::size_t>(panels));
     }
-    for (Index p = 0; p < panels; ++p)
-      progress_[static_cast<std::size_t>(p)].store(0,
-                                                   std::memory_order_relaxed);
+    for (Index p = 0; p < panels; ++p) progress_[static_cast<std::size_t>(p)].store(0, std::memory_order_relaxed);
     step_ = &s;
     panels_ = panels;
-    meet(); // the helpers start on the step
+    meet();  // the helpers start on the step
     work(0);
-    meet(); // every pair done
+    meet();  // every pair done
   }
 
-private:
+ private:
   // Panel p, block after block, each after the panel on its left has done it.
-  void panel(const Step &s, Index p, const std::atomic<Index> *left,
-             std::atomic<Index> *done) {
+  void panel(const Step& s, Index p, const std::atomic<Index>* left, std::atomic<Index>* done) {
     const Index first = p * kPanelColumns;
     const Index last = std::min(first + kPanelColumns, s.paired);
     const Index blocks = block_of(s, s.r - 1) + 1;
     for (Index b = block_of(s, first); b < blocks; ++b) {
       if (left != nullptr) {
-        for (int spins = 0; left->load(std::memory_order_acquire) <= b;
-             ++spins) {
-          if (spins > 64)
-            std::this_thread::yield();
+        for (int spins = 0; left->load(std::memory_order_acquire) <= b; ++spins) {
+          if (spins > 64) std::this_thread::yield();
         }
       }
-      const Index lo = block_start(s, b),
-                  hi = b + 1 == blocks ? s.r : block_start(s, b + 1);
-      for (Index j = first; j < last; j += 2)
-        pair_rows(s, j, lo, hi);
-      if (done != nullptr)
-        done->store(b + 1, std::memory_order_release);
+      const Index lo = block_start(s, b), hi = b + 1 == blocks ? s.r : block_start(s, b + 1);
+      for (Index j = first; j < last; j += 2) pair_rows(s, j, lo, hi);
+      if (done != nullptr) done->store(b + 1, std::memory_order_release);
     }
   }
 
   void work(int t) {
     for (Index p = t; p < panels_; p += workers_) {
-      panel(*step_, p,
-            p == 0 ? nullptr : &progress_[static_cast<std::size_t>(p - 1)],
+      panel(*step_, p, p == 0 ? nullptr : &progress_[static_cast<std::size_t>(p - 1)],
             &progress_[static_cast<std::size_t>(p)]);
     }
   }
 
   void helper(int t) {
-    while (!ready_.load(std::memory_order_acquire))
-      std::this_thread::yield();
+    while (!ready_.load(std::memory_order_acquire)) std::this_thread::yield();
     for (;;) {
       meet();
-      if (stopping_.load(std::memory_order_acquire))
-        return;
+      if (stopping_.load(std::memory_order_acquire)) return;
       work(t);
       meet();
     }
@@ -283,17 +258,14 @@ private:
       generation_.store(generation + 1, std::memory_order_release);
       return;
     }
-    for (int spins = 0;
-         generation_.load(std::memory_order_acquire) == generation; ++spins) {
-      if (spins > 64)
-        std::this_thread::yield();
+    for (int spins = 0; generation_.load(std::memory_order_acquire) == generation; ++spins) {
+      if (spins > 64) std::this_thread::yield();
     }
   }
 
   // The helpers leave for good: the steps left are small.
   void release() {
-    if (workers_ == 1)
-      return;
+    if (workers_ == 1) return;
     stopping_.store(true, std::memory_order_release);
     meet();
     helpers_->join();
@@ -306,25 +278,24 @@ private:
   std::atomic<int> arrived_{0};
   std::atomic<long> generation_{0};
   std::vector<std::atomic<Index>> progress_;
-  const Step *step_ = nullptr;
+  const Step* step_ = nullptr;
   Index panels_ = 0;
 };
 
-} // namespace
+}  // namespace
 
-void tridiagonalize_in_place(Eigen::MatrixXd &a, Eigen::VectorXd &hcoeffs,
-                             int threads) {
+void tridiagonalize_in_place(Eigen::MatrixXd& a, Eigen::VectorXd& hcoeffs, int threads) {
   const Index n = a.rows();
   if (a.cols() != n || hcoeffs.size() != std::max<Index>(n - 1, 0)) {
-    throw std::invalid_argument("tridiagonalisation: the matrix is not square "
-                                "or the coefficients do not fit");
+    throw std::invalid_argument(
+        "tridiagonalisation: the matrix is not square "
+        "or the coefficients do not fit");
   }
-  if (n < 2)
-    return;
+  if (n < 2) return;
   // The previous step's Householder vector and result, shifted by one row so
   // that they are indexed by the rows of the current trailing matrix.
-  std::vector<double> previous_v(static_cast<std::size_t>(n)),
-      up(static_cast<std::size_t>(n)), wp(static_cast<std::size_t>(n));
+  std::vector<double> previous_v(static_cast<std::size_t>(n)), up(static_cast<std::size_t>(n)),
+      wp(static_cast<std::size_t>(n));
   std::vector<PairSums> sums(static_cast<std::size_t>(n / 2 + 1));
   Wavefront wavefront(threads);
   for (Index i = 0; i + 1 < n; ++i) {
@@ -349,56 +320,47 @@ void tridiagonalize_in_place(Eigen::MatrixXd &a, Eigen::VectorXd &hcoeffs,
     s.up = up.data();
     s.wp = wp.data();
     s.paired = std::max<Index>(0, r - 8) & ~Index{1};
-    s.first_aligned =
-        Eigen::internal::first_default_aligned(s.res, r) == 0 ? 0 : 1;
+    s.first_aligned = Eigen::internal::first_default_aligned(s.res, r) == 0 ? 0 : 1;
     s.sums = sums.data();
     std::fill(s.res, s.res + r, 0.0);
     wavefront.pairs(s);
     single_columns(s);
 
-    hcoeffs.tail(r) += (h * (-0.5) * (hcoeffs.tail(r).dot(a.col(i).tail(r)))) *
-                       a.col(i).tail(r);
+    hcoeffs.tail(r) += (h * (-0.5) * (hcoeffs.tail(r).dot(a.col(i).tail(r)))) * a.col(i).tail(r);
 
     // This step's update of its first column now (the next Householder
     // vector is taken from it); of the others during the next step.
     std::copy(s.v, s.v + r, previous_v.begin());
-    double *first = s.lhs;
+    double* first = s.lhs;
     const double u0 = -previous_v[0], w0 = -s.res[0];
-    for (Index k = 0; k < r; ++k)
-      first[k] = first[k] +
-                 (u0 * s.res[k] + w0 * previous_v[static_cast<std::size_t>(k)]);
+    for (Index k = 0; k < r; ++k) first[k] = first[k] + (u0 * s.res[k] + w0 * previous_v[static_cast<std::size_t>(k)]);
     a.col(i).coeffRef(i + 1) = beta;
     hcoeffs.coeffRef(i) = h;
   }
 }
 
-Eigen::VectorXd symmetric_eigenvalues_in_place(Eigen::MatrixXd &a,
-                                               int threads) {
+Eigen::VectorXd symmetric_eigenvalues_in_place(Eigen::MatrixXd& a, int threads) {
   using Solver = Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>;
   const Index n = a.rows();
   Eigen::VectorXd diag(n);
-  if (n == 0)
-    return diag;
+  if (n == 0) return diag;
   if (n == 1) {
     diag(0) = a(0, 0);
     return diag;
   }
   a.triangularView<Eigen::StrictlyUpper>().setZero();
   double scale = a.cwiseAbs().maxCoeff();
-  if (scale == 0.0)
-    scale = 1.0;
+  if (scale == 0.0) scale = 1.0;
   a.triangularView<Eigen::Lower>() /= scale;
   Eigen::VectorXd hcoeffs(n - 1);
   tridiagonalize_in_place(a, hcoeffs, threads);
   diag = a.diagonal();
   Eigen::VectorXd subdiag = a.diagonal<-1>();
   const Eigen::ComputationInfo info =
-      Eigen::internal::computeFromTridiagonal_impl(
-          diag, subdiag, Solver::m_maxIterations, false, a);
-  if (info != Eigen::Success)
-    throw std::runtime_error("eigen decomposition did not converge");
+      Eigen::internal::computeFromTridiagonal_impl(diag, subdiag, Solver::m_maxIterations, false, a);
+  if (info != Eigen::Success) throw std::runtime_error("eigen decomposition did not converge");
   diag *= scale;
   return diag;
 }
 
-} // namespace bandscape
+}  // namespace bandscape

@@ -24,8 +24,7 @@ namespace bandscape {
 // triangle of the square `a` is reduced; its diagonal and first subdiagonal
 // hold the tridiagonal matrix, hcoeffs (size n - 1) the Householder
 // coefficients.  The strictly upper triangle is neither read nor written.
-void tridiagonalize_in_place(Eigen::MatrixXd &a, Eigen::VectorXd &hcoeffs,
-                             int threads);
+void tridiagonalize_in_place(Eigen::MatrixXd& a, Eigen::VectorXd& hcoeffs, int threads);
 
 // The eigenvalues, ascending, of the symmetric matrix whose lower triangle `a`
 // holds, as Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(a,
@@ -33,6 +32,6 @@ void tridiagonalize_in_place(Eigen::MatrixXd &a, Eigen::VectorXd &hcoeffs,
 // magnitude first, the scale restored last).  `a` is overwritten (its strictly
 // upper triangle set to 0).  Throws
 // std::runtime_error when the QL iteration does not converge.
-Eigen::VectorXd symmetric_eigenvalues_in_place(Eigen::MatrixXd &a, int threads);
+Eigen::VectorXd symmetric_eigenvalues_in_place(Eigen::MatrixXd& a, int threads);
 
-} // namespace bandscape
+}  // namespace bandscape

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <Eigen/Eigenvalues>
-
 #include <cstring>
 #include <random>
 
@@ -18,17 +17,13 @@ Eigen::MatrixXd centred_profiles(int n, int loci, int copies, unsigned seed) {
   std::mt19937 random(seed);
   Eigen::MatrixXd x(n, loci);
   for (int i = 0; i < n; ++i) {
-    for (int l = 0; l < loci; ++l)
-      x(i, l) =
-          i % copies == 0 ? static_cast<double>(random() % 2) : x(i - 1, l);
+    for (int l = 0; l < loci; ++l) x(i, l) = i % copies == 0 ? static_cast<double>(random() % 2) : x(i - 1, l);
   }
   const Eigen::MatrixXd c = x.rowwise() - x.colwise().mean();
   return c * c.transpose();
 }
 
-bool same_bits(double x, double y) {
-  return std::memcmp(&x, &y, sizeof x) == 0;
-}
+bool same_bits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; }
 
 // Sizes on either side of the pairs' last 8 columns, of the threaded steps
 // (384 rows on), of a panel (32 columns) and a row block (256 rows); one to
@@ -41,18 +36,15 @@ TEST(SymmetricEigenvalues, TridiagonalisationEqualsEigensBitForBit) {
       Eigen::VectorXd expected_h(n - 1);
       Eigen::internal::tridiagonalization_inplace(expected, expected_h);
       for (const int threads : {1, 2, 3}) {
-        SCOPED_TRACE(testing::Message() << "n " << n << ", copies " << copies
-                                        << ", threads " << threads);
+        SCOPED_TRACE(testing::Message() << "n " << n << ", copies " << copies << ", threads " << threads);
         Eigen::MatrixXd a = m;
         Eigen::VectorXd h(n - 1);
         tridiagonalize_in_place(a, h, threads);
         int differing = 0;
         for (int c = 0; c < n; ++c) {
-          for (int r = c; r < n; ++r)
-            differing += !same_bits(a(r, c), expected(r, c));
+          for (int r = c; r < n; ++r) differing += !same_bits(a(r, c), expected(r, c));
         }
-        for (int k = 0; k + 1 < n; ++k)
-          differing += !same_bits(h(k), expected_h(k));
+        for (int k = 0; k + 1 < n; ++k) differing += !same_bits(h(k), expected_h(k));
         EXPECT_EQ(differing, 0);
       }
     }
@@ -63,19 +55,15 @@ TEST(SymmetricEigenvalues, EqualToTheSolversBitForBit) {
   for (const int n : {1, 5, 450}) {
     const Eigen::MatrixXd m = centred_profiles(n, 30, 1, 5u);
     const Eigen::VectorXd expected =
-        Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(m,
-                                                       Eigen::EigenvaluesOnly)
-            .eigenvalues();
+        Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(m, Eigen::EigenvaluesOnly).eigenvalues();
     Eigen::MatrixXd a = m;
     const Eigen::VectorXd values = symmetric_eigenvalues_in_place(a, 2);
     ASSERT_EQ(values.size(), n);
-    for (int k = 0; k < n; ++k)
-      EXPECT_TRUE(same_bits(values(k), expected(k)))
-          << "n " << n << ", eigenvalue " << k;
+    for (int k = 0; k < n; ++k) EXPECT_TRUE(same_bits(values(k), expected(k))) << "n " << n << ", eigenvalue " << k;
   }
   Eigen::MatrixXd zero = Eigen::MatrixXd::Zero(4, 4);
   EXPECT_EQ(symmetric_eigenvalues_in_place(zero, 1), Eigen::VectorXd::Zero(4));
 }
 
-} // namespace
-} // namespace bandscape
+}  // namespace
+}  // namespace bandscape
