@@ -132,13 +132,59 @@ __attribute__((target("avx2"))) void block_pass_avx2(const std::uint8_t* codes, 
   for (int j = 0; j < kBlock; ++j) missing[j] += counted[j];
 }
 
+// The pass with the 32 sums in four AVX-512 registers of eight doubles, the
+// choices made in mask registers rather than by shuffling the codes: at each
+// locus one compare of the 32 codes gives "band present" (bit 1, also set in
+// the missing code, whose lanes are not added) and one gives "scored" (a
+// signed code above -1).  Eight bits of each select, per register, the
+// present or the absent value of the locus, and the masked add leaves the
+// sum of a missing partner as it was, exactly as adding -0.0 does.
+__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl"))) void block_pass_avx512(
+    const std::uint8_t* codes, const int* locus, const LocusAdds* adds, int count, double* sum, int* missing) {
+  static_assert(kBlock == 32, "four registers of eight sums");
+  __m512d s0 = _mm512_loadu_pd(sum), s1 = _mm512_loadu_pd(sum + 8), s2 = _mm512_loadu_pd(sum + 16),
+          s3 = _mm512_loadu_pd(sum + 24);
+  const __m256i band = _mm256_set1_epi8(static_cast<char>(kCodePresent));
+  const __m256i below_scored = _mm256_set1_epi8(-1);
+  const __m256i one = _mm256_set1_epi8(1);
+  __m256i used = _mm256_setzero_si256();
+  for (int i = 0; i < count; ++i) {
+    const __m256i all =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + static_cast<std::size_t>(locus[i]) * kBlock));
+    const __mmask32 present = _mm256_test_epi8_mask(all, band);
+    const __mmask32 scored = _mm256_cmpgt_epi8_mask(all, below_scored);
+    used = _mm256_mask_add_epi8(used, scored, used, one);
+    const __m512d if_absent = _mm512_set1_pd(adds[i].add[0]);
+    const __m512d if_present = _mm512_set1_pd(adds[i].add[1]);
+    s0 = _mm512_mask_add_pd(s0, static_cast<__mmask8>(scored), s0,
+                            _mm512_mask_blend_pd(static_cast<__mmask8>(present), if_absent, if_present));
+    s1 = _mm512_mask_add_pd(s1, static_cast<__mmask8>(scored >> 8), s1,
+                            _mm512_mask_blend_pd(static_cast<__mmask8>(present >> 8), if_absent, if_present));
+    s2 = _mm512_mask_add_pd(s2, static_cast<__mmask8>(scored >> 16), s2,
+                            _mm512_mask_blend_pd(static_cast<__mmask8>(present >> 16), if_absent, if_present));
+    s3 = _mm512_mask_add_pd(s3, static_cast<__mmask8>(scored >> 24), s3,
+                            _mm512_mask_blend_pd(static_cast<__mmask8>(present >> 24), if_absent, if_present));
+  }
+  _mm512_storeu_pd(sum, s0);
+  _mm512_storeu_pd(sum + 8, s1);
+  _mm512_storeu_pd(sum + 16, s2);
+  _mm512_storeu_pd(sum + 24, s3);
+  alignas(32) std::uint8_t counted[kBlock];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(counted), used);
+  for (int j = 0; j < kBlock; ++j) missing[j] += count - counted[j];
+}
+
 #endif
 
+// An explicitly requested pass the processor cannot run falls back to the
+// portable one.
 BlockPass block_pass_for(RelatednessKernel kernel) {
+  if (kernel == RelatednessKernel::automatic) kernel = relatedness_automatic_kernel();
+  if (!relatedness_kernel_available(kernel)) kernel = RelatednessKernel::portable;
 #ifdef BANDSCAPE_AVX2_KERNEL
-  if (kernel == RelatednessKernel::automatic && relatedness_avx2_available()) return block_pass_avx2;
+  if (kernel == RelatednessKernel::avx512) return block_pass_avx512;
+  if (kernel == RelatednessKernel::avx2) return block_pass_avx2;
 #endif
-  (void)kernel;
   return block_pass_portable;
 }
 
@@ -210,12 +256,30 @@ RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, i
   return lay;
 }
 
-bool relatedness_avx2_available() {
+bool relatedness_kernel_available(RelatednessKernel kernel) {
+  switch (kernel) {
+    case RelatednessKernel::automatic:
+    case RelatednessKernel::portable:
+      return true;
 #ifdef BANDSCAPE_AVX2_KERNEL
-  return __builtin_cpu_supports("avx2");
+    case RelatednessKernel::avx2:
+      return __builtin_cpu_supports("avx2");
+    case RelatednessKernel::avx512:
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+             __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
 #else
-  return false;
+    case RelatednessKernel::avx2:
+    case RelatednessKernel::avx512:
+      return false;
 #endif
+  }
+  return false;
+}
+
+RelatednessKernel relatedness_automatic_kernel() {
+  if (relatedness_kernel_available(RelatednessKernel::avx512)) return RelatednessKernel::avx512;
+  if (relatedness_kernel_available(RelatednessKernel::avx2)) return RelatednessKernel::avx2;
+  return RelatednessKernel::portable;
 }
 
 void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel,

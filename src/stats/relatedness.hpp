@@ -102,13 +102,17 @@ struct RelatednessLayout {
 RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, int m, const FVector& S,
                                           const FVector& VarS);
 
-// The inner loop over a block of partners: the AVX2 version where the
-// processor has those instructions (automatic), or the portable one on
-// request.  Both give bit-identical results.
-enum class RelatednessKernel { automatic, portable };
+// The inner loop over a block of partners: `automatic` runs the widest one
+// the processor has (AVX-512, then AVX2, then portable); the others name one
+// version, and a version the processor lacks runs the portable loop instead.
+// All give bit-identical results.
+enum class RelatednessKernel { automatic, portable, avx2, avx512 };
 
-// Whether `automatic` runs the AVX2 version on this processor.
-bool relatedness_avx2_available();
+// Whether this processor (and build) runs the named version.
+bool relatedness_kernel_available(RelatednessKernel kernel);
+
+// The version `automatic` runs here (never `automatic` itself).
+RelatednessKernel relatedness_automatic_kernel();
 
 // Rows x_begin <= x < x_end of the triangle: for every y > x, r_xy = (sum over
 // the used loci, in locus order, of 1 for equal scores and of the locus's
@@ -120,8 +124,8 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
                          RelatednessKernel kernel = RelatednessKernel::automatic);
 
 // Below this many locus-pair steps (pairs times polymorphic loci) the whole
-// triangle takes about a second at most (a quarter of that with AVX2) and its
-// progress is not reported.
+// triangle takes about a second at most with the portable loop (a quarter of
+// that with AVX2, less with AVX-512) and its progress is not reported.
 inline constexpr double kRelatednessProgressSteps = 1.0e9;
 
 // How far the whole triangle has come: called on the calling thread with 0

@@ -177,13 +177,14 @@ TEST(Relatedness, RowRangesAndPairDefinitionAgreeBitForBit) {
     }
 }
 
-// Every row computed by both inner loops on 1, 2 and 7 threads equals the
+// Every row computed by every inner loop on 1, 2 and 7 threads equals the
 // pair-by-pair definition bit for bit; the rows of a tile (kRelatednessTile)
 // differ in their scored loci, so their passes over the loci differ.
 void expect_kernels_match_definition(const ScoreMatrix& scores, int n, int m, const std::string& what) {
   FVector p = float_vector(0, m - 1), S = float_vector(0, m - 1), VarS = float_vector(0, m - 1);
   compute_overall_freq(scores, n, m, p, S, VarS);
-  for (RelatednessKernel kernel : {RelatednessKernel::automatic, RelatednessKernel::portable}) {
+  for (RelatednessKernel kernel : {RelatednessKernel::automatic, RelatednessKernel::portable, RelatednessKernel::avx2,
+                                    RelatednessKernel::avx512}) {
     for (int threads : {1, 2, 7}) {
       RelatednessTriangle rel(n);
       compute_relatedness(scores, n, m, S, VarS, rel, threads, kernel);
@@ -241,6 +242,92 @@ TEST(RelatednessKernels, BlockEdgesLongRowsAndMissingScoresMatchTheDefinition) {
     expect_kernels_match_definition(scores, n, m, "n=" + std::to_string(n));
   }
 }
+
+// Each vector pass against the portable one, the reference, on triangles
+// the definition would take too long to check pair by pair: whole triangles
+// compared byte for byte.
+class RelatednessKernelAgainstPortable : public ::testing::TestWithParam<RelatednessKernel> {
+ protected:
+  void SetUp() override {
+    if (!relatedness_kernel_available(GetParam())) GTEST_SKIP() << "processor lacks this version";
+  }
+};
+
+// n individuals x m loci: about 8% missing, every locus with its own band
+// frequency, the first individual missing everywhere, the second scored
+// everywhere, and loci 3 and 4 scored in no one and monomorphic.
+ScoreMatrix kernel_scores(int n, int m, std::uint32_t seed) {
+  ScoreMatrix scores = score_matrix(0, n - 1, 0, m - 1);
+  std::uint32_t state = seed;
+  for (int x = 0; x < n; ++x)
+    for (int l = 0; l < m; ++l) {
+      state = state * 1103515245u + 12345u;
+      const int u = static_cast<int>((state >> 16) % 100);
+      const bool missing = (x == 0 || u < 8) && x != 1;
+      scores[x][l] = l == 3 ? 9 : (l == 4 ? 1 : (missing ? 9 : (u < 8 + (l * 37) % 90 ? 1 : 0)));
+    }
+  return scores;
+}
+
+void expect_same_triangle(const RelatednessTriangle& want, const RelatednessTriangle& got, const std::string& what) {
+  ASSERT_EQ(want.pair_count(), got.pair_count()) << what;
+  for (int x = 0; x + 1 < want.individuals(); ++x)
+    ASSERT_EQ(std::memcmp(want.row(x), got.row(x), (want.individuals() - x - 1) * sizeof(float)), 0)
+        << what << " row " << x;
+}
+
+TEST_P(RelatednessKernelAgainstPortable, TrianglesAcrossBlocksPassesAndThreads) {
+  // Partners not a multiple of the block (97, 161) or exactly two blocks
+  // (64); 254-256 loci around one pass of 255 scored loci, and 800 (about
+  // 730 scored per individual: three passes).
+  const struct {
+    int n, m;
+  } sets[] = {{97, 254}, {97, 256}, {64, 800}, {161, 300}};
+  for (const auto& set : sets) {
+    const ScoreMatrix scores = kernel_scores(set.n, set.m, 4242u + static_cast<std::uint32_t>(set.n * set.m));
+    FVector p = float_vector(0, set.m - 1), S = float_vector(0, set.m - 1), VarS = float_vector(0, set.m - 1);
+    compute_overall_freq(scores, set.n, set.m, p, S, VarS);
+    RelatednessTriangle portable(set.n);
+    compute_relatedness(scores, set.n, set.m, S, VarS, portable, 1, RelatednessKernel::portable);
+    for (int threads : {1, 2, 5}) {
+      RelatednessTriangle rel(set.n);
+      compute_relatedness(scores, set.n, set.m, S, VarS, rel, threads, GetParam());
+      expect_same_triangle(portable, rel,
+                           std::to_string(set.n) + "x" + std::to_string(set.m) + " threads " +
+                               std::to_string(threads));
+    }
+    // Row ranges cut inside tiles and blocks, computed in reverse order.
+    const RelatednessLayout layout = make_relatedness_layout(scores, set.n, set.m, S, VarS);
+    RelatednessTriangle split(set.n);
+    const int cuts[] = {set.n, set.n - 2, 45, 33, 31, 6, 1, 0};
+    for (int i = 0; i + 1 < 8; ++i) compute_relatedness(layout, cuts[i + 1], cuts[i], split, GetParam());
+    expect_same_triangle(portable, split, std::to_string(set.n) + "x" + std::to_string(set.m) + " split");
+  }
+  // The undefined pairs of the individual missing everywhere, and a pair
+  // with every locus used: both known without the portable pass.
+  RelatednessTriangle rel(97);
+  const ScoreMatrix scores = kernel_scores(97, 254, 4242u + 97u * 254u);
+  FVector p = float_vector(0, 253), S = float_vector(0, 253), VarS = float_vector(0, 253);
+  compute_overall_freq(scores, 97, 254, p, S, VarS);
+  compute_relatedness(scores, 97, 254, S, VarS, rel, 2, GetParam());
+  for (int y = 1; y < 97; ++y) EXPECT_EQ(rel.at(0, y), kRelatednessUndefined) << y;
+  const float want = reference_pair(scores, 254, S, VarS, 1, 96);
+  EXPECT_EQ(std::memcmp(&want, &rel.at(1, 96), sizeof want), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(VectorPasses, RelatednessKernelAgainstPortable,
+                         ::testing::Values(RelatednessKernel::automatic, RelatednessKernel::avx2,
+                                         RelatednessKernel::avx512),
+                         [](const ::testing::TestParamInfo<RelatednessKernel>& info) -> std::string {
+                           switch (info.param) {
+                             case RelatednessKernel::avx2:
+                               return "avx2";
+                             case RelatednessKernel::avx512:
+                               return "avx512";
+                             default:
+                               return "automatic";
+                           }
+                         });
 
 TEST(Relatedness, PopulationOfIndividual) {
   // Populations of 2, 0 and 3 individuals: bounds 0, 2, 2, 5.
