@@ -40,16 +40,25 @@ std::uint8_t code_of(int score) {
 // add_index(partner's code): 1 for the score equal to x's, the locus's differ
 // value for the other, and -0.0 for a missing partner.  -0.0 is the identity
 // of addition (s + -0.0 is s, bit for bit, for every s), so a missing partner
-// leaves its sum exactly as it was.
+// leaves its sum exactly as it was.  Entry 2 repeats the present value for
+// the AVX-512 pass, which looks the entries up by the three low bits of a
+// code in the four entries taken twice: absent (0) -> entry 0, present (2)
+// -> entry 2, missing (0xFF) -> 7, entry 3.
 struct LocusAdds {
-  double add[4];  // band absent, band present, (unused), missing
+  double add[4];  // band absent, band present, band present, missing
 };
 
 // Absent (0) -> 0, present (2) -> 1, missing (0xFF) -> 3.
 int add_index(std::uint8_t code) { return (code >> 1) & 3; }
 
+// The AVX-512 pass reads a block's 32 codes at a locus as eight 32-bit
+// words, word k holding partners k, 8 + k, 16 + k and 24 + k in its four
+// bytes: partner j sits at byte interleaved(j).
+constexpr int interleaved(int j) { return 4 * (j % 8) + j / 8; }
+
 // One pass of `count` loci of x over one block of partners: locus i of the
-// pass sits at codes + kBlock * locus[i] and adds adds[i]; sum[j] and
+// pass sits at codes + kBlock * locus[i] (in the order of the layout made for
+// the pass) and adds adds[i]; sum[j] and
 // missing[j] of partner j are read, updated in locus order and written back.
 using BlockPass = void (*)(const std::uint8_t* codes, const int* locus, const LocusAdds* adds, int count,
                            double* sum, int* missing);
@@ -132,59 +141,58 @@ __attribute__((target("avx2"))) void block_pass_avx2(const std::uint8_t* codes, 
   for (int j = 0; j < kBlock; ++j) missing[j] += counted[j];
 }
 
-// The pass with the 32 sums in four AVX-512 registers of eight doubles, the
-// choices made in mask registers rather than by shuffling the codes: at each
-// locus one compare of the 32 codes gives "band present" (bit 1, also set in
-// the missing code, whose lanes are not added) and one gives "scored" (a
-// signed code above -1).  Eight bits of each select, per register, the
-// present or the absent value of the locus, and the masked add leaves the
-// sum of a missing partner as it was, exactly as adding -0.0 does.
+// The pass with the 32 sums in four AVX-512 registers of eight doubles, on
+// interleaved codes: the block's 32 code bytes at a locus are widened once,
+// word k to 64-bit lane k, and register r takes its eight codes from byte r
+// of every lane by a right shift.  A permute indexed by the three low bits of
+// each lane then fetches the partner's addition from the locus's four values
+// broadcast to both halves (absent, present, or -0.0 for a missing partner)
+// and one add per register follows, rounded as the portable pass rounds it.
+// Per register and locus: one shift, one permute, one add, with the shifts
+// and the permutes on different execution ports.
 __attribute__((target("avx512f,avx512bw,avx512dq,avx512vl"))) void block_pass_avx512(
-    const std::uint8_t* codes, const int* locus, const LocusAdds* adds, int count, double* sum, int* missing) {
+    const std::uint8_t* codes, const int* locus, const LocusAdds* adds, int count, double* sum,
+    int* missing) {
   static_assert(kBlock == 32, "four registers of eight sums");
   __m512d s0 = _mm512_loadu_pd(sum), s1 = _mm512_loadu_pd(sum + 8), s2 = _mm512_loadu_pd(sum + 16),
           s3 = _mm512_loadu_pd(sum + 24);
-  const __m256i band = _mm256_set1_epi8(static_cast<char>(kCodePresent));
-  const __m256i below_scored = _mm256_set1_epi8(-1);
-  const __m256i one = _mm256_set1_epi8(1);
-  __m256i used = _mm256_setzero_si256();
+  const __m256i missing_code = _mm256_set1_epi8(static_cast<char>(kCodeMissing));
+  __m256i miss = _mm256_setzero_si256();
   for (int i = 0; i < count; ++i) {
-    const __m256i all =
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(codes + static_cast<std::size_t>(locus[i]) * kBlock));
-    const __mmask32 present = _mm256_test_epi8_mask(all, band);
-    const __mmask32 scored = _mm256_cmpgt_epi8_mask(all, below_scored);
-    used = _mm256_mask_add_epi8(used, scored, used, one);
-    const __m512d if_absent = _mm512_set1_pd(adds[i].add[0]);
-    const __m512d if_present = _mm512_set1_pd(adds[i].add[1]);
-    s0 = _mm512_mask_add_pd(s0, static_cast<__mmask8>(scored), s0,
-                            _mm512_mask_blend_pd(static_cast<__mmask8>(present), if_absent, if_present));
-    s1 = _mm512_mask_add_pd(s1, static_cast<__mmask8>(scored >> 8), s1,
-                            _mm512_mask_blend_pd(static_cast<__mmask8>(present >> 8), if_absent, if_present));
-    s2 = _mm512_mask_add_pd(s2, static_cast<__mmask8>(scored >> 16), s2,
-                            _mm512_mask_blend_pd(static_cast<__mmask8>(present >> 16), if_absent, if_present));
-    s3 = _mm512_mask_add_pd(s3, static_cast<__mmask8>(scored >> 24), s3,
-                            _mm512_mask_blend_pd(static_cast<__mmask8>(present >> 24), if_absent, if_present));
+    const std::uint8_t* c = codes + static_cast<std::size_t>(locus[i]) * kBlock;
+    const __m256i all = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c));
+    miss = _mm256_sub_epi8(miss, _mm256_cmpeq_epi8(all, missing_code));
+    const __m512i lanes = _mm512_cvtepu32_epi64(all);
+    const __m512d pick = _mm512_broadcast_f64x4(_mm256_loadu_pd(adds[i].add));
+    s0 = _mm512_add_pd(s0, _mm512_permutexvar_pd(lanes, pick));
+    s1 = _mm512_add_pd(s1, _mm512_permutexvar_pd(_mm512_srli_epi64(lanes, 8), pick));
+    s2 = _mm512_add_pd(s2, _mm512_permutexvar_pd(_mm512_srli_epi64(lanes, 16), pick));
+    s3 = _mm512_add_pd(s3, _mm512_permutexvar_pd(_mm512_srli_epi64(lanes, 24), pick));
   }
   _mm512_storeu_pd(sum, s0);
   _mm512_storeu_pd(sum + 8, s1);
   _mm512_storeu_pd(sum + 16, s2);
   _mm512_storeu_pd(sum + 24, s3);
   alignas(32) std::uint8_t counted[kBlock];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(counted), used);
-  for (int j = 0; j < kBlock; ++j) missing[j] += count - counted[j];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(counted), miss);
+  for (int j = 0; j < kBlock; ++j) missing[j] += counted[interleaved(j)];
 }
 
 #endif
 
-// An explicitly requested pass the processor cannot run falls back to the
-// portable one.
+// The kernel a layout is made for: an explicitly requested one the
+// processor cannot run falls back to the portable one.
+RelatednessKernel resolved(RelatednessKernel kernel) {
+  if (kernel == RelatednessKernel::automatic) return relatedness_automatic_kernel();
+  return relatedness_kernel_available(kernel) ? kernel : RelatednessKernel::portable;
+}
+
 BlockPass block_pass_for(RelatednessKernel kernel) {
-  if (kernel == RelatednessKernel::automatic) kernel = relatedness_automatic_kernel();
-  if (!relatedness_kernel_available(kernel)) kernel = RelatednessKernel::portable;
 #ifdef BANDSCAPE_AVX2_KERNEL
   if (kernel == RelatednessKernel::avx512) return block_pass_avx512;
   if (kernel == RelatednessKernel::avx2) return block_pass_avx2;
 #endif
+  (void)kernel;
   return block_pass_portable;
 }
 
@@ -225,11 +233,20 @@ void compute_overall_freq(const ScoreMatrix& scores, int ntot, int m, FVector& p
   }
 }
 
+int RelatednessLayout::score(int x, int u) const {
+  const std::size_t b = static_cast<std::size_t>(x / kBlock);
+  const int j = interleaved_codes() ? interleaved(x % kBlock) : x % kBlock;
+  const std::size_t at = (b * static_cast<std::size_t>(loci) + static_cast<std::size_t>(u)) * kBlock;
+  const std::uint8_t code = codes[at + static_cast<std::size_t>(j)];
+  return code == kCodeMissing ? 9 : (code == kCodePresent ? 1 : 0);
+}
+
 RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, int m, const FVector& S,
-                                          const FVector& VarS) {
+                                          const FVector& VarS, RelatednessKernel kernel) {
   RelatednessLayout lay;
   lay.ntot = ntot < 0 ? 0 : ntot;
   lay.blocks = (lay.ntot + kBlock - 1) / kBlock;
+  lay.kernel = resolved(kernel);
   std::vector<int> kept;
   for (int l = 0; l < m; ++l) {
     if (S[l] < 1.0f) kept.push_back(l);  // false for NaN (no one scored)
@@ -248,8 +265,9 @@ RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, i
   // stride of one block (nothing to write when no locus is polymorphic).
   if (kept.empty()) return lay;
   for (int x = 0; x < lay.ntot; ++x) {
+    const int j = lay.interleaved_codes() ? interleaved(x % kBlock) : x % kBlock;
     std::uint8_t* dst = lay.codes.data() + static_cast<std::size_t>(x / kBlock) * kept.size() * kBlock +
-                        static_cast<std::size_t>(x % kBlock);
+                        static_cast<std::size_t>(j);
     const std::uint8_t* row = scores[x];
     for (std::size_t u = 0; u < kept.size(); ++u) dst[u * kBlock] = code_of(row[kept[u]]);
   }
@@ -282,13 +300,12 @@ RelatednessKernel relatedness_automatic_kernel() {
   return RelatednessKernel::portable;
 }
 
-void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel,
-                         RelatednessKernel kernel) {
+void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel) {
   const int n = layout.ntot;
   if (x_begin < 0) x_begin = 0;
   if (x_end > n) x_end = n;
   if (x_begin >= x_end) return;
-  const BlockPass pass = block_pass_for(kernel);
+  const BlockPass pass = block_pass_for(layout.kernel);
   const std::size_t block_bytes = static_cast<std::size_t>(layout.loci) * kBlock;
   const std::size_t loci = static_cast<std::size_t>(layout.loci);
   const std::size_t partners = static_cast<std::size_t>(layout.blocks) * kBlock;
@@ -309,11 +326,11 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
       LocusAdds* row_adds = adds.data() + t * loci;
       int k = 0;
       for (int u = 0; u < layout.loci; ++u) {
-        const std::uint8_t sx = layout.code(x, u);
-        if (sx == kCodeMissing) continue;  // x not scored: no pair of x uses the locus
+        const int sx = layout.score(x, u);
+        if (sx == 9) continue;  // x not scored: no pair of x uses the locus
         const double d = layout.differ[static_cast<std::size_t>(u)];
         row_locus[k] = u;
-        row_adds[k] = sx == kCodePresent ? LocusAdds{{d, 1.0, -0.0, -0.0}} : LocusAdds{{1.0, d, -0.0, -0.0}};
+        row_adds[k] = sx == 1 ? LocusAdds{{d, 1.0, 1.0, -0.0}} : LocusAdds{{1.0, d, d, -0.0}};
         ++k;
       }
       scored[t] = k;
@@ -359,14 +376,14 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
 void compute_relatedness(const ScoreMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
                          RelatednessTriangle& rel, int threads, RelatednessKernel kernel,
                          const RelatednessProgress& progress) {
-  const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS);
+  const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS, kernel);
   // Rows are handed out in small chunks: early rows hold more pairs than late
   // ones.  A stage of a reported triangle holds a few dozen rows: one tile at
   // a time keeps the threads busy to its end.
   int chunk = 2 * kRelatednessTile;
   auto rows = [&](int x_begin, int x_end) {
     parallel_chunks(x_end - x_begin, chunk, threads, [&](int a, int b) {
-      compute_relatedness(layout, x_begin + a, x_begin + b, rel, kernel);
+      compute_relatedness(layout, x_begin + a, x_begin + b, rel);
     });
   };
   const double pairs = static_cast<double>(rel.pair_count());
