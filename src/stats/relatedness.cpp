@@ -85,9 +85,10 @@ void block_pass_portable(const std::uint8_t* codes, const int* locus, const Locu
 }
 
 // Not on Windows: mingw's GCC keeps the stack at 16 bytes there and may spill
-// 32-byte AVX registers with aligned moves to it, so the portable pass runs.
+// 32-byte AVX (or 64-byte AVX-512) registers with aligned moves to it, so the
+// portable pass runs.
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define BANDSCAPE_AVX2_KERNEL 1
+#define BANDSCAPE_X86_KERNELS 1
 
 // Four partners at one locus: their codes sign-extended to 64 bits; bit 1
 // (band present) picks add[1] or add[0] of the locus, and the sign (missing,
@@ -188,7 +189,7 @@ RelatednessKernel resolved(RelatednessKernel kernel) {
 }
 
 BlockPass block_pass_for(RelatednessKernel kernel) {
-#ifdef BANDSCAPE_AVX2_KERNEL
+#ifdef BANDSCAPE_X86_KERNELS
   if (kernel == RelatednessKernel::avx512) return block_pass_avx512;
   if (kernel == RelatednessKernel::avx2) return block_pass_avx2;
 #endif
@@ -279,7 +280,7 @@ bool relatedness_kernel_available(RelatednessKernel kernel) {
     case RelatednessKernel::automatic:
     case RelatednessKernel::portable:
       return true;
-#ifdef BANDSCAPE_AVX2_KERNEL
+#ifdef BANDSCAPE_X86_KERNELS
     case RelatednessKernel::avx2:
       return __builtin_cpu_supports("avx2");
     case RelatednessKernel::avx512:
