@@ -68,13 +68,30 @@ void BM_ComputeRelatedness(benchmark::State& state) {
 BENCHMARK(BM_ComputeRelatedness)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
 
 // One thread, one kernel, in CPU time, which stays meaningful when other work
-// shares the machine: locus-pair steps per second of the AVX2 and the
-// portable inner loops ("automatic" runs the portable one on a processor
-// without AVX2, and says so in the label).
+// shares the machine: locus-pair steps per second of each inner loop
+// ("automatic" names the one it runs in the label; a version the processor
+// lacks runs the portable loop and says so).
+const char* kernel_name(RelatednessKernel kernel) {
+  switch (kernel) {
+    case RelatednessKernel::automatic:
+      return "automatic";
+    case RelatednessKernel::portable:
+      return "portable";
+    case RelatednessKernel::avx2:
+      return "avx2";
+    case RelatednessKernel::avx512:
+      return "avx512";
+  }
+  return "";
+}
+
 void BM_RelatednessKernel(benchmark::State& state, RelatednessKernel kernel) {
   const Sample& s = sample();
   RelatednessTriangle rel(kIndividuals);
-  if (kernel == RelatednessKernel::automatic) state.SetLabel(relatedness_avx2_available() ? "avx2" : "no avx2");
+  if (kernel == RelatednessKernel::automatic)
+    state.SetLabel(kernel_name(relatedness_automatic_kernel()));
+  else if (!relatedness_kernel_available(kernel))
+    state.SetLabel("not available: portable");
   for (auto _ : state) {
     compute_relatedness(s.scores, kIndividuals, kLoci, s.S, s.VarS, rel, 1, kernel);
     benchmark::DoNotOptimize(rel.row(0));
@@ -82,6 +99,12 @@ void BM_RelatednessKernel(benchmark::State& state, RelatednessKernel kernel) {
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(rel.pair_count()) * kLoci);
 }
 BENCHMARK_CAPTURE(BM_RelatednessKernel, automatic, RelatednessKernel::automatic)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_RelatednessKernel, avx512, RelatednessKernel::avx512)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_RelatednessKernel, avx2, RelatednessKernel::avx2)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 BENCHMARK_CAPTURE(BM_RelatednessKernel, portable, RelatednessKernel::portable)

@@ -40,16 +40,25 @@ std::uint8_t code_of(int score) {
 // add_index(partner's code): 1 for the score equal to x's, the locus's differ
 // value for the other, and -0.0 for a missing partner.  -0.0 is the identity
 // of addition (s + -0.0 is s, bit for bit, for every s), so a missing partner
-// leaves its sum exactly as it was.
+// leaves its sum exactly as it was.  Entry 2 repeats the present value for
+// the AVX-512 pass, which looks the entries up by the three low bits of a
+// code in the four entries taken twice: absent (0) -> entry 0, present (2)
+// -> entry 2, missing (0xFF) -> 7, entry 3.
 struct LocusAdds {
-  double add[4];  // band absent, band present, (unused), missing
+  double add[4];  // band absent, band present, band present, missing
 };
 
 // Absent (0) -> 0, present (2) -> 1, missing (0xFF) -> 3.
 int add_index(std::uint8_t code) { return (code >> 1) & 3; }
 
+// The AVX-512 pass reads a block's 32 codes at a locus as eight 32-bit
+// words, word k holding partners k, 8 + k, 16 + k and 24 + k in its four
+// bytes: partner j sits at byte interleaved(j).
+constexpr int interleaved(int j) { return 4 * (j % 8) + j / 8; }
+
 // One pass of `count` loci of x over one block of partners: locus i of the
-// pass sits at codes + kBlock * locus[i] and adds adds[i]; sum[j] and
+// pass sits at codes + kBlock * locus[i] (in the order of the layout made for
+// the pass) and adds adds[i]; sum[j] and
 // missing[j] of partner j are read, updated in locus order and written back.
 using BlockPass = void (*)(const std::uint8_t* codes, const int* locus, const LocusAdds* adds, int count,
                            double* sum, int* missing);
@@ -76,9 +85,10 @@ void block_pass_portable(const std::uint8_t* codes, const int* locus, const Locu
 }
 
 // Not on Windows: mingw's GCC keeps the stack at 16 bytes there and may spill
-// 32-byte AVX registers with aligned moves to it, so the portable pass runs.
+// 32-byte AVX (or 64-byte AVX-512) registers with aligned moves to it, so the
+// portable pass runs.
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define BANDSCAPE_AVX2_KERNEL 1
+#define BANDSCAPE_X86_KERNELS 1
 
 // Four partners at one locus: their codes sign-extended to 64 bits; bit 1
 // (band present) picks add[1] or add[0] of the locus, and the sign (missing,
@@ -132,11 +142,56 @@ __attribute__((target("avx2"))) void block_pass_avx2(const std::uint8_t* codes, 
   for (int j = 0; j < kBlock; ++j) missing[j] += counted[j];
 }
 
+// The pass with the 32 sums in four AVX-512 registers of eight doubles, on
+// interleaved codes: the block's 32 code bytes at a locus are widened once,
+// word k to 64-bit lane k, and register r takes its eight codes from byte r
+// of every lane by a right shift.  A permute indexed by the three low bits of
+// each lane then fetches the partner's addition from the locus's four values
+// broadcast to both halves (absent, present, or -0.0 for a missing partner)
+// and one add per register follows, rounded as the portable pass rounds it.
+// Per register and locus: one shift, one permute, one add, with the shifts
+// and the permutes on different execution ports.
+__attribute__((target("avx512f,avx512bw,avx512dq,avx512vl"))) void block_pass_avx512(
+    const std::uint8_t* codes, const int* locus, const LocusAdds* adds, int count, double* sum,
+    int* missing) {
+  static_assert(kBlock == 32, "four registers of eight sums");
+  __m512d s0 = _mm512_loadu_pd(sum), s1 = _mm512_loadu_pd(sum + 8), s2 = _mm512_loadu_pd(sum + 16),
+          s3 = _mm512_loadu_pd(sum + 24);
+  const __m256i missing_code = _mm256_set1_epi8(static_cast<char>(kCodeMissing));
+  __m256i miss = _mm256_setzero_si256();
+  for (int i = 0; i < count; ++i) {
+    const std::uint8_t* c = codes + static_cast<std::size_t>(locus[i]) * kBlock;
+    const __m256i all = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c));
+    miss = _mm256_sub_epi8(miss, _mm256_cmpeq_epi8(all, missing_code));
+    const __m512i lanes = _mm512_cvtepu32_epi64(all);
+    const __m512d pick = _mm512_broadcast_f64x4(_mm256_loadu_pd(adds[i].add));
+    s0 = _mm512_add_pd(s0, _mm512_permutexvar_pd(lanes, pick));
+    s1 = _mm512_add_pd(s1, _mm512_permutexvar_pd(_mm512_srli_epi64(lanes, 8), pick));
+    s2 = _mm512_add_pd(s2, _mm512_permutexvar_pd(_mm512_srli_epi64(lanes, 16), pick));
+    s3 = _mm512_add_pd(s3, _mm512_permutexvar_pd(_mm512_srli_epi64(lanes, 24), pick));
+  }
+  _mm512_storeu_pd(sum, s0);
+  _mm512_storeu_pd(sum + 8, s1);
+  _mm512_storeu_pd(sum + 16, s2);
+  _mm512_storeu_pd(sum + 24, s3);
+  alignas(32) std::uint8_t counted[kBlock];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(counted), miss);
+  for (int j = 0; j < kBlock; ++j) missing[j] += counted[interleaved(j)];
+}
+
 #endif
 
+// The kernel a layout is made for: an explicitly requested one the
+// processor cannot run falls back to the portable one.
+RelatednessKernel resolved(RelatednessKernel kernel) {
+  if (kernel == RelatednessKernel::automatic) return relatedness_automatic_kernel();
+  return relatedness_kernel_available(kernel) ? kernel : RelatednessKernel::portable;
+}
+
 BlockPass block_pass_for(RelatednessKernel kernel) {
-#ifdef BANDSCAPE_AVX2_KERNEL
-  if (kernel == RelatednessKernel::automatic && relatedness_avx2_available()) return block_pass_avx2;
+#ifdef BANDSCAPE_X86_KERNELS
+  if (kernel == RelatednessKernel::avx512) return block_pass_avx512;
+  if (kernel == RelatednessKernel::avx2) return block_pass_avx2;
 #endif
   (void)kernel;
   return block_pass_portable;
@@ -179,11 +234,20 @@ void compute_overall_freq(const ScoreMatrix& scores, int ntot, int m, FVector& p
   }
 }
 
+int RelatednessLayout::score(int x, int u) const {
+  const std::size_t b = static_cast<std::size_t>(x / kBlock);
+  const int j = interleaved_codes() ? interleaved(x % kBlock) : x % kBlock;
+  const std::size_t at = (b * static_cast<std::size_t>(loci) + static_cast<std::size_t>(u)) * kBlock;
+  const std::uint8_t code = codes[at + static_cast<std::size_t>(j)];
+  return code == kCodeMissing ? 9 : (code == kCodePresent ? 1 : 0);
+}
+
 RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, int m, const FVector& S,
-                                          const FVector& VarS) {
+                                          const FVector& VarS, RelatednessKernel kernel) {
   RelatednessLayout lay;
   lay.ntot = ntot < 0 ? 0 : ntot;
   lay.blocks = (lay.ntot + kBlock - 1) / kBlock;
+  lay.kernel = resolved(kernel);
   std::vector<int> kept;
   for (int l = 0; l < m; ++l) {
     if (S[l] < 1.0f) kept.push_back(l);  // false for NaN (no one scored)
@@ -202,29 +266,47 @@ RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, i
   // stride of one block (nothing to write when no locus is polymorphic).
   if (kept.empty()) return lay;
   for (int x = 0; x < lay.ntot; ++x) {
+    const int j = lay.interleaved_codes() ? interleaved(x % kBlock) : x % kBlock;
     std::uint8_t* dst = lay.codes.data() + static_cast<std::size_t>(x / kBlock) * kept.size() * kBlock +
-                        static_cast<std::size_t>(x % kBlock);
+                        static_cast<std::size_t>(j);
     const std::uint8_t* row = scores[x];
     for (std::size_t u = 0; u < kept.size(); ++u) dst[u * kBlock] = code_of(row[kept[u]]);
   }
   return lay;
 }
 
-bool relatedness_avx2_available() {
-#ifdef BANDSCAPE_AVX2_KERNEL
-  return __builtin_cpu_supports("avx2");
+bool relatedness_kernel_available(RelatednessKernel kernel) {
+  switch (kernel) {
+    case RelatednessKernel::automatic:
+    case RelatednessKernel::portable:
+      return true;
+#ifdef BANDSCAPE_X86_KERNELS
+    case RelatednessKernel::avx2:
+      return __builtin_cpu_supports("avx2");
+    case RelatednessKernel::avx512:
+      return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+             __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512vl");
 #else
-  return false;
+    case RelatednessKernel::avx2:
+    case RelatednessKernel::avx512:
+      return false;
 #endif
+  }
+  return false;
 }
 
-void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel,
-                         RelatednessKernel kernel) {
+RelatednessKernel relatedness_automatic_kernel() {
+  if (relatedness_kernel_available(RelatednessKernel::avx512)) return RelatednessKernel::avx512;
+  if (relatedness_kernel_available(RelatednessKernel::avx2)) return RelatednessKernel::avx2;
+  return RelatednessKernel::portable;
+}
+
+void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel) {
   const int n = layout.ntot;
   if (x_begin < 0) x_begin = 0;
   if (x_end > n) x_end = n;
   if (x_begin >= x_end) return;
-  const BlockPass pass = block_pass_for(kernel);
+  const BlockPass pass = block_pass_for(layout.kernel);
   const std::size_t block_bytes = static_cast<std::size_t>(layout.loci) * kBlock;
   const std::size_t loci = static_cast<std::size_t>(layout.loci);
   const std::size_t partners = static_cast<std::size_t>(layout.blocks) * kBlock;
@@ -245,11 +327,11 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
       LocusAdds* row_adds = adds.data() + t * loci;
       int k = 0;
       for (int u = 0; u < layout.loci; ++u) {
-        const std::uint8_t sx = layout.code(x, u);
-        if (sx == kCodeMissing) continue;  // x not scored: no pair of x uses the locus
+        const int sx = layout.score(x, u);
+        if (sx == 9) continue;  // x not scored: no pair of x uses the locus
         const double d = layout.differ[static_cast<std::size_t>(u)];
         row_locus[k] = u;
-        row_adds[k] = sx == kCodePresent ? LocusAdds{{d, 1.0, -0.0, -0.0}} : LocusAdds{{1.0, d, -0.0, -0.0}};
+        row_adds[k] = sx == 1 ? LocusAdds{{d, 1.0, 1.0, -0.0}} : LocusAdds{{1.0, d, d, -0.0}};
         ++k;
       }
       scored[t] = k;
@@ -295,14 +377,14 @@ void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end
 void compute_relatedness(const ScoreMatrix& scores, int ntot, int m, const FVector& S, const FVector& VarS,
                          RelatednessTriangle& rel, int threads, RelatednessKernel kernel,
                          const RelatednessProgress& progress) {
-  const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS);
+  const RelatednessLayout layout = make_relatedness_layout(scores, ntot, m, S, VarS, kernel);
   // Rows are handed out in small chunks: early rows hold more pairs than late
   // ones.  A stage of a reported triangle holds a few dozen rows: one tile at
   // a time keeps the threads busy to its end.
   int chunk = 2 * kRelatednessTile;
   auto rows = [&](int x_begin, int x_end) {
     parallel_chunks(x_end - x_begin, chunk, threads, [&](int a, int b) {
-      compute_relatedness(layout, x_begin + a, x_begin + b, rel, kernel);
+      compute_relatedness(layout, x_begin + a, x_begin + b, rel);
     });
   };
   const double pairs = static_cast<double>(rel.pair_count());

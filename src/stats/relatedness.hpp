@@ -77,38 +77,45 @@ inline constexpr int kRelatednessBlock = 32;
 // once for all of them, which matters when the codes outgrow the caches.
 inline constexpr int kRelatednessTile = 4;
 
-// The scores rearranged for the pair computation: only the loci with S < 1
-// (polymorphic in the pooled sample), as one-byte codes (0 band absent, 2
-// band present, 0xFF missing) grouped by blocks of kRelatednessBlock
-// individuals: block b holds, locus after locus, the codes of individuals
-// b*kRelatednessBlock.. (padded with "missing" past ntot).  Also the
-// contribution of each kept locus to a pair whose two scores differ,
-// VarS / (1 - S)^3 - S / (1 - S), in double.
+// The inner loop over a block of partners: `automatic` runs the widest one
+// the processor has (AVX-512, then AVX2, then portable); the others name one
+// version, and a version the processor lacks runs the portable loop instead.
+// All give bit-identical results.
+enum class RelatednessKernel { automatic, portable, avx2, avx512 };
+
+// Whether this processor (and build) runs the named version.
+bool relatedness_kernel_available(RelatednessKernel kernel);
+
+// The version `automatic` runs here (never `automatic` itself).
+RelatednessKernel relatedness_automatic_kernel();
+
+// The scores rearranged for the pair computation, for the inner loop that
+// will walk them: only the loci with S < 1 (polymorphic in the pooled
+// sample), as one-byte codes (0 band absent, 2 band present, 0xFF missing)
+// grouped by blocks of kRelatednessBlock individuals: block b holds, locus
+// after locus, the codes of individuals b*kRelatednessBlock.. (padded with
+// "missing" past ntot), in the order of the individuals, or for the AVX-512
+// loop interleaved by eights (the byte of individual j of a block is
+// 4 (j % 8) + j / 8).  Also the contribution of each kept locus to a pair
+// whose two scores differ, VarS / (1 - S)^3 - S / (1 - S), in double.
 struct RelatednessLayout {
   int ntot = 0;
   int loci = 0;                      // loci kept (S < 1)
   int blocks = 0;                    // ceil(ntot / kRelatednessBlock)
-  std::vector<std::uint8_t> codes;   // codes[(b * loci + u) * kRelatednessBlock + j]
+  RelatednessKernel kernel = RelatednessKernel::portable;  // never automatic
+  std::vector<std::uint8_t> codes;   // codes[(b * loci + u) * kRelatednessBlock + byte of j]
   std::vector<double> differ;        // differ[u]
 
-  // The code of individual x at kept locus u.
-  std::uint8_t code(int x, int u) const {
-    const std::size_t b = static_cast<std::size_t>(x / kRelatednessBlock);
-    return codes[(b * static_cast<std::size_t>(loci) + static_cast<std::size_t>(u)) * kRelatednessBlock +
-                 static_cast<std::size_t>(x % kRelatednessBlock)];
-  }
+  bool interleaved_codes() const { return kernel == RelatednessKernel::avx512; }
+  // Individual x at kept locus u: 0 band absent, 1 band present, 9 missing.
+  int score(int x, int u) const;
 };
 
+// The layout for `kernel`, resolved as compute_relatedness resolves it (the
+// processor's version for `automatic`, portable for one it lacks).
 RelatednessLayout make_relatedness_layout(const ScoreMatrix& scores, int ntot, int m, const FVector& S,
-                                          const FVector& VarS);
-
-// The inner loop over a block of partners: the AVX2 version where the
-// processor has those instructions (automatic), or the portable one on
-// request.  Both give bit-identical results.
-enum class RelatednessKernel { automatic, portable };
-
-// Whether `automatic` runs the AVX2 version on this processor.
-bool relatedness_avx2_available();
+                                          const FVector& VarS,
+                                          RelatednessKernel kernel = RelatednessKernel::automatic);
 
 // Rows x_begin <= x < x_end of the triangle: for every y > x, r_xy = (sum over
 // the used loci, in locus order, of 1 for equal scores and of the locus's
@@ -116,12 +123,12 @@ bool relatedness_avx2_available();
 // float, or 999 when k = 0.  A locus is used by a pair when S < 1 and both are
 // scored there.  Calls over disjoint row ranges may run concurrently on the
 // same triangle; the result does not depend on how the rows are split.
-void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel,
-                         RelatednessKernel kernel = RelatednessKernel::automatic);
+// The inner loop is the one the layout was made for.
+void compute_relatedness(const RelatednessLayout& layout, int x_begin, int x_end, RelatednessTriangle& rel);
 
 // Below this many locus-pair steps (pairs times polymorphic loci) the whole
-// triangle takes about a second at most (a quarter of that with AVX2) and its
-// progress is not reported.
+// triangle takes about a second at most with the portable loop (a quarter of
+// that with AVX2, less with AVX-512) and its progress is not reported.
 inline constexpr double kRelatednessProgressSteps = 1.0e9;
 
 // How far the whole triangle has come: called on the calling thread with 0
