@@ -18,6 +18,15 @@
 #include "numeric/parallel.hpp"
 
 namespace bandscape {
+
+// The running sums of a pair of columns (j, j + 1) of the product: t2, t3
+// over the rows added one at a time, p2, p3 over the rows added two at a time
+// (one lane each for the first and second row of such a pair of rows).
+struct PairSums {
+  double t2 = 0.0, t3 = 0.0;
+  double p2[2] = {0.0, 0.0}, p3[2] = {0.0, 0.0};
+};
+
 namespace {
 
 using Index = Eigen::Index;
@@ -28,14 +37,6 @@ constexpr Index kPanelColumns = 32;
 constexpr Index kBlockRows = 256;
 // Below this trailing size a step runs on the calling thread alone.
 constexpr Index kThreadedFrom = 384;
-
-// The running sums of a pair of columns (j, j + 1) of the product: t2, t3
-// over the rows added one at a time, p2, p3 over the rows added two at a time
-// (one lane each for the first and second row of such a pair of rows).
-struct PairSums {
-  double t2 = 0.0, t3 = 0.0;
-  double p2[2] = {0.0, 0.0}, p3[2] = {0.0, 0.0};
-};
 
 // One step: the trailing matrix (size r, column-major with `stride`), the
 // Householder vector v and coefficient h, the result vector res (the step's
@@ -111,8 +112,9 @@ void pair_rows(const Step& s, Index j, Index lo, Index hi) {
 #ifdef BANDSCAPE_SSE2
   __m128d p2 = _mm_loadu_pd(sum.p2), p3 = _mm_loadu_pd(sum.p3);
   const __m128d t0v = _mm_set1_pd(t0), t1v = _mm_set1_pd(t1);
-  const __m128d u0 = _mm_set1_pd(-s.up[j]), w0 = _mm_set1_pd(-s.wp[j]);
-  const __m128d u1 = _mm_set1_pd(-s.up[j + 1]), w1 = _mm_set1_pd(-s.wp[j + 1]);
+  // The update's coefficients of the two columns (unused when none is pending).
+  const __m128d u0 = _mm_set1_pd(s.pending ? -s.up[j] : 0.0), w0 = _mm_set1_pd(s.pending ? -s.wp[j] : 0.0);
+  const __m128d u1 = _mm_set1_pd(s.pending ? -s.up[j + 1] : 0.0), w1 = _mm_set1_pd(s.pending ? -s.wp[j + 1] : 0.0);
   for (; k < packed_end; k += 2) {
     __m128d x0 = _mm_loadu_pd(a0 + k), x1 = _mm_loadu_pd(a1 + k);
     if (s.pending) {
@@ -179,8 +181,11 @@ Index block_of(const Step& s, Index row) {
 }
 Index block_start(const Step& s, Index b) { return b == 0 ? 0 : b * kBlockRows + s.first_aligned; }
 
-// The threads of one tridiagonalisation: the caller (worker 0) and helpers
-// that meet it at a barrier before and after each step's pairs.
+}  // namespace
+
+// The threads of one tridiagonalisation or of a series of products: the
+// caller (worker 0) and helpers that meet it at a barrier before and after
+// each step's pairs.
 class Wavefront {
  public:
   explicit Wavefront(int threads) : workers_(1) {
@@ -282,8 +287,6 @@ class Wavefront {
   Index panels_ = 0;
 };
 
-}  // namespace
-
 void tridiagonalize_in_place(Eigen::MatrixXd& a, Eigen::VectorXd& hcoeffs, int threads) {
   const Index n = a.rows();
   if (a.cols() != n || hcoeffs.size() != std::max<Index>(n - 1, 0)) {
@@ -337,6 +340,32 @@ void tridiagonalize_in_place(Eigen::MatrixXd& a, Eigen::VectorXd& hcoeffs, int t
     a.col(i).coeffRef(i + 1) = beta;
     hcoeffs.coeffRef(i) = h;
   }
+}
+
+SymmetricProduct::SymmetricProduct(const Eigen::MatrixXd& a, int threads)
+    : a_(a), wavefront_(std::make_unique<Wavefront>(threads)), sums_(static_cast<std::size_t>(a.rows() / 2 + 1)) {}
+
+SymmetricProduct::~SymmetricProduct() = default;
+
+void SymmetricProduct::perform_op(const double* x, double* y) const {
+  // Eigen's product with alpha 1 and no update pending: every term is the
+  // same as in its kernel (1 * t is t).
+  Step s;
+  s.lhs = const_cast<double*>(a_.data());  // read only: nothing is pending
+  s.stride = a_.outerStride();
+  s.r = a_.rows();
+  s.v = x;
+  s.h = 1.0;
+  s.res = y;
+  s.up = s.wp = nullptr;
+  s.pending = false;
+  s.paired = std::max<Index>(0, s.r - 8) & ~Index{1};
+  s.first_aligned = Eigen::internal::first_default_aligned(s.res, s.r) == 0 ? 0 : 1;
+  s.sums = sums_.data();
+  std::fill(y, y + s.r, 0.0);
+  if (s.r == 0) return;
+  wavefront_->pairs(s);
+  single_columns(s);
 }
 
 Eigen::VectorXd symmetric_eigenvalues_in_place(Eigen::MatrixXd& a, int threads) {

@@ -18,6 +18,9 @@
 
 #include <Eigen/Core>
 
+#include <memory>
+#include <vector>
+
 namespace bandscape {
 
 // As Eigen::internal::tridiagonalization_inplace(a, hcoeffs): the lower
@@ -33,5 +36,29 @@ void tridiagonalize_in_place(Eigen::MatrixXd& a, Eigen::VectorXd& hcoeffs, int t
 // upper triangle set to 0).  Throws
 // std::runtime_error when the QL iteration does not converge.
 Eigen::VectorXd symmetric_eigenvalues_in_place(Eigen::MatrixXd& a, int threads);
+
+class Wavefront;
+struct PairSums;
+
+// y = A x for the symmetric A whose lower triangle `a` holds, as Eigen's
+// `y.noalias() = a.selfadjointView<Eigen::Lower>() * x` computes it, bit for
+// bit, for every number of threads (started once for all the products); y
+// must not overlap x.  A matrix operation for Spectra's eigen solvers.
+class SymmetricProduct {
+ public:
+  using Scalar = double;
+  SymmetricProduct(const Eigen::MatrixXd& a, int threads);
+  ~SymmetricProduct();
+  SymmetricProduct(const SymmetricProduct&) = delete;
+  SymmetricProduct& operator=(const SymmetricProduct&) = delete;
+  Eigen::Index rows() const { return a_.rows(); }
+  Eigen::Index cols() const { return a_.cols(); }
+  void perform_op(const double* x, double* y) const;
+
+ private:
+  const Eigen::MatrixXd& a_;
+  std::unique_ptr<Wavefront> wavefront_;
+  mutable std::vector<PairSums> sums_;
+};
 
 }  // namespace bandscape

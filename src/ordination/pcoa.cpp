@@ -2,7 +2,6 @@
 #include "ordination/pcoa.hpp"
 
 #include <Eigen/Dense>
-#include <Spectra/MatOp/DenseSymMatProd.h>
 #include <Spectra/SymEigsSolver.h>
 
 #include <algorithm>
@@ -70,12 +69,13 @@ Eigen::MatrixXd leading_columns(const Solver& solver, int axes) {
 // The same by Lanczos iteration, accepted only when it converges to the
 // leading eigenvalues of the full spectrum (a repeated eigenvalue can make it
 // miss one, or fail); otherwise by the full decomposition.
-Eigen::MatrixXd lanczos_leading_vectors(const Eigen::MatrixXd& b, int axes, const std::vector<double>& values) {
+Eigen::MatrixXd lanczos_leading_vectors(const Eigen::MatrixXd& b, int axes, const std::vector<double>& values,
+                                        int threads) {
   const int n = static_cast<int>(b.rows());
   try {
-    Spectra::DenseSymMatProd<double> product(b);
-    Spectra::SymEigsSolver<Spectra::DenseSymMatProd<double>> lanczos(product, axes,
-                                                                      std::min(n, std::max(2 * axes + 1, 20)));
+    // Spectra's dense product, on several threads (the same bits).
+    SymmetricProduct product(b, threads);
+    Spectra::SymEigsSolver<SymmetricProduct> lanczos(product, axes, std::min(n, std::max(2 * axes + 1, 20)));
     lanczos.init();  // fixed start vector: the iteration is reproducible
     lanczos.compute(Spectra::SortRule::LargestAlge, 1000, 1e-12);
     bool found = lanczos.info() == Spectra::CompInfo::Successful;
@@ -144,7 +144,7 @@ PrincipalCoordinates principal_coordinates(int n, const DistanceOf& distance, in
     b = centred_products(n, distance);
   }
   const Eigen::MatrixXd vectors =
-      dense ? leading_columns(solver, out.axes) : lanczos_leading_vectors(b, out.axes, out.eigenvalues);
+      dense ? leading_columns(solver, out.axes) : lanczos_leading_vectors(b, out.axes, out.eigenvalues, threads);
   out.coordinates.resize(static_cast<std::size_t>(n) * out.axes);
   for (int a = 0; a < out.axes; ++a) {
     const auto v = vectors.col(a);

@@ -6,6 +6,7 @@
 #include <Eigen/Eigenvalues>
 #include <cstring>
 #include <random>
+#include <vector>
 
 namespace bandscape {
 namespace {
@@ -46,6 +47,27 @@ TEST(SymmetricEigenvalues, TridiagonalisationEqualsEigensBitForBit) {
         }
         for (int k = 0; k + 1 < n; ++k) differing += !same_bits(h(k), expected_h(k));
         EXPECT_EQ(differing, 0);
+      }
+    }
+  }
+}
+
+// The product as Spectra's dense operation computes it, with the result at
+// an aligned and at an unaligned address (which changes Eigen's sums).
+TEST(SymmetricEigenvalues, ProductEqualsEigensBitForBit) {
+  for (const int n : {5, 9, 300, 777}) {
+    const Eigen::MatrixXd a = centred_profiles(n, 60, 1, 3u + n);
+    const Eigen::VectorXd x = a.col(n / 2) + Eigen::VectorXd::LinSpaced(n, -1.0, 2.0);
+    for (const int offset : {0, 1}) {
+      std::vector<double> expected(static_cast<std::size_t>(n) + 1), actual(expected.size());
+      Eigen::Map<Eigen::VectorXd> e(expected.data() + offset, n);
+      e.noalias() = a.selfadjointView<Eigen::Lower>() * x;
+      for (const int threads : {1, 2}) {
+        const SymmetricProduct product(a, threads);
+        product.perform_op(x.data(), actual.data() + offset);
+        int differing = 0;
+        for (int k = 0; k < n; ++k) differing += !same_bits(actual[k + offset], expected[k + offset]);
+        EXPECT_EQ(differing, 0) << "n " << n << ", offset " << offset << ", threads " << threads;
       }
     }
   }
