@@ -29,7 +29,7 @@ bool same_bits(double x, double y) { return std::memcmp(&x, &y, sizeof x) == 0; 
 // Sizes on either side of the pairs' last 8 columns, of the threaded steps
 // (384 rows on), of a panel (32 columns) and a row block (256 rows); one to
 // three threads (the product's sums keep their order on any number).
-TEST(SymmetricEigenvalues, TridiagonalisationEqualsEigensBitForBit) {
+TEST(SymmetricEigenvalues, TridiagonalisationEqualsEigensBitForBitOnAnyThreads) {
   for (const int n : {2, 3, 8, 9, 10, 11, 41, 300, 777}) {
     for (const int copies : {1, 3}) {
       const Eigen::MatrixXd m = centred_profiles(n, n, copies, 17u + n);
@@ -54,7 +54,7 @@ TEST(SymmetricEigenvalues, TridiagonalisationEqualsEigensBitForBit) {
 
 // The product as Spectra's dense operation computes it, with the result at
 // an aligned and at an unaligned address (which changes Eigen's sums).
-TEST(SymmetricEigenvalues, ProductEqualsEigensBitForBit) {
+TEST(SymmetricEigenvalues, ProductEqualsEigensBitForBitOnAnyThreads) {
   for (const int n : {5, 9, 300, 777}) {
     const Eigen::MatrixXd a = centred_profiles(n, 60, 1, 3u + n);
     const Eigen::VectorXd x = a.col(n / 2) + Eigen::VectorXd::LinSpaced(n, -1.0, 2.0);
