@@ -1,8 +1,9 @@
-// Mantel tests: exact observed statistics in two passes, permutations in one
-// pass over the pairs for all matrices at once.
+// Mantel tests (Mantel 1967): exact observed statistics in two passes,
+// permutations in one pass over the pairs for all matrices at once.
 #include "spatial/mantel.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -10,6 +11,9 @@
 #include <utility>
 #if defined(__SSE2__)
 #include <emmintrin.h>  // two matrices' values side by side
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>  // four permutations side by side (AVX2)
 #endif
 
 #include "core/format.hpp"
@@ -61,7 +65,7 @@ double pearson(double sgx, double sgg, double sxx, std::size_t pairs) {
 // The permutations: kBatch of them per pass over the pairs (the geographic
 // values read once for all), every genetic matrix and geographic variable of
 // the call in the same pass.
-constexpr int kBatch = 2;
+constexpr int kBatch = 4;
 constexpr int kMostMatrices = 4;
 constexpr int kMostVariables = 2;
 
@@ -189,6 +193,135 @@ void permuted_rows(const PermutationInput& in, const std::vector<int> (&order)[k
 
 using PermutedRows = void (*)(const PermutationInput&, const std::vector<int> (&)[kBatch], BatchSums&);
 
+// One genetic matrix in 16 bits: g = step q + e, |e| <= error. The rows read
+// in random order are then half the bytes of single precision, and these
+// bytes, brought in from the last-level cache, bound the speed.
+struct QuantisedMatrix {
+  std::vector<std::int16_t> square;  // cell (i, j) at i n + j
+  double step = 0.0;
+  double error = 0.0;    // the largest |g - step q|
+  double largest = 0.0;  // the largest |g|
+};
+
+QuantisedMatrix quantise(const std::vector<float>& square) {
+  QuantisedMatrix q;
+  for (float g : square) q.largest = std::max(q.largest, std::fabs(static_cast<double>(g)));
+  if (!(q.largest > 0.0)) return q;
+  q.step = q.largest / 32767.0;
+  q.square.resize(square.size());
+  for (std::size_t c = 0; c < square.size(); ++c) {
+    const double g = square[c];
+    const double level = std::clamp(std::nearbyint(g / q.step), -32767.0, 32767.0);
+    q.square[c] = static_cast<std::int16_t>(level);
+    q.error = std::max(q.error, std::fabs(g - q.step * level));
+  }
+  return q;
+}
+
+// The batch's cross products sum q x (in units of step), in any order: they
+// are only bounded approximations of the single-precision sums. Products of
+// a 16-bit integer and a float are exact in double precision.
+template <int K>
+void quantised_rows_portable(const QuantisedMatrix& q, const PermutationInput& in,
+                             const std::vector<int> (&order)[kBatch], BatchSums& sums) {
+  const int n = in.n;
+  for (int i = 0; i < n - 1; ++i) {
+    const std::size_t row_start = static_cast<std::size_t>(i) * (2 * static_cast<std::size_t>(n) - i - 1) / 2;
+    const int length = n - i - 1;
+    for (int b = 0; b < kBatch; ++b) {
+      const std::int16_t* row = q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n;
+      const int* partner = order[b].data() + i + 1;
+      for (int k = 0; k < K; ++k) {
+        const float* x = in.x[k].data() + row_start;
+        double cross = 0.0;
+        for (int j = 0; j < length; ++j) cross += static_cast<double>(row[partner[j]]) * static_cast<double>(x[j]);
+        sums.at(b, 0, k)[0] += cross;
+      }
+    }
+  }
+}
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#define BANDSCAPE_MANTEL_AVX 1
+// Partner j's cell in each of the batch's four permuted rows, widened.
+[[gnu::target("avx2")]] inline __m256d quantised_cells(const std::int16_t* const (&row)[kBatch],
+                                                      const int* const (&partner)[kBatch], int j) {
+  return _mm256_cvtepi32_pd(
+      _mm_set_epi32(row[3][partner[3][j]], row[2][partner[2][j]], row[1][partner[1][j]], row[0][partner[0][j]]));
+}
+
+// The batch's four permutations side by side in one register, even and odd
+// partners in two sums so that the additions need not wait on each other.
+template <int K>
+[[gnu::target("avx2")]] void quantised_rows_avx(const QuantisedMatrix& q, const PermutationInput& in,
+                                               const std::vector<int> (&order)[kBatch], BatchSums& sums) {
+  static_assert(kBatch == 4);
+  const int n = in.n;
+  const std::size_t row_bytes = static_cast<std::size_t>(n) * sizeof(std::int16_t);
+  for (int i = 0; i < n - 1; ++i) {
+    if (i + 2 < n) {
+      for (int b = 0; b < kBatch; ++b) {
+        const char* next = reinterpret_cast<const char*>(
+            q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i + 1)]) * n);
+        for (std::size_t byte = 0; byte < row_bytes; byte += 64) __builtin_prefetch(next + byte, 0, 1);
+      }
+    }
+    const std::size_t row_start = static_cast<std::size_t>(i) * (2 * static_cast<std::size_t>(n) - i - 1) / 2;
+    const int length = n - i - 1;
+    const std::int16_t* row[kBatch];
+    const int* partner[kBatch];
+    for (int b = 0; b < kBatch; ++b) {
+      row[b] = q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n;
+      partner[b] = order[b].data() + i + 1;
+    }
+    const float* x[K];
+    for (int k = 0; k < K; ++k) x[k] = in.x[k].data() + row_start;
+    __m256d even[K], odd[K];
+    for (int k = 0; k < K; ++k) even[k] = odd[k] = _mm256_setzero_pd();
+    int j = 0;
+    for (; j + 1 < length; j += 2) {
+      const __m256d g0 = quantised_cells(row, partner, j), g1 = quantised_cells(row, partner, j + 1);
+      for (int k = 0; k < K; ++k) {
+        even[k] = _mm256_add_pd(even[k], _mm256_mul_pd(g0, _mm256_set1_pd(static_cast<double>(x[k][j]))));
+        odd[k] = _mm256_add_pd(odd[k], _mm256_mul_pd(g1, _mm256_set1_pd(static_cast<double>(x[k][j + 1]))));
+      }
+    }
+    if (j < length) {
+      const __m256d g0 = quantised_cells(row, partner, j);
+      for (int k = 0; k < K; ++k) {
+        even[k] = _mm256_add_pd(even[k], _mm256_mul_pd(g0, _mm256_set1_pd(static_cast<double>(x[k][j]))));
+      }
+    }
+    for (int k = 0; k < K; ++k) {
+      double lanes[kBatch];
+      _mm256_storeu_pd(lanes, _mm256_add_pd(even[k], odd[k]));
+      for (int b = 0; b < kBatch; ++b) sums.at(b, 0, k)[0] += lanes[b];
+    }
+  }
+}
+#endif
+
+using QuantisedRows = void (*)(const QuantisedMatrix&, const PermutationInput&, const std::vector<int> (&)[kBatch],
+                               BatchSums&);
+
+QuantisedRows pick_quantised_rows(int variables) {
+#if defined(BANDSCAPE_MANTEL_AVX)
+  if (__builtin_cpu_supports("avx2")) return variables == 1 ? quantised_rows_avx<1> : quantised_rows_avx<2>;
+#endif
+  return variables == 1 ? quantised_rows_portable<1> : quantised_rows_portable<2>;
+}
+
+// How far a cross product from the 16-bit sums can lie from the
+// single-precision one: error sum |x| for the rounding to 16 bits, and for
+// the rounding of each of the two sums over P terms at most 4 P u sum |term|
+// (generously: Higham's bound for any order of summation is (P - 1) u).
+double cross_product_bound(const QuantisedMatrix& q, const std::vector<float>& x) {
+  double absolute = 0.0;
+  for (float v : x) absolute += std::fabs(static_cast<double>(v));
+  const double rounding = 4.0 * static_cast<double>(x.size()) * std::numeric_limits<double>::epsilon();
+  return absolute * (q.error + rounding * (2.0 * q.largest + q.step)) * (1.0 + 1e-6);
+}
+
 template <int M>
 PermutedRows rows_of(int variables) {
   return variables == 1 ? permuted_rows<M, 1> : permuted_rows<M, 2>;
@@ -268,7 +401,9 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
   // One square matrix holds the genetic matrices side by side (cell (i, j)
   // of matrix m at (i n + j) M + m), centred by their mean over all pairs
   // (permutation invariant), so that a permuted row of all of them is read
-  // contiguously and each permuted partner once.
+  // contiguously and each permuted partner once. A single matrix is first
+  // read from a 16-bit copy (below), with the single-precision sums as the
+  // reference its bound refers to.
   if (M > kMostMatrices || K > kMostVariables) throw std::invalid_argument("too many matrices for one Mantel call");
   PermutationInput in;
   in.n = n;
@@ -305,7 +440,23 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
     }
   }
   const PermutedRows rows = pick_rows(in.matrices, in.variables);
+  // One matrix: each permuted r first from its 16-bit copy; a permutation
+  // whose r that leaves within its bound of the observed r less the
+  // tolerance is summed again in single precision, so that every count, and
+  // so the P value, is the one of the single-precision sums.
+  const QuantisedMatrix quantised = M == 1 ? quantise(in.square) : QuantisedMatrix{};
+  const bool use_quantised = !quantised.square.empty();
+  const QuantisedRows quantised_rows = pick_quantised_rows(in.variables);
+  double bound[kMostVariables] = {};
+  for (std::size_t k = 0; use_quantised && k < K; ++k) bound[k] = cross_product_bound(quantised, in.x[k]);
 
+  // The centred sum of squares of a permutation's genetic values over the
+  // pairs a variable keeps: over all pairs less those left out.
+  const auto permuted_squares = [&](const double* sum, std::size_t m, const CentredVariable& v) {
+    if (v.weight.empty()) return in.sgg[m];
+    const double kept_sum = in.sum[m] - sum[1], kept_squares = in.sgg[m] - sum[2];
+    return kept_squares - kept_sum * kept_sum / static_cast<double>(v.pairs);
+  };
   const int batches = (count + kBatch - 1) / kBatch;
   const std::size_t T = M * K;
   std::vector<double> permuted(T * static_cast<std::size_t>(count));
@@ -319,21 +470,51 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
       spatial_permutation(order[b], settings.seed, SpatialStream::mantel, q0 + std::min(b, in_batch - 1));
     }
     BatchSums sums;
-    rows(in, order, sums);
+    if (use_quantised) {
+      quantised_rows(quantised, in, order, sums);
+    } else {
+      rows(in, order, sums);
+    }
     left_out_sums(in, order, sums);
+    // The permutations whose r the 16-bit sums leave too close to the
+    // observed r less the tolerance to say on which side it falls: these
+    // are summed again in single precision.
+    bool again[kBatch] = {};
     for (int b = 0; b < in_batch; ++b) {
       for (std::size_t m = 0; m < M; ++m) {
         for (std::size_t k = 0; k < K; ++k) {
           const std::size_t t = m * K + k;
           const double* sum = sums.at(b, static_cast<int>(m), static_cast<int>(k));
           const CentredVariable& v = x[k];
-          // Over the pairs the variable keeps: all less those left out.
-          const double kept_sum = in.sum[m] - sum[1], kept_squares = in.sgg[m] - sum[2];
-          const double ss = v.weight.empty() ? in.sgg[m]
-                                             : kept_squares - kept_sum * kept_sum / static_cast<double>(v.pairs);
-          permuted[t * static_cast<std::size_t>(count) + static_cast<std::size_t>(q0 + b)] =
-              pearson(sum[0], ss, v.sxx, v.pairs);
+          const double ss = permuted_squares(sum, m, v);
+          double& r = permuted[t * static_cast<std::size_t>(count) + static_cast<std::size_t>(q0 + b)];
+          if (!use_quantised) {
+            r = pearson(sum[0], ss, v.sxx, v.pairs);
+            continue;
+          }
+          r = pearson(quantised.step * sum[0], ss, v.sxx, v.pairs);
+          if (std::isnan(r)) continue;
+          const double within = bound[k] / std::sqrt(ss * v.sxx) * (1.0 + 1e-9) + 1e-14 * (1.0 + std::fabs(r));
+          const double threshold = tests[t].r - kPermutationTolerance;
+          if (!(r - within >= threshold || r + within < threshold)) again[b] = true;
         }
+      }
+    }
+    if (!std::any_of(again, again + in_batch, [](bool a) { return a; })) return;
+    // The single-precision sums of a permutation do not depend on the others
+    // of its batch: the batch is filled with the first to be summed again.
+    std::vector<int> exact_order[kBatch];
+    const int first = static_cast<int>(std::find(again, again + in_batch, true) - again);
+    for (int b = 0; b < kBatch; ++b) exact_order[b] = order[b < in_batch && again[b] ? b : first];
+    BatchSums exact;
+    rows(in, exact_order, exact);
+    for (int b = 0; b < in_batch; ++b) {
+      if (!again[b]) continue;
+      for (std::size_t k = 0; k < K; ++k) {
+        const CentredVariable& v = x[k];
+        const double ss = permuted_squares(sums.at(b, 0, static_cast<int>(k)), 0, v);
+        permuted[k * static_cast<std::size_t>(count) + static_cast<std::size_t>(q0 + b)] =
+            pearson(exact.at(b, 0, static_cast<int>(k))[0], ss, v.sxx, v.pairs);
       }
     }
   });

@@ -201,6 +201,91 @@ TEST(SpatialWorked, SeveralMatricesShareThePermutations) {
   }
 }
 
+// The P values of permutations 0..count-1 of the genetic matrix, each r
+// summed directly in double precision over the pairs a variable keeps.
+std::vector<double> direct_p_values(const PackedDistances& g, const std::vector<std::vector<double>>& geographic,
+                                    const std::vector<double>& observed, int count, std::uint64_t seed, int& ties) {
+  const int n = g.size();
+  std::vector<std::vector<double>> permuted(geographic.size());
+  std::vector<int> order(static_cast<std::size_t>(n));
+  ties = 0;
+  for (int q = 0; q < count; ++q) {
+    spatial_permutation(order, seed, SpatialStream::mantel, q);
+    for (std::size_t k = 0; k < geographic.size(); ++k) {
+      const std::vector<double>& x = geographic[k];
+      double sg = 0.0, sx = 0.0, kept = 0.0;
+      for (int i = 0; i < n; ++i) {
+        for (int j = i + 1; j < n; ++j) {
+          if (std::isnan(x[g.index(i, j)])) continue;
+          sg += g(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]);
+          sx += x[g.index(i, j)];
+          ++kept;
+        }
+      }
+      double sgg = 0.0, sxx = 0.0, sgx = 0.0;
+      for (int i = 0; i < n; ++i) {
+        for (int j = i + 1; j < n; ++j) {
+          if (std::isnan(x[g.index(i, j)])) continue;
+          const double gc = g(order[static_cast<std::size_t>(i)], order[static_cast<std::size_t>(j)]) - sg / kept;
+          const double xc = x[g.index(i, j)] - sx / kept;
+          sgg += gc * gc;
+          sxx += xc * xc;
+          sgx += gc * xc;
+        }
+      }
+      permuted[k].push_back(sgx / std::sqrt(sgg * sxx));
+      ties += std::fabs(permuted[k].back() - observed[k]) < 1e-12;
+    }
+  }
+  std::vector<double> p;
+  for (std::size_t k = 0; k < geographic.size(); ++k) p.push_back(one_sided_p_value(observed[k], permuted[k]));
+  return p;
+}
+
+TEST(SpatialWorked, PermutedStatisticsCountedAsDirectSumsCountThem) {
+  // 240 individuals, 999 permutations: the P values equal those of permuted
+  // r summed directly in double precision. (a) Two genotypes (distance 0 or
+  // 1) at 30 sites of 8, and one individual 50 further from all, against a
+  // variable that is 0 within a site and 1 between: r depends only on the
+  // sum over sites of a (8 - a), a the individuals of the first genotype
+  // there, and on the site of the far one, so that many permutations reach
+  // the observed r up to rounding and are counted through the tolerance.
+  // (b) The same with the distances 1 - g, which reverses the sign of the
+  // rounding error of any permuted sum. (c) Continuous distances unrelated
+  // to place, against km and ln km.
+  const int n = 240;
+  std::vector<Location> scattered;
+  PackedDistances two(n), flipped(n), smooth(n);
+  std::vector<double> same_site(two.values().size());
+  std::vector<int> genotype(static_cast<std::size_t>(n));  // a random half of the individuals: genotype[i] < n / 2
+  spatial_permutation(genotype, 77, SpatialStream::mantel, 0);
+  for (int i = 0; i < n; ++i) {
+    scattered.push_back({(i * 37 % 101) / 7.0, (i * 91 % 103) / 5.0});
+    for (int j = 0; j < i; ++j) {
+      two.upper(j, i) = (genotype[static_cast<std::size_t>(i)] < n / 2) != (genotype[static_cast<std::size_t>(j)] < n / 2);
+      if (j == 0) two.upper(j, i) += 50.0;
+      flipped.upper(j, i) = 1.0 - two(j, i);
+      smooth.upper(j, i) = std::fabs(std::sin(i * 1.3) - std::sin(j * 0.7)) + 0.01 * ((i * j) % 13);
+      same_site[two.index(j, i)] = i / 8 != j / 8;
+    }
+  }
+  const PackedDistances km = geographic_distances(scattered, CoordinateKind::planar);
+  std::size_t zero = 0;
+  const std::vector<std::vector<double>> sites{same_site}, places{km.values(), ln_distances(km, zero)};
+  for (const auto& [g, x] : {std::pair{&two, &sites}, std::pair{&flipped, &sites}, std::pair{&smooth, &places}}) {
+    SpatialSettings s = settings(999, 0, 2);
+    s.seed = 5;
+    const std::vector<MantelTest> t = mantel_tests({g}, *x, s);
+    ASSERT_EQ(t.size(), x->size());
+    std::vector<double> observed;
+    for (const MantelTest& test : t) observed.push_back(test.r);
+    int ties = 0;
+    const std::vector<double> p = direct_p_values(*g, *x, observed, 999, 5, ties);
+    for (std::size_t k = 0; k < t.size(); ++k) EXPECT_EQ(t[k].p_value, p[k]);
+    if (x == &sites) EXPECT_GT(ties, 10);
+  }
+}
+
 TEST(SpatialWorked, ShuffledCoordinatesGiveUniformP) {
   // 400 random arrangements of the coordinates of 15 individuals against a
   // fixed genetic matrix, 99 permutations each: P takes the values k/100,
