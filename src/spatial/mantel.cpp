@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -193,49 +194,67 @@ void permuted_rows(const PermutationInput& in, const std::vector<int> (&order)[k
 
 using PermutedRows = void (*)(const PermutationInput&, const std::vector<int> (&)[kBatch], BatchSums&);
 
-// One genetic matrix in 16 bits: g = step q + e, |e| <= error. The rows read
-// in random order are then half the bytes of single precision, and these
-// bytes, brought in from the last-level cache, bound the speed.
-struct QuantisedMatrix {
-  std::vector<std::int16_t> square;  // cell (i, j) at i n + j
-  double step = 0.0;
-  double error = 0.0;    // the largest |g - step q|
-  double largest = 0.0;  // the largest |g|
+// One or two genetic matrices in 16 bits: g = step q + e, |e| <= error,
+// each matrix with its own step. The rows read in random order are then
+// half the bytes of single precision, and these bytes, brought in from the
+// last-level cache, bound the speed.
+constexpr int kMostQuantised = 2;
+
+struct QuantisedMatrices {
+  int matrices = 0;
+  std::vector<std::int16_t> square;  // cell (i, j) of matrix m at (i n + j) M + m
+  double step[kMostQuantised] = {};
+  double error[kMostQuantised] = {};    // the largest |g - step q|
+  double largest[kMostQuantised] = {};  // the largest |g|
 };
 
-QuantisedMatrix quantise(const std::vector<float>& square) {
-  QuantisedMatrix q;
-  for (float g : square) q.largest = std::max(q.largest, std::fabs(static_cast<double>(g)));
-  if (!(q.largest > 0.0)) return q;
-  q.step = q.largest / 32767.0;
+// No copy (empty square) for more matrices than two or for a matrix of zeros.
+QuantisedMatrices quantise(const std::vector<float>& square, int matrices) {
+  QuantisedMatrices q;
+  if (matrices > kMostQuantised) return q;
+  q.matrices = matrices;
+  const auto M = static_cast<std::size_t>(matrices);
+  for (std::size_t c = 0; c < square.size(); ++c) {
+    q.largest[c % M] = std::max(q.largest[c % M], std::fabs(static_cast<double>(square[c])));
+  }
+  for (std::size_t m = 0; m < M; ++m) {
+    if (!(q.largest[m] > 0.0)) return q;
+    q.step[m] = q.largest[m] / 32767.0;
+  }
   q.square.resize(square.size());
   for (std::size_t c = 0; c < square.size(); ++c) {
-    const double g = square[c];
-    const double level = std::clamp(std::nearbyint(g / q.step), -32767.0, 32767.0);
+    const double g = square[c], step = q.step[c % M];
+    const double level = std::clamp(std::nearbyint(g / step), -32767.0, 32767.0);
     q.square[c] = static_cast<std::int16_t>(level);
-    q.error = std::max(q.error, std::fabs(g - q.step * level));
+    q.error[c % M] = std::max(q.error[c % M], std::fabs(g - step * level));
   }
   return q;
 }
 
-// The batch's cross products sum q x (in units of step), in any order: they
-// are only bounded approximations of the single-precision sums. Products of
-// a 16-bit integer and a float are exact in double precision.
-template <int K>
-void quantised_rows_portable(const QuantisedMatrix& q, const PermutationInput& in,
+// The batch's cross products sum q x (in units of each matrix's step), in
+// any order: they are only bounded approximations of the single-precision
+// sums. Products of a 16-bit integer and a float are exact in double
+// precision.
+template <int M, int K>
+void quantised_rows_portable(const QuantisedMatrices& q, const PermutationInput& in,
                              const std::vector<int> (&order)[kBatch], BatchSums& sums) {
   const int n = in.n;
   for (int i = 0; i < n - 1; ++i) {
     const std::size_t row_start = static_cast<std::size_t>(i) * (2 * static_cast<std::size_t>(n) - i - 1) / 2;
     const int length = n - i - 1;
     for (int b = 0; b < kBatch; ++b) {
-      const std::int16_t* row = q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n;
+      const std::int16_t* row =
+          q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n * M;
       const int* partner = order[b].data() + i + 1;
-      for (int k = 0; k < K; ++k) {
-        const float* x = in.x[k].data() + row_start;
-        double cross = 0.0;
-        for (int j = 0; j < length; ++j) cross += static_cast<double>(row[partner[j]]) * static_cast<double>(x[j]);
-        sums.at(b, 0, k)[0] += cross;
+      double cross[M][K] = {};
+      for (int j = 0; j < length; ++j) {
+        for (int m = 0; m < M; ++m) {
+          const double g = row[static_cast<std::size_t>(partner[j]) * M + m];
+          for (int k = 0; k < K; ++k) cross[m][k] += g * static_cast<double>(in.x[k][row_start + j]);
+        }
+      }
+      for (int m = 0; m < M; ++m) {
+        for (int k = 0; k < K; ++k) sums.at(b, m, k)[0] += cross[m][k];
       }
     }
   }
@@ -243,26 +262,41 @@ void quantised_rows_portable(const QuantisedMatrix& q, const PermutationInput& i
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
 #define BANDSCAPE_MANTEL_AVX 1
-// Partner j's cell in each of the batch's four permuted rows, widened.
-[[gnu::target("avx2")]] inline __m256d quantised_cells(const std::int16_t* const (&row)[kBatch],
-                                                      const int* const (&partner)[kBatch], int j) {
-  return _mm256_cvtepi32_pd(
-      _mm_set_epi32(row[3][partner[3][j]], row[2][partner[2][j]], row[1][partner[1][j]], row[0][partner[0][j]]));
+// Partner j's cells in each of the batch's four permuted rows, widened: one
+// register of four permutations per matrix (two matrices: a cell's two
+// 16-bit values read as one 32-bit word and split).
+template <int M>
+[[gnu::target("avx2")]] inline void quantised_cells(const std::int16_t* const (&row)[kBatch],
+                                                    const int* const (&partner)[kBatch], int j, __m256d (&g)[M]) {
+  if constexpr (M == 1) {
+    g[0] = _mm256_cvtepi32_pd(
+        _mm_set_epi32(row[3][partner[3][j]], row[2][partner[2][j]], row[1][partner[1][j]], row[0][partner[0][j]]));
+  } else {
+    const auto word = [&](int b) {
+      std::int32_t w;
+      std::memcpy(&w, row[b] + static_cast<std::size_t>(partner[b][j]) * 2, sizeof w);
+      return w;
+    };
+    const __m128i both = _mm_set_epi32(word(3), word(2), word(1), word(0));
+    g[0] = _mm256_cvtepi32_pd(_mm_srai_epi32(_mm_slli_epi32(both, 16), 16));
+    g[1] = _mm256_cvtepi32_pd(_mm_srai_epi32(both, 16));
+  }
 }
 
-// The batch's four permutations side by side in one register, even and odd
-// partners in two sums so that the additions need not wait on each other.
-template <int K>
-[[gnu::target("avx2")]] void quantised_rows_avx(const QuantisedMatrix& q, const PermutationInput& in,
+// The batch's four permutations side by side in one register per matrix,
+// even and odd partners in two sums so that the additions need not wait on
+// each other.
+template <int M, int K>
+[[gnu::target("avx2")]] void quantised_rows_avx(const QuantisedMatrices& q, const PermutationInput& in,
                                                const std::vector<int> (&order)[kBatch], BatchSums& sums) {
   static_assert(kBatch == 4);
   const int n = in.n;
-  const std::size_t row_bytes = static_cast<std::size_t>(n) * sizeof(std::int16_t);
+  const std::size_t row_bytes = static_cast<std::size_t>(n) * M * sizeof(std::int16_t);
   for (int i = 0; i < n - 1; ++i) {
     if (i + 2 < n) {
       for (int b = 0; b < kBatch; ++b) {
         const char* next = reinterpret_cast<const char*>(
-            q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i + 1)]) * n);
+            q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i + 1)]) * n * M);
         for (std::size_t byte = 0; byte < row_bytes; byte += 64) __builtin_prefetch(next + byte, 0, 1);
       }
     }
@@ -271,55 +305,72 @@ template <int K>
     const std::int16_t* row[kBatch];
     const int* partner[kBatch];
     for (int b = 0; b < kBatch; ++b) {
-      row[b] = q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n;
+      row[b] = q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n * M;
       partner[b] = order[b].data() + i + 1;
     }
     const float* x[K];
     for (int k = 0; k < K; ++k) x[k] = in.x[k].data() + row_start;
-    __m256d even[K], odd[K];
-    for (int k = 0; k < K; ++k) even[k] = odd[k] = _mm256_setzero_pd();
+    __m256d even[M][K], odd[M][K];
+    for (int m = 0; m < M; ++m) {
+      for (int k = 0; k < K; ++k) even[m][k] = odd[m][k] = _mm256_setzero_pd();
+    }
     int j = 0;
     for (; j + 1 < length; j += 2) {
-      const __m256d g0 = quantised_cells(row, partner, j), g1 = quantised_cells(row, partner, j + 1);
+      __m256d g0[M], g1[M];
+      quantised_cells<M>(row, partner, j, g0);
+      quantised_cells<M>(row, partner, j + 1, g1);
       for (int k = 0; k < K; ++k) {
-        even[k] = _mm256_add_pd(even[k], _mm256_mul_pd(g0, _mm256_set1_pd(static_cast<double>(x[k][j]))));
-        odd[k] = _mm256_add_pd(odd[k], _mm256_mul_pd(g1, _mm256_set1_pd(static_cast<double>(x[k][j + 1]))));
+        const __m256d x0 = _mm256_set1_pd(static_cast<double>(x[k][j]));
+        const __m256d x1 = _mm256_set1_pd(static_cast<double>(x[k][j + 1]));
+        for (int m = 0; m < M; ++m) {
+          even[m][k] = _mm256_add_pd(even[m][k], _mm256_mul_pd(g0[m], x0));
+          odd[m][k] = _mm256_add_pd(odd[m][k], _mm256_mul_pd(g1[m], x1));
+        }
       }
     }
     if (j < length) {
-      const __m256d g0 = quantised_cells(row, partner, j);
+      __m256d g0[M];
+      quantised_cells<M>(row, partner, j, g0);
       for (int k = 0; k < K; ++k) {
-        even[k] = _mm256_add_pd(even[k], _mm256_mul_pd(g0, _mm256_set1_pd(static_cast<double>(x[k][j]))));
+        const __m256d x0 = _mm256_set1_pd(static_cast<double>(x[k][j]));
+        for (int m = 0; m < M; ++m) even[m][k] = _mm256_add_pd(even[m][k], _mm256_mul_pd(g0[m], x0));
       }
     }
-    for (int k = 0; k < K; ++k) {
-      double lanes[kBatch];
-      _mm256_storeu_pd(lanes, _mm256_add_pd(even[k], odd[k]));
-      for (int b = 0; b < kBatch; ++b) sums.at(b, 0, k)[0] += lanes[b];
+    for (int m = 0; m < M; ++m) {
+      for (int k = 0; k < K; ++k) {
+        double lanes[kBatch];
+        _mm256_storeu_pd(lanes, _mm256_add_pd(even[m][k], odd[m][k]));
+        for (int b = 0; b < kBatch; ++b) sums.at(b, m, k)[0] += lanes[b];
+      }
     }
   }
 }
 #endif
 
-using QuantisedRows = void (*)(const QuantisedMatrix&, const PermutationInput&, const std::vector<int> (&)[kBatch],
+using QuantisedRows = void (*)(const QuantisedMatrices&, const PermutationInput&, const std::vector<int> (&)[kBatch],
                                BatchSums&);
 
-QuantisedRows pick_quantised_rows(int variables) {
+template <int M>
+QuantisedRows quantised_rows_of(int variables) {
 #if defined(BANDSCAPE_MANTEL_AVX)
-  if (__builtin_cpu_supports("avx2")) return variables == 1 ? quantised_rows_avx<1> : quantised_rows_avx<2>;
+  if (__builtin_cpu_supports("avx2")) return variables == 1 ? quantised_rows_avx<M, 1> : quantised_rows_avx<M, 2>;
 #endif
-  return variables == 1 ? quantised_rows_portable<1> : quantised_rows_portable<2>;
+  return variables == 1 ? quantised_rows_portable<M, 1> : quantised_rows_portable<M, 2>;
 }
 
-// How far a cross product from the 16-bit sums can lie from the
+QuantisedRows pick_quantised_rows(int matrices, int variables) {
+  return matrices == 1 ? quantised_rows_of<1>(variables) : quantised_rows_of<2>(variables);
+}
+
+// How far a cross product of matrix m from the 16-bit sums can lie from the
 // single-precision one: error sum |x| for the rounding to 16 bits, and for
 // the rounding of each of the two sums over P terms at most 4 P u sum |term|
 // (generously: Higham's bound for any order of summation is (P - 1) u).
-double cross_product_bound(const QuantisedMatrix& q, const std::vector<float>& x) {
+double cross_product_bound(const QuantisedMatrices& q, int m, const std::vector<float>& x) {
   double absolute = 0.0;
   for (float v : x) absolute += std::fabs(static_cast<double>(v));
   const double rounding = 4.0 * static_cast<double>(x.size()) * std::numeric_limits<double>::epsilon();
-  return absolute * (q.error + rounding * (2.0 * q.largest + q.step)) * (1.0 + 1e-6);
+  return absolute * (q.error[m] + rounding * (2.0 * q.largest[m] + q.step[m])) * (1.0 + 1e-6);
 }
 
 template <int M>
@@ -401,9 +452,9 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
   // One square matrix holds the genetic matrices side by side (cell (i, j)
   // of matrix m at (i n + j) M + m), centred by their mean over all pairs
   // (permutation invariant), so that a permuted row of all of them is read
-  // contiguously and each permuted partner once. A single matrix is first
-  // read from a 16-bit copy (below), with the single-precision sums as the
-  // reference its bound refers to.
+  // contiguously and each permuted partner once. One or two matrices are
+  // first read from a 16-bit copy (below), with the single-precision sums as
+  // the reference its bound refers to.
   if (M > kMostMatrices || K > kMostVariables) throw std::invalid_argument("too many matrices for one Mantel call");
   PermutationInput in;
   in.n = n;
@@ -440,15 +491,17 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
     }
   }
   const PermutedRows rows = pick_rows(in.matrices, in.variables);
-  // One matrix: each permuted r first from its 16-bit copy; a permutation
-  // whose r that leaves within its bound of the observed r less the
-  // tolerance is summed again in single precision, so that every count, and
-  // so the P value, is the one of the single-precision sums.
-  const QuantisedMatrix quantised = M == 1 ? quantise(in.square) : QuantisedMatrix{};
+  // One or two matrices: each permuted r first from the 16-bit copy; a
+  // permutation whose r that leaves within its bound of the observed r less
+  // the tolerance is summed again in single precision, so that every count,
+  // and so the P value, is the one of the single-precision sums.
+  const QuantisedMatrices quantised = quantise(in.square, in.matrices);
   const bool use_quantised = !quantised.square.empty();
-  const QuantisedRows quantised_rows = pick_quantised_rows(in.variables);
-  double bound[kMostVariables] = {};
-  for (std::size_t k = 0; use_quantised && k < K; ++k) bound[k] = cross_product_bound(quantised, in.x[k]);
+  const QuantisedRows quantised_rows = use_quantised ? pick_quantised_rows(in.matrices, in.variables) : nullptr;
+  double bound[kMostQuantised][kMostVariables] = {};
+  for (std::size_t m = 0; use_quantised && m < M; ++m) {
+    for (std::size_t k = 0; k < K; ++k) bound[m][k] = cross_product_bound(quantised, static_cast<int>(m), in.x[k]);
+  }
 
   // The centred sum of squares of a permutation's genetic values over the
   // pairs a variable keeps: over all pairs less those left out.
@@ -492,9 +545,9 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
             r = pearson(sum[0], ss, v.sxx, v.pairs);
             continue;
           }
-          r = pearson(quantised.step * sum[0], ss, v.sxx, v.pairs);
+          r = pearson(quantised.step[m] * sum[0], ss, v.sxx, v.pairs);
           if (std::isnan(r)) continue;
-          const double within = bound[k] / std::sqrt(ss * v.sxx) * (1.0 + 1e-9) + 1e-14 * (1.0 + std::fabs(r));
+          const double within = bound[m][k] / std::sqrt(ss * v.sxx) * (1.0 + 1e-9) + 1e-14 * (1.0 + std::fabs(r));
           const double threshold = tests[t].r - kPermutationTolerance;
           if (!(r - within >= threshold || r + within < threshold)) again[b] = true;
         }
@@ -510,11 +563,13 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
     rows(in, exact_order, exact);
     for (int b = 0; b < in_batch; ++b) {
       if (!again[b]) continue;
-      for (std::size_t k = 0; k < K; ++k) {
-        const CentredVariable& v = x[k];
-        const double ss = permuted_squares(sums.at(b, 0, static_cast<int>(k)), 0, v);
-        permuted[k * static_cast<std::size_t>(count) + static_cast<std::size_t>(q0 + b)] =
-            pearson(exact.at(b, 0, static_cast<int>(k))[0], ss, v.sxx, v.pairs);
+      for (std::size_t m = 0; m < M; ++m) {
+        for (std::size_t k = 0; k < K; ++k) {
+          const CentredVariable& v = x[k];
+          const double ss = permuted_squares(sums.at(b, static_cast<int>(m), static_cast<int>(k)), m, v);
+          permuted[(m * K + k) * static_cast<std::size_t>(count) + static_cast<std::size_t>(q0 + b)] =
+              pearson(exact.at(b, static_cast<int>(m), static_cast<int>(k))[0], ss, v.sxx, v.pairs);
+        }
       }
     }
   });
