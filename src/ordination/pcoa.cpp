@@ -95,7 +95,6 @@ PrincipalCoordinates principal_coordinates(const DistanceMatrix& d, int max_axes
     throw std::invalid_argument("distance matrix: cell count is not n * n");
   }
   if (max_axes < 0) throw std::invalid_argument("principal coordinates: negative number of axes");
-  if (first_undefined_distance(d)) throw std::invalid_argument("distance matrix: undefined distance");
   return principal_coordinates(d.n, [&d](int i, int j) { return d.at(i, j); }, max_axes, route, threads);
 }
 
