@@ -231,37 +231,14 @@ QuantisedMatrices quantise(const std::vector<float>& square, int matrices) {
   return q;
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
+#define BANDSCAPE_MANTEL_AVX 1
 // The batch's cross products sum q x (in units of each matrix's step), in
 // any order: they are only bounded approximations of the single-precision
 // sums. Products of a 16-bit integer and a float are exact in double
-// precision.
-template <int M, int K>
-void quantised_rows_portable(const QuantisedMatrices& q, const PermutationInput& in,
-                             const std::vector<int> (&order)[kBatch], BatchSums& sums) {
-  const int n = in.n;
-  for (int i = 0; i < n - 1; ++i) {
-    const std::size_t row_start = static_cast<std::size_t>(i) * (2 * static_cast<std::size_t>(n) - i - 1) / 2;
-    const int length = n - i - 1;
-    for (int b = 0; b < kBatch; ++b) {
-      const std::int16_t* row =
-          q.square.data() + static_cast<std::size_t>(order[b][static_cast<std::size_t>(i)]) * n * M;
-      const int* partner = order[b].data() + i + 1;
-      double cross[M][K] = {};
-      for (int j = 0; j < length; ++j) {
-        for (int m = 0; m < M; ++m) {
-          const double g = row[static_cast<std::size_t>(partner[j]) * M + m];
-          for (int k = 0; k < K; ++k) cross[m][k] += g * static_cast<double>(in.x[k][row_start + j]);
-        }
-      }
-      for (int m = 0; m < M; ++m) {
-        for (int k = 0; k < K; ++k) sums.at(b, m, k)[0] += cross[m][k];
-      }
-    }
-  }
-}
+// precision. (Without AVX2 the single-precision pass alone is faster than
+// 16-bit values widened one by one.)
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) && !defined(_WIN32)
-#define BANDSCAPE_MANTEL_AVX 1
 // Partner j's cells in each of the batch's four permuted rows, widened: one
 // register of four permutations per matrix (two matrices: a cell's two
 // 16-bit values read as one 32-bit word and split).
@@ -350,16 +327,17 @@ template <int M, int K>
 using QuantisedRows = void (*)(const QuantisedMatrices&, const PermutationInput&, const std::vector<int> (&)[kBatch],
                                BatchSums&);
 
-template <int M>
-QuantisedRows quantised_rows_of(int variables) {
-#if defined(BANDSCAPE_MANTEL_AVX)
-  if (__builtin_cpu_supports("avx2")) return variables == 1 ? quantised_rows_avx<M, 1> : quantised_rows_avx<M, 2>;
-#endif
-  return variables == 1 ? quantised_rows_portable<M, 1> : quantised_rows_portable<M, 2>;
-}
-
+// The 16-bit pass where AVX2 runs it, none otherwise.
 QuantisedRows pick_quantised_rows(int matrices, int variables) {
-  return matrices == 1 ? quantised_rows_of<1>(variables) : quantised_rows_of<2>(variables);
+#if defined(BANDSCAPE_MANTEL_AVX)
+  if (__builtin_cpu_supports("avx2")) {
+    if (matrices == 1) return variables == 1 ? quantised_rows_avx<1, 1> : quantised_rows_avx<1, 2>;
+    return variables == 1 ? quantised_rows_avx<2, 1> : quantised_rows_avx<2, 2>;
+  }
+#endif
+  (void)matrices;
+  (void)variables;
+  return nullptr;
 }
 
 // How far a cross product of matrix m from the 16-bit sums can lie from the
@@ -495,9 +473,9 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
   // permutation whose r that leaves within its bound of the observed r less
   // the tolerance is summed again in single precision, so that every count,
   // and so the P value, is the one of the single-precision sums.
-  const QuantisedMatrices quantised = quantise(in.square, in.matrices);
+  const QuantisedRows quantised_rows = M <= kMostQuantised ? pick_quantised_rows(in.matrices, in.variables) : nullptr;
+  const QuantisedMatrices quantised = quantised_rows ? quantise(in.square, in.matrices) : QuantisedMatrices{};
   const bool use_quantised = !quantised.square.empty();
-  const QuantisedRows quantised_rows = use_quantised ? pick_quantised_rows(in.matrices, in.variables) : nullptr;
   double bound[kMostQuantised][kMostVariables] = {};
   for (std::size_t m = 0; use_quantised && m < M; ++m) {
     for (std::size_t k = 0; k < K; ++k) bound[m][k] = cross_product_bound(quantised, static_cast<int>(m), in.x[k]);
