@@ -1,8 +1,8 @@
 // AMOVA tables, their permutation tests and pairwise PhiPT.
 //
 // Every permutation only reassigns individuals (or populations) to fixed
-// slots, so the sums of squares are recomputed from blocks of a full square
-// copy of the distances: a block of n slots costs n(n - 1)/2 additions, and a
+// slots, so the sums of squares are recomputed from blocks of the stored
+// triangle of distances: a block of n slots costs n(n - 1)/2 additions, and a
 // permutation costs sum_p N_p^2 / 2 rather than N^2 / 2.
 #include "amova/amova.hpp"
 
@@ -21,53 +21,92 @@ constexpr double kNaN = kAmovaUndefined;
 constexpr double kRelativeTolerance = 1e-10;
 // Permutations handed to a worker at a time.
 constexpr int kChunk = 16;
+// The most individuals whose distances are copied into a square block (8 MB).
+constexpr int kLargestBlock = 1024;
 
 double ratio(double a, double b) { return b == 0.0 ? kNaN : a / b; }
 
-// Full square copy of the distances, row-major, zero diagonal.
-struct SquareDistances {
+// The stored triangle read by row: d(x, y) for x < y is values[start[x] + y].
+// The AMOVA's permutations read the distances in place rather than from a
+// square copy, so the n x n matrix is held once (a square copy of 5,000
+// individuals is 200 MB and took longer to fill than ten permutations take to
+// sum).  A partner is an individual with its row's start, looked up once for
+// the four rows summed beside it.
+struct TriangleRows {
+  struct Partner {
+    int x;
+    std::ptrdiff_t start;
+  };
+  const double* values = nullptr;
+  std::vector<std::ptrdiff_t> start;
+  explicit TriangleRows(const PackedDistances& d)
+      : values(d.values().data()), start(static_cast<std::size_t>(d.size())) {
+    for (int x = 0; x < d.size(); ++x) {
+      start[static_cast<std::size_t>(x)] =
+          static_cast<std::ptrdiff_t>(d.index(x, x) + 1) - static_cast<std::ptrdiff_t>(x) - 1;
+    }
+  }
+  Partner partner(int x) const { return {x, start[static_cast<std::size_t>(x)]}; }
+  using Row = Partner;
+  Row row(int x) const { return partner(x); }
+  // d(r, p) for two different individuals: the lower one's row holds it.
+  double at(const Row& r, const Partner& p) const { return values[p.x > r.x ? r.start + p.x : p.start + r.x]; }
+};
+
+// A square copy of the distances among a few individuals (`members`, in
+// increasing order), indexed by their position in that list: the pairwise
+// PhiPT of two populations sums only their individuals, and their block,
+// unlike the triangle's scattered cells, stays in the cache through a run of
+// permutations.
+struct SquareBlock {
+  using Partner = int;
+  using Row = const double*;
   int n = 0;
   std::vector<double> cells;
-  explicit SquareDistances(const PackedDistances& d) : n(d.size()) {
+  SquareBlock() = default;
+  SquareBlock(const TriangleRows& d, const std::vector<int>& members) : n(static_cast<int>(members.size())) {
     cells.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0.0);
     for (int i = 0; i < n; ++i) {
+      const std::ptrdiff_t row = d.start[static_cast<std::size_t>(members[i])];
       for (int j = i + 1; j < n; ++j) {
-        const double v = d(i, j);
+        const double v = d.values[row + members[j]];
         cells[static_cast<std::size_t>(i) * n + j] = v;
         cells[static_cast<std::size_t>(j) * n + i] = v;
       }
     }
   }
-  const double* row(int i) const { return cells.data() + static_cast<std::size_t>(i) * n; }
+  Partner partner(int s) const { return s; }
+  Row row(int s) const { return cells.data() + static_cast<std::size_t>(s) * n; }
+  double at(Row r, Partner p) const { return r[p]; }
 };
 
 // Sum over a < b < count of d(ind[a], ind[b]), in that order: each row a's
 // partial sum over b = a+1..count-1, the partial sums added to the total in
 // order of a.  Four rows are summed side by side, each in its own order, so
 // that four chains of additions overlap instead of one waiting on the last;
-// the result is the same, bit for bit, as one row after the other.
-double block_sum(const SquareDistances& d, const int* ind, int count) {
+// the result is the same, bit for bit, as one row after the other, and the
+// same for either form of the distances.
+template <class Distances>
+double block_sum(const Distances& d, const int* ind, int count) {
   double total = 0.0;
   int a = 0;
   for (; a + 4 < count; a += 4) {
-    const double* r0 = d.row(ind[a]);
-    const double* r1 = d.row(ind[a + 1]);
-    const double* r2 = d.row(ind[a + 2]);
-    const double* r3 = d.row(ind[a + 3]);
+    const auto r0 = d.row(ind[a]), r1 = d.row(ind[a + 1]), r2 = d.row(ind[a + 2]), r3 = d.row(ind[a + 3]);
+    const auto p1 = d.partner(ind[a + 1]), p2 = d.partner(ind[a + 2]), p3 = d.partner(ind[a + 3]);
     // The triangle's corner: row a + i starts at column a + i + 1.
     double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    s0 += r0[ind[a + 1]];
-    s0 += r0[ind[a + 2]];
-    s1 += r1[ind[a + 2]];
-    s0 += r0[ind[a + 3]];
-    s1 += r1[ind[a + 3]];
-    s2 += r2[ind[a + 3]];
+    s0 += d.at(r0, p1);
+    s0 += d.at(r0, p2);
+    s1 += d.at(r1, p2);
+    s0 += d.at(r0, p3);
+    s1 += d.at(r1, p3);
+    s2 += d.at(r2, p3);
     for (int b = a + 4; b < count; ++b) {
-      const int j = ind[b];
-      s0 += r0[j];
-      s1 += r1[j];
-      s2 += r2[j];
-      s3 += r3[j];
+      const auto p = d.partner(ind[b]);
+      s0 += d.at(r0, p);
+      s1 += d.at(r1, p);
+      s2 += d.at(r2, p);
+      s3 += d.at(r3, p);
     }
     total += s0;
     total += s1;
@@ -75,9 +114,9 @@ double block_sum(const SquareDistances& d, const int* ind, int count) {
     total += s3;
   }
   for (; a + 1 < count; ++a) {
-    const double* row = d.row(ind[a]);
+    const auto r = d.row(ind[a]);
     double s = 0.0;
-    for (int b = a + 1; b < count; ++b) s += row[ind[b]];
+    for (int b = a + 1; b < count; ++b) s += d.at(r, d.partner(ind[b]));
     total += s;
   }
   return total;
@@ -213,13 +252,15 @@ Shape shape_of(const Arrangement& a) {
   return s;
 }
 
-double ss_within_populations(const SquareDistances& d, const Arrangement& a, const int* slots) {
+template <class Distances>
+double ss_within_populations(const Distances& d, const Arrangement& a, const int* slots) {
   double ss = 0.0;
   for (int k = 0; k < a.P; ++k) ss += block_sum(d, slots + a.block_begin[k], a.block_size(k)) / a.block_size(k);
   return ss;
 }
 
-double ss_within_groups(const SquareDistances& d, const Arrangement& a, const int* slots) {
+template <class Distances>
+double ss_within_groups(const Distances& d, const Arrangement& a, const int* slots) {
   double ss = 0.0;
   for (int g = 0; g < a.G; ++g) ss += block_sum(d, slots + a.group_begin[g], a.group_size(g)) / a.group_size(g);
   return ss;
@@ -258,7 +299,7 @@ void finish_test(PermutationTest& test, double observed, bool lower = false) {
 // Sums over population pairs: between[p * P + q] for p < q is the sum of
 // d(i, j) over i in p and j in q; between[p * P + p] the sum over the pairs
 // within p.
-std::vector<double> population_pair_sums(const SquareDistances& d, const Arrangement& a) {
+std::vector<double> population_pair_sums(const TriangleRows& d, const Arrangement& a) {
   std::vector<double> between(static_cast<std::size_t>(a.P) * a.P, 0.0);
   for (int k = 0; k < a.P; ++k) {
     const int p = a.block_population[k];
@@ -272,8 +313,8 @@ std::vector<double> population_pair_sums(const SquareDistances& d, const Arrange
       const int pe = p + 1 < a.P ? a.population_begin[p + 1] : a.N;
       const int qe = q + 1 < a.P ? a.population_begin[q + 1] : a.N;
       for (int i = pb; i < pe; ++i) {
-        const double* row = d.row(i);
-        for (int j = qb; j < qe; ++j) sum += row[j];
+        const std::ptrdiff_t row = d.start[static_cast<std::size_t>(i)];
+        for (int j = qb; j < qe; ++j) sum += d.values[row + j];  // i < j
       }
       between[static_cast<std::size_t>(p) * a.P + q] = sum;
     }
@@ -323,13 +364,17 @@ AmovaTable amova_table(const PackedDistances& d, const AmovaDesign& design) {
   return amova(d, design, PermutationSettings{0, 0, 1}).table;
 }
 
-AmovaResult amova(const PackedDistances& d, const AmovaDesign& design, const PermutationSettings& settings) {
+namespace {
+
+// The analysis and its permutations with the distances in either form.
+template <class Distances>
+AmovaResult amova_of(const Distances& distances, const TriangleRows& rows, const PackedDistances& d,
+                     const AmovaDesign& design, const PermutationSettings& settings) {
   const Arrangement a = arrange(design, d.size());
-  const SquareDistances square(d);
   const Shape shape = shape_of(a);
   const double ss_tot = ss_total(d);
-  const double ss_groups = a.three_levels ? ss_within_groups(square, a, a.individuals.data()) : kNaN;
-  const double ss_pops = ss_within_populations(square, a, a.individuals.data());
+  const double ss_groups = a.three_levels ? ss_within_groups(distances, a, a.individuals.data()) : kNaN;
+  const double ss_pops = ss_within_populations(distances, a, a.individuals.data());
   AmovaResult r;
   r.table = table_from_sums(ss_tot, ss_groups, ss_pops, shape, a.three_levels);
   const int count = std::max(settings.permutations, 0);
@@ -339,9 +384,9 @@ AmovaResult amova(const PackedDistances& d, const AmovaDesign& design, const Per
   for_each_permutation(count, settings, PermutedStatistic::phi_pt, 0, [&](KeyedStream& stream, int k) {
     std::vector<int> slots(a.individuals);
     shuffle(slots.data(), a.N, stream);
-    const double groups = a.three_levels ? ss_within_groups(square, a, slots.data()) : kNaN;
+    const double groups = a.three_levels ? ss_within_groups(distances, a, slots.data()) : kNaN;
     const AmovaTable t =
-        table_from_sums(ss_tot, groups, ss_within_populations(square, a, slots.data()), shape, a.three_levels);
+        table_from_sums(ss_tot, groups, ss_within_populations(distances, a, slots.data()), shape, a.three_levels);
     r.phi_pt.permuted[static_cast<std::size_t>(k)] = t.phi_pt;
     r.sigma2_within.permuted[static_cast<std::size_t>(k)] = t.within_populations.sigma2;
   });
@@ -354,11 +399,11 @@ AmovaResult amova(const PackedDistances& d, const AmovaDesign& design, const Per
     std::vector<int> slots(a.individuals);
     for (int g = 0; g < a.G; ++g) shuffle(slots.data() + a.group_begin[g], a.group_size(g), stream);
     r.phi_pr.permuted[static_cast<std::size_t>(k)] =
-        table_from_sums(ss_tot, ss_groups, ss_within_populations(square, a, slots.data()), shape, true).phi_pr;
+        table_from_sums(ss_tot, ss_groups, ss_within_populations(distances, a, slots.data()), shape, true).phi_pr;
   });
   finish_test(r.phi_pr, r.table.phi_pr);
 
-  const std::vector<double> between = population_pair_sums(square, a);
+  const std::vector<double> between = population_pair_sums(rows, a);
   r.phi_rt.permuted.assign(static_cast<std::size_t>(count), kNaN);
   for_each_permutation(count, settings, PermutedStatistic::phi_rt, 0, [&](KeyedStream& stream, int k) {
     std::vector<int> order(a.block_population);
@@ -370,22 +415,38 @@ AmovaResult amova(const PackedDistances& d, const AmovaDesign& design, const Per
   return r;
 }
 
+}  // namespace
+
+AmovaResult amova(const PackedDistances& d, const AmovaDesign& design, const PermutationSettings& settings) {
+  const TriangleRows rows(d);
+  // A small sample is permuted in a square copy (at most 8 MB): in the cache
+  // either way, its rows are read without choosing the triangle's row for
+  // each pair.
+  if (d.size() > kLargestBlock) return amova_of(rows, rows, d, design, settings);
+  std::vector<int> everyone(static_cast<std::size_t>(d.size()));
+  std::iota(everyone.begin(), everyone.end(), 0);
+  return amova_of(SquareBlock(rows, everyone), rows, d, design, settings);
+}
+
 PairwisePhiPT pairwise_phi_pt(const PackedDistances& d, const AmovaDesign& design,
                               const PermutationSettings& settings) {
   const Arrangement a = arrange(AmovaDesign{design.population_sizes, {}}, d.size());
-  const SquareDistances square(d);
+  const TriangleRows rows(d);
   const int P = a.P;
   const int count = std::max(settings.permutations, 0);
 
-  // Each pair's own two-level analysis: its individuals, population p's first.
+  // Each pair's own two-level analysis of its individuals (`members`,
+  // population p's first), dealt to slots 0..np+nq-1.
   struct Pair {
     int p = 0, q = 0;
+    std::vector<int> members;
     Arrangement two;
     Shape shape;
     double ss_total = kNaN, phi = kNaN;
-    double phi_of(const SquareDistances& d, const int* slots) const {
-      return table_from_sums(ss_total, kNaN, ss_within_populations(d, two, slots), shape, false).phi_pt;
-    }
+  };
+  const auto phi_of = [](const Pair& pair, const auto& distances, const int* slots) {
+    return table_from_sums(pair.ss_total, kNaN, ss_within_populations(distances, pair.two, slots), pair.shape, false)
+        .phi_pt;
   };
   std::vector<Pair> pairs;
   for (int p = 0; p < P; ++p) {
@@ -396,30 +457,39 @@ PairwisePhiPT pairwise_phi_pt(const PackedDistances& d, const AmovaDesign& desig
       const int np = design.population_sizes[p], nq = design.population_sizes[q];
       pair.two = arrange(AmovaDesign{{np, nq}, {}}, np + nq);
       for (int s = 0; s < np + nq; ++s) {
-        pair.two.individuals[s] = s < np ? a.population_begin[p] + s : a.population_begin[q] + s - np;
+        pair.members.push_back(s < np ? a.population_begin[p] + s : a.population_begin[q] + s - np);
       }
       pair.shape = shape_of(pair.two);
-      pair.ss_total = block_sum(square, pair.two.individuals.data(), np + nq) / (np + nq);
-      pair.phi = pair.phi_of(square, pair.two.individuals.data());
+      pair.ss_total = block_sum(rows, pair.members.data(), np + nq) / (np + nq);
+      pair.phi = phi_of(pair, rows, pair.members.data());
       pairs.push_back(std::move(pair));
     }
   }
 
-  // Tasks: blocks of kChunk permutations of one pair, each counting its
-  // permuted values at least as large as the pair's observed one.
-  const int blocks = (count + kChunk - 1) / kChunk;
+  // Tasks: blocks of kPairChunk permutations of one pair, each counting its
+  // permuted values at least as large as the pair's observed one.  A pair of
+  // at most kLargestBlock individuals is permuted in a square copy of its
+  // block, larger ones in the triangle: a permutation shuffles slot positions,
+  // so the copy's slots 0..n-1 and the triangle's members give the same sums.
+  constexpr int kPairChunk = 128;
+  const int blocks = (count + kPairChunk - 1) / kPairChunk;
   std::vector<int> at_least(pairs.size() * static_cast<std::size_t>(blocks), 0);
   parallel_chunks(static_cast<int>(pairs.size()) * blocks, 1, settings.threads, [&](int begin, int end) {
     for (int task = begin; task < end; ++task) {
       const std::size_t number = static_cast<std::size_t>(task / blocks);
       const Pair& pair = pairs[number];
-      const int first = (task % blocks) * kChunk, last = std::min(count, first + kChunk);
+      const int first = (task % blocks) * kPairChunk, last = std::min(count, first + kPairChunk);
+      const bool copied = pair.two.N <= kLargestBlock;
+      const SquareBlock block = copied ? SquareBlock(rows, pair.members) : SquareBlock();
+      std::vector<int> positions(pair.members);
+      if (copied) std::iota(positions.begin(), positions.end(), 0);
       for (int k = first; k < last; ++k) {
         KeyedStream stream(stream_key(settings.seed, static_cast<std::uint64_t>(PermutedStatistic::pairwise_phi_pt),
                                       number, static_cast<std::uint64_t>(k)));
-        std::vector<int> slots(pair.two.individuals);
+        std::vector<int> slots(positions);
         shuffle(slots.data(), pair.two.N, stream);
-        at_least[static_cast<std::size_t>(task)] += counts_against(pair.phi_of(square, slots.data()), pair.phi, false);
+        const double phi = copied ? phi_of(pair, block, slots.data()) : phi_of(pair, rows, slots.data());
+        at_least[static_cast<std::size_t>(task)] += counts_against(phi, pair.phi, false);
       }
     }
   });

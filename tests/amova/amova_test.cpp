@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <numeric>
 #include <sstream>
 #include <string>
 
@@ -137,6 +138,31 @@ TEST(Amova, PermutationsAreKeyedBySeedOnly) {
   EXPECT_TRUE(std::isnan(none.phi_rt.p_value));
 }
 
+TEST(Amova, PermutedTablesAreTheTablesOfThePermutedSample) {
+  // 30 and 1,100 individuals in three populations (small and large enough to
+  // be permuted from a square copy or in the stored triangle).  Each permuted
+  // PhiPT is replayed from the documented streams as the table of the
+  // individuals dealt in that order; integer distances keep the total's sum
+  // exact in either order.
+  for (const int n : {30, 1100}) {
+    const std::vector<int> sizes = {n / 3, n / 3, n - 2 * (n / 3)};
+    PackedDistances d(n);
+    for (int i = 0; i < n; ++i)
+      for (int j = i + 1; j < n; ++j) d.upper(i, j) = ((i * 7 + j * 13) % 17) + 3.0 * (i * 3 / n != j * 3 / n);
+    const AmovaResult got = amova(d, AmovaDesign{sizes, {}}, {6, 3, 2});
+    for (int k = 0; k < 6; ++k) {
+      KeyedStream stream(stream_key(3, static_cast<std::uint64_t>(PermutedStatistic::phi_pt), 0, k));
+      std::vector<int> order(static_cast<std::size_t>(n));
+      std::iota(order.begin(), order.end(), 0);
+      shuffle(order.data(), n, stream);
+      PackedDistances dealt(n);
+      for (int i = 0; i < n; ++i)
+        for (int j = i + 1; j < n; ++j) dealt.upper(i, j) = d(order[i], order[j]);
+      EXPECT_EQ(got.phi_pt.permuted[k], amova_table(dealt, AmovaDesign{sizes, {}}).phi_pt) << n << " " << k;
+    }
+  }
+}
+
 TEST(Amova, PValueCountsTiesWithinTheRelativeTolerance) {
   // Observed 0.3: tolerance 3e-11.  Counted >=: 0.3 - 1e-12, 0.31; not
   // 0.29 nor 0.3 - 6e-11.  Counted <=: all but 0.31.
@@ -208,26 +234,31 @@ TEST(Amova, WithinSumsAddEachRowInOrder) {
   // (sqrt of 2..), where the order of additions shows in the last bits:
   // SS within populations equals, bit for bit, the sum over populations of
   // (sum over i of (sum over j > i of d(i, j), j in order), i in order) / N_p.
-  const std::vector<int> sizes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 37};
-  int n = 0;
-  for (int size : sizes) n += size;
-  PackedDistances d(n);
-  for (int i = 0; i < n; ++i)
-    for (int j = i + 1; j < n; ++j) d.upper(i, j) = std::sqrt(2.0 + i * 31 + j * 17) * 1e3;
-  double want = 0.0;
-  int first = 0;
-  for (int size : sizes) {
-    double total = 0.0;
-    for (int i = first; i + 1 < first + size; ++i) {
-      double row = 0.0;
-      for (int j = i + 1; j < first + size; ++j) row += d(i, j);
-      total += row;
+  // Without and with a population of 1,000 (a sample small enough to be
+  // summed from a square copy, and one read from the stored triangle).
+  for (const bool large : {false, true}) {
+    std::vector<int> sizes = {1, 2, 3, 4, 5, 6, 7, 8, 9, 37};
+    if (large) sizes.push_back(1000);
+    int n = 0;
+    for (int size : sizes) n += size;
+    PackedDistances d(n);
+    for (int i = 0; i < n; ++i)
+      for (int j = i + 1; j < n; ++j) d.upper(i, j) = std::sqrt(2.0 + i * 31 + j * 17) * 1e3;
+    double want = 0.0;
+    int first = 0;
+    for (int size : sizes) {
+      double total = 0.0;
+      for (int i = first; i + 1 < first + size; ++i) {
+        double row = 0.0;
+        for (int j = i + 1; j < first + size; ++j) row += d(i, j);
+        total += row;
+      }
+      want += total / size;
+      first += size;
     }
-    want += total / size;
-    first += size;
+    const AmovaTable t = amova_table(d, AmovaDesign{sizes, {}});
+    EXPECT_EQ(std::memcmp(&want, &t.within_populations.ss, sizeof want), 0) << want << " " << t.within_populations.ss;
   }
-  const AmovaTable t = amova_table(d, AmovaDesign{sizes, {}});
-  EXPECT_EQ(std::memcmp(&want, &t.within_populations.ss, sizeof want), 0) << want << " " << t.within_populations.ss;
 }
 
 TEST(Amova, PairwisePValuesAreThePairsOwnAnalysisOnSmallAndLargePopulations) {
