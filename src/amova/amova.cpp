@@ -41,15 +41,15 @@ struct TriangleRows {
   std::vector<std::ptrdiff_t> start;
   explicit TriangleRows(const PackedDistances& d)
       : values(d.values().data()), start(static_cast<std::size_t>(d.size())) {
-    for (int x = 0; x < d.size(); ++x) {
-      start[static_cast<std::size_t>(x)] =
-          static_cast<std::ptrdiff_t>(d.index(x, x) + 1) - static_cast<std::ptrdiff_t>(x) - 1;
-    }
+    // Row x begins at x(2n - x - 1)/2 and holds the columns from x + 1.
+    const auto n = static_cast<std::ptrdiff_t>(d.size());
+    for (std::ptrdiff_t x = 0; x < n; ++x) start[static_cast<std::size_t>(x)] = x * (2 * n - x - 1) / 2 - x - 1;
   }
   Partner partner(int x) const { return {x, start[static_cast<std::size_t>(x)]}; }
   using Row = Partner;
   Row row(int x) const { return partner(x); }
-  // d(r, p) for two different individuals: the lower one's row holds it.
+  // d(r, p) for two different individuals (never the same one: the diagonal
+  // is not stored): the lower one's row holds it.
   double at(const Row& r, const Partner& p) const { return values[p.x > r.x ? r.start + p.x : p.start + r.x]; }
 };
 

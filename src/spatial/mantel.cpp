@@ -218,7 +218,8 @@ QuantisedMatrices quantise(const std::vector<float>& square, int matrices) {
     q.largest[c % M] = std::max(q.largest[c % M], std::fabs(static_cast<double>(square[c])));
   }
   for (std::size_t m = 0; m < M; ++m) {
-    if (!(q.largest[m] > 0.0)) return q;
+    // An all-zero (or overflowing) matrix has no step: the float pass alone.
+    if (!(q.largest[m] > 0.0) || !std::isfinite(q.largest[m])) return q;
     q.step[m] = q.largest[m] / 32767.0;
   }
   q.square.resize(square.size());
@@ -524,7 +525,8 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
             continue;
           }
           r = pearson(quantised.step[m] * sum[0], ss, v.sxx, v.pairs);
-          if (std::isnan(r)) continue;
+          // Against an undefined observed r nothing is counted (P is NA).
+          if (std::isnan(r) || std::isnan(tests[t].r)) continue;
           const double within = bound[m][k] / std::sqrt(ss * v.sxx) * (1.0 + 1e-9) + 1e-14 * (1.0 + std::fabs(r));
           const double threshold = tests[t].r - kPermutationTolerance;
           if (!(r - within >= threshold || r + within < threshold)) again[b] = true;
