@@ -250,221 +250,299 @@ std::string usage_text() {
          "      a DArT presence/absence report, samples grouped by the pop column\n";
 }
 
+namespace {
+
+// What the parser notes beside the options themselves, for the checks of
+// options that only make sense together.
+struct GivenOptions {
+  std::string fis_text;  // --fis as given
+  bool amova_permutations_given = false;
+  std::string amova_option = "--amova-permutations";  // the AMOVA option named when one needs --results
+  std::string spatial_option;    // the first option of the spatial analyses given
+  std::string replicate_option;  // the first option about replicates given
+  std::string cluster_option;    // the first option of the cluster analyses given
+  bool individual_distance_given = false;
+  std::string clusters_k_text;  // --clusters-k as given
+};
+
+// Applies one option with its value (when it takes one); empty on success.
+std::string apply_option(const OptionSpec& o, const std::string& value, CommandLine& cl, GivenOptions& given) {
+  long long n = 0;
+  bool too_large = false;
+  double x = 0.0;
+  switch (o.id) {
+    case Opt::kMethod:
+      if (!parse_whole_number(value, n, too_large)) return bad_value("method", value, "not a whole number");
+      if (too_large || n < 1 || n > 4) return bad_value("method", value, "choose 1, 2, 3 or 4");
+      cl.options.method = static_cast<int>(n);
+      cl.method_given = true;
+      return {};
+    case Opt::kFis: {
+      if (!parse_real(value, x)) return bad_value("fis", value, "not a number");
+      const float f = static_cast<float>(x);
+      if (f < -1.0f || f > 1.0f) return bad_value("fis", value, "outside the range -1.0 to 1.0");
+      cl.options.fis = f;
+      cl.fis_given = true;
+      given.fis_text = value;
+      return {};
+    }
+    case Opt::kPermutations:
+    case Opt::kBootstraps:
+    case Opt::kAmovaPermutations:
+    case Opt::kMantelPermutations: {
+      const char* name = o.long_name;
+      if (!parse_whole_number(value, n, too_large)) return bad_value(name, value, "not a whole number");
+      if (n < 0) return bad_value(name, value, "cannot be negative");
+      if (too_large || n > 2147483647LL) return bad_value(name, value, "too large");
+      if (o.id == Opt::kPermutations) {
+        cl.options.permutations = static_cast<int>(n);
+        cl.permutations_given = true;
+      } else if (o.id == Opt::kBootstraps) {
+        cl.options.bootstraps = static_cast<int>(n);
+        cl.bootstraps_given = true;
+      } else if (o.id == Opt::kAmovaPermutations) {
+        cl.amova_permutations = static_cast<int>(n);
+        given.amova_permutations_given = true;
+      } else {
+        cl.mantel_permutations = static_cast<int>(n);
+        given.spatial_option = given.spatial_option.empty() ? "--mantel-permutations" : given.spatial_option;
+      }
+      return {};
+    }
+    case Opt::kOutput:
+      if (value.empty()) return bad_value("output", value, "empty file name");
+      cl.options.output_file = value;
+      cl.output_given = true;
+      return {};
+    case Opt::kSubset:
+      if (value.empty()) return bad_value("subset", value, "empty file name");
+      cl.options.subset_file = value;
+      cl.options.use_subset = true;
+      cl.subset_given = true;
+      return {};
+    case Opt::kOutdir:
+      if (value.empty()) return bad_value("outdir", value, "empty folder name");
+      cl.outdir = value;
+      return {};
+    case Opt::kResults:
+      if (value.empty()) return bad_value("results", value, "empty folder name");
+      if (!cl.results.empty()) return "the results folder is named twice (--results)";
+      cl.results = value;
+      return {};
+    case Opt::kSeed:
+      if (!parse_whole_number(value, n, too_large)) return bad_value("seed", value, "not a whole number");
+      if (too_large || n < 1 || n > 2147483646LL) return bad_value("seed", value, "must be from 1 to 2147483646");
+      cl.seed = static_cast<long>(n);
+      return {};
+    case Opt::kThreads:
+      if (!parse_whole_number(value, n, too_large)) return bad_value("threads", value, "not a whole number");
+      if (n < 0) return bad_value("threads", value, "cannot be negative");
+      if (too_large || n > 2147483647LL) return bad_value("threads", value, "too large");
+      cl.threads = static_cast<int>(n);
+      return {};
+    case Opt::kErase:
+      cl.erase = true;
+      return {};
+    case Opt::kBatch:
+      cl.batch = true;
+      return {};
+    case Opt::kNoRelatedness:
+      cl.no_relatedness = true;
+      return {};
+    case Opt::kFormat:
+      cl.silicodart = value == "silicodart";
+      cl.options.genalex = value == "genalex";
+      if (value != "aflp" && !cl.silicodart && !cl.options.genalex) {
+        return bad_value("format", value, "choose aflp, silicodart or genalex");
+      }
+      return {};
+    case Opt::kPopulations:
+      if (value.empty()) return bad_value("populations", value, "empty file name");
+      cl.options.populations_file = value;
+      return {};
+    case Opt::kCoordinates:
+      if (value.empty()) return bad_value("coordinates", value, "empty file name");
+      cl.options.coordinates_file = value;
+      return {};
+    case Opt::kDistanceClasses: {
+      std::string fault;
+      cl.distance_classes = parse_distance_classes(value, fault);
+      if (!fault.empty()) return bad_value("distance-classes", value, fault.c_str());
+      given.spatial_option = given.spatial_option.empty() ? "--distance-classes" : given.spatial_option;
+      return {};
+    }
+    case Opt::kReplicates:
+      if (value.empty()) return bad_value("replicates", value, "empty file name");
+      cl.options.replicates_file = value;
+      return {};
+    case Opt::kReplicateMerge:
+      if (value != "consensus" && value != "first")
+        return bad_value("replicate-merge", value, "choose consensus or first");
+      cl.replicate_merge = value == "first" ? ReplicateMerge::first : ReplicateMerge::consensus;
+      given.replicate_option = given.replicate_option.empty() ? "--replicate-merge" : given.replicate_option;
+      return {};
+    case Opt::kMaxLocusError:
+    case Opt::kMinReproducibility:
+    case Opt::kMinScored: {
+      if (!parse_real(value, x) || !std::isfinite(x)) return bad_value(o.long_name, value, "not a number");
+      if (x < 0.0 || x > 1.0) return bad_value(o.long_name, value, "outside the range 0 to 1");
+      if (o.id == Opt::kMinScored) {
+        cl.locus_filters.min_scored = x;
+      } else if (o.id == Opt::kMinReproducibility) {
+        cl.locus_filters.min_reproducibility = x;
+      } else {
+        cl.locus_filters.max_locus_error = x;
+        given.replicate_option = given.replicate_option.empty() ? "--max-locus-error" : given.replicate_option;
+      }
+      return {};
+    }
+    case Opt::kBandFrequency: {
+      const std::size_t comma = value.find(',');
+      double lo = 0.0, hi = 0.0;
+      if (comma == std::string::npos || !parse_real(value.substr(0, comma), lo) ||
+          !parse_real(value.substr(comma + 1), hi) || !std::isfinite(lo) || !std::isfinite(hi)) {
+        return bad_value("band-frequency", value, "not two numbers MIN,MAX");
+      }
+      if (lo < 0.0 || hi > 1.0 || lo > hi) return bad_value("band-frequency", value, "need 0 <= MIN <= MAX <= 1");
+      cl.locus_filters.min_band_frequency = lo;
+      cl.locus_filters.max_band_frequency = hi;
+      return {};
+    }
+    case Opt::kLmRule:
+      cl.locus_filters.lm_rule = true;
+      return {};
+    case Opt::kClusters:
+      cl.clusters = true;
+      return {};
+    case Opt::kExportData:
+      cl.export_data = true;
+      return {};
+    case Opt::kIndividualDistance:
+      if (value == "euclidean") {
+        cl.individual_distance.reset();
+      } else if (value == "jaccard" || value == "dice" || value == "simple-matching") {
+        cl.individual_distance = value == "jaccard" ? BinaryCoefficient::jaccard
+                                 : value == "dice"  ? BinaryCoefficient::dice
+                                                    : BinaryCoefficient::simple_matching;
+      } else {
+        return bad_value("individual-distance", value, "choose euclidean, jaccard, dice or simple-matching");
+      }
+      given.individual_distance_given = true;
+      return {};
+    case Opt::kAmovaMaxMissing:
+      if (!parse_real(value, x) || !std::isfinite(x)) return bad_value("amova-max-missing", value, "not a number");
+      if (x < 0.0 || x > 1.0) return bad_value("amova-max-missing", value, "outside the range 0 to 1");
+      cl.amova_missing_millionths = static_cast<int>(std::lround(x * 1e6));
+      given.amova_permutations_given = true;  // an AMOVA option: only with the results folder
+      given.amova_option = "--amova-max-missing";
+      return {};
+    case Opt::kClusterPcs:
+    case Opt::kMaxClusters:
+    case Opt::kClustersK:
+    case Opt::kClusterStarts:
+    case Opt::kDapcPcs: {
+      const char* name = o.long_name;
+      if (!parse_whole_number(value, n, too_large)) return bad_value(name, value, "not a whole number");
+      if (n < 1) return bad_value(name, value, "must be at least 1");
+      if (too_large || n > 100000) return bad_value(name, value, "too large");
+      ClusterOptions& c = cl.cluster_options;
+      (o.id == Opt::kClusterPcs      ? c.cluster_components
+       : o.id == Opt::kMaxClusters   ? c.max_clusters
+       : o.id == Opt::kClustersK     ? c.given_clusters
+       : o.id == Opt::kClusterStarts ? c.starts
+                                     : c.dapc_components) = static_cast<int>(n);
+      if (o.id == Opt::kClustersK) given.clusters_k_text = value;
+      given.cluster_option = given.cluster_option.empty() ? std::string("--") + name : given.cluster_option;
+      return {};
+    }
+    case Opt::kClusterMethod:
+      if (value != "kmeans" && value != "ward") return bad_value("cluster-method", value, "choose kmeans or ward");
+      cl.cluster_options.method = value == "ward" ? ClusterMethod::kWard : ClusterMethod::kKMeans;
+      given.cluster_option = given.cluster_option.empty() ? "--cluster-method" : given.cluster_option;
+      return {};
+    case Opt::kHelp:
+    case Opt::kVersion:
+      return {};  // handled by the caller
+  }
+  return {};
+}
+
+// The file names given without an option: INPUT, OUTPUT and SUBSET in turn.
+std::string assign_file_names(const std::vector<std::string>& names, CommandLine& cl) {
+  if (names.size() > 3) return format("too many file names: '%s' (at most INPUT OUTPUT SUBSET)", names[3].c_str());
+  for (const auto& name : names)
+    if (name.empty()) return "empty file name";
+  if (names.size() >= 1) {
+    cl.options.input_file = names[0];
+    cl.input_given = true;
+  }
+  if (names.size() >= 2) {
+    if (cl.output_given) return "the output file is named twice (OUTPUT and --output)";
+    cl.options.output_file = names[1];
+    cl.output_given = true;
+  }
+  if (names.size() == 3) {
+    if (cl.subset_given) return "the subset file is named twice (SUBSET and --subset)";
+    cl.options.subset_file = names[2];
+    cl.options.use_subset = true;
+    cl.subset_given = true;
+  }
+  return {};
+}
+
+// Options that need another one, and values that depend on another option.
+std::string check_combinations(const CommandLine& cl, const GivenOptions& given) {
+  if (cl.silicodart && cl.options.populations_file.empty()) return "--format silicodart needs --populations META.csv";
+  if (!cl.silicodart && !cl.options.populations_file.empty())
+    return "--populations is only read with --format silicodart";
+  // The AMOVA runs only for the results folder: its count alone would be
+  // ignored without a word.
+  if (given.amova_permutations_given && cl.results.empty())
+    return given.amova_option + " is only used with --results DIR";
+  // The spatial analyses write only to the results folder, and need the coordinates.
+  if (!cl.options.coordinates_file.empty() && cl.results.empty())
+    return "--coordinates is only used with --results DIR";
+  if (!given.spatial_option.empty() && cl.options.coordinates_file.empty())
+    return given.spatial_option + " is only used with --coordinates FILE";
+  if (!given.replicate_option.empty() && cl.options.replicates_file.empty())
+    return given.replicate_option + " is only used with --replicates FILE";
+  if (cl.clusters && cl.results.empty()) return "--clusters is only used with --results DIR";
+  if (cl.export_data && cl.results.empty()) return "--export-data is only used with --results DIR";
+  if (given.individual_distance_given && cl.results.empty())
+    return "--individual-distance is only used with --results DIR";
+  if (cl.locus_filters.min_reproducibility && !cl.silicodart)
+    return "--min-reproducibility is only used with --format silicodart";
+  if (!given.cluster_option.empty() && !cl.clusters) return given.cluster_option + " is only used with --clusters";
+  // The given K is one of those tried, so that its BIC is on the curve.
+  const ClusterOptions& co = cl.cluster_options;
+  if (co.given_clusters > (co.max_clusters > 0 ? co.max_clusters : kDefaultMaxClusters)) {
+    const std::string why =
+        co.max_clusters > 0
+            ? format("above the largest K tried, %d (--max-clusters)", co.max_clusters)
+            : format("above the largest K tried, %d (the default of --max-clusters)", kDefaultMaxClusters);
+    return bad_value("clusters-k", given.clusters_k_text, why.c_str());
+  }
+
+  // The Bayesian methods only accept Fis from 0 to 1.  The method is known
+  // here when it was given, or in batch mode (the default, 4); otherwise the
+  // dialogue checks the Fis against the method that is chosen.
+  const bool method_known = cl.method_given || cl.batch;
+  const int method = cl.method_given ? cl.options.method : kBayesNonUniform;
+  if (cl.fis_given && method_known && (method == kBayesUniform || method == kBayesNonUniform) && cl.options.fis < 0.0f)
+    return bad_value("fis", given.fis_text, "outside the range 0.0 to 1.0 of the Bayesian methods 3 and 4");
+  return {};
+}
+
+}  // namespace
+
 ParseResult parse_command_line(int argc, const char* const argv[]) {
   ParseResult result;
   CommandLine& cl = result.command_line;
   cl.arguments.assign(argv, argv + argc);
   std::vector<std::string> names;
-  std::string fis_text;
+  GivenOptions given;
   bool options_ended = false;
-  bool amova_permutations_given = false;
-  std::string spatial_option;  // the first option of the spatial analyses given
-  std::string replicate_option;  // the first option about replicates given
-  std::string cluster_option;    // the first option of the cluster analyses given
-  bool individual_distance_given = false;
-  std::string clusters_k_text;   // --clusters-k as given
-  std::string amova_option = "--amova-permutations";  // the AMOVA option named when one needs --results
-
-  // Applies one option with its value (when it takes one); empty on success.
-  auto apply = [&](const OptionSpec& o, const std::string& value) -> std::string {
-    long long n = 0;
-    bool too_large = false;
-    double x = 0.0;
-    switch (o.id) {
-      case Opt::kMethod:
-        if (!parse_whole_number(value, n, too_large)) return bad_value("method", value, "not a whole number");
-        if (too_large || n < 1 || n > 4) return bad_value("method", value, "choose 1, 2, 3 or 4");
-        cl.options.method = static_cast<int>(n);
-        cl.method_given = true;
-        return {};
-      case Opt::kFis: {
-        if (!parse_real(value, x)) return bad_value("fis", value, "not a number");
-        const float f = static_cast<float>(x);
-        if (f < -1.0f || f > 1.0f) return bad_value("fis", value, "outside the range -1.0 to 1.0");
-        cl.options.fis = f;
-        cl.fis_given = true;
-        fis_text = value;
-        return {};
-      }
-      case Opt::kPermutations:
-      case Opt::kBootstraps:
-      case Opt::kAmovaPermutations:
-      case Opt::kMantelPermutations: {
-        const char* name = o.long_name;
-        if (!parse_whole_number(value, n, too_large)) return bad_value(name, value, "not a whole number");
-        if (n < 0) return bad_value(name, value, "cannot be negative");
-        if (too_large || n > 2147483647LL) return bad_value(name, value, "too large");
-        if (o.id == Opt::kPermutations) {
-          cl.options.permutations = static_cast<int>(n);
-          cl.permutations_given = true;
-        } else if (o.id == Opt::kBootstraps) {
-          cl.options.bootstraps = static_cast<int>(n);
-          cl.bootstraps_given = true;
-        } else if (o.id == Opt::kAmovaPermutations) {
-          cl.amova_permutations = static_cast<int>(n);
-          amova_permutations_given = true;
-        } else {
-          cl.mantel_permutations = static_cast<int>(n);
-          spatial_option = spatial_option.empty() ? "--mantel-permutations" : spatial_option;
-        }
-        return {};
-      }
-      case Opt::kOutput:
-        if (value.empty()) return bad_value("output", value, "empty file name");
-        cl.options.output_file = value;
-        cl.output_given = true;
-        return {};
-      case Opt::kSubset:
-        if (value.empty()) return bad_value("subset", value, "empty file name");
-        cl.options.subset_file = value;
-        cl.options.use_subset = true;
-        cl.subset_given = true;
-        return {};
-      case Opt::kOutdir:
-        if (value.empty()) return bad_value("outdir", value, "empty folder name");
-        cl.outdir = value;
-        return {};
-      case Opt::kResults:
-        if (value.empty()) return bad_value("results", value, "empty folder name");
-        if (!cl.results.empty()) return "the results folder is named twice (--results)";
-        cl.results = value;
-        return {};
-      case Opt::kSeed:
-        if (!parse_whole_number(value, n, too_large)) return bad_value("seed", value, "not a whole number");
-        if (too_large || n < 1 || n > 2147483646LL) return bad_value("seed", value, "must be from 1 to 2147483646");
-        cl.seed = static_cast<long>(n);
-        return {};
-      case Opt::kThreads:
-        if (!parse_whole_number(value, n, too_large)) return bad_value("threads", value, "not a whole number");
-        if (n < 0) return bad_value("threads", value, "cannot be negative");
-        if (too_large || n > 2147483647LL) return bad_value("threads", value, "too large");
-        cl.threads = static_cast<int>(n);
-        return {};
-      case Opt::kErase:
-        cl.erase = true;
-        return {};
-      case Opt::kBatch:
-        cl.batch = true;
-        return {};
-      case Opt::kNoRelatedness:
-        cl.no_relatedness = true;
-        return {};
-      case Opt::kFormat:
-        cl.silicodart = value == "silicodart";
-        cl.options.genalex = value == "genalex";
-        if (value != "aflp" && !cl.silicodart && !cl.options.genalex) {
-          return bad_value("format", value, "choose aflp, silicodart or genalex");
-        }
-        return {};
-      case Opt::kPopulations:
-        if (value.empty()) return bad_value("populations", value, "empty file name");
-        cl.options.populations_file = value;
-        return {};
-      case Opt::kCoordinates:
-        if (value.empty()) return bad_value("coordinates", value, "empty file name");
-        cl.options.coordinates_file = value;
-        return {};
-      case Opt::kDistanceClasses: {
-        std::string fault;
-        cl.distance_classes = parse_distance_classes(value, fault);
-        if (!fault.empty()) return bad_value("distance-classes", value, fault.c_str());
-        spatial_option = spatial_option.empty() ? "--distance-classes" : spatial_option;
-        return {};
-      }
-      case Opt::kReplicates:
-        if (value.empty()) return bad_value("replicates", value, "empty file name");
-        cl.options.replicates_file = value;
-        return {};
-      case Opt::kReplicateMerge:
-        if (value != "consensus" && value != "first") return bad_value("replicate-merge", value, "choose consensus or first");
-        cl.replicate_merge = value == "first" ? ReplicateMerge::first : ReplicateMerge::consensus;
-        replicate_option = replicate_option.empty() ? "--replicate-merge" : replicate_option;
-        return {};
-      case Opt::kMaxLocusError:
-      case Opt::kMinReproducibility:
-      case Opt::kMinScored: {
-        if (!parse_real(value, x) || !std::isfinite(x)) return bad_value(o.long_name, value, "not a number");
-        if (x < 0.0 || x > 1.0) return bad_value(o.long_name, value, "outside the range 0 to 1");
-        if (o.id == Opt::kMinScored) {
-          cl.locus_filters.min_scored = x;
-        } else if (o.id == Opt::kMinReproducibility) {
-          cl.locus_filters.min_reproducibility = x;
-        } else {
-          cl.locus_filters.max_locus_error = x;
-          replicate_option = replicate_option.empty() ? "--max-locus-error" : replicate_option;
-        }
-        return {};
-      }
-      case Opt::kBandFrequency: {
-        const std::size_t comma = value.find(',');
-        double lo = 0.0, hi = 0.0;
-        if (comma == std::string::npos || !parse_real(value.substr(0, comma), lo) ||
-            !parse_real(value.substr(comma + 1), hi) || !std::isfinite(lo) || !std::isfinite(hi)) {
-          return bad_value("band-frequency", value, "not two numbers MIN,MAX");
-        }
-        if (lo < 0.0 || hi > 1.0 || lo > hi) return bad_value("band-frequency", value, "need 0 <= MIN <= MAX <= 1");
-        cl.locus_filters.min_band_frequency = lo;
-        cl.locus_filters.max_band_frequency = hi;
-        return {};
-      }
-      case Opt::kLmRule:
-        cl.locus_filters.lm_rule = true;
-        return {};
-      case Opt::kClusters:
-        cl.clusters = true;
-        return {};
-      case Opt::kExportData:
-        cl.export_data = true;
-        return {};
-      case Opt::kIndividualDistance:
-        if (value == "euclidean") {
-          cl.individual_distance.reset();
-        } else if (value == "jaccard" || value == "dice" || value == "simple-matching") {
-          cl.individual_distance = value == "jaccard" ? BinaryCoefficient::jaccard
-                                   : value == "dice"  ? BinaryCoefficient::dice
-                                                      : BinaryCoefficient::simple_matching;
-        } else {
-          return bad_value("individual-distance", value, "choose euclidean, jaccard, dice or simple-matching");
-        }
-        individual_distance_given = true;
-        return {};
-      case Opt::kAmovaMaxMissing:
-        if (!parse_real(value, x) || !std::isfinite(x)) return bad_value("amova-max-missing", value, "not a number");
-        if (x < 0.0 || x > 1.0) return bad_value("amova-max-missing", value, "outside the range 0 to 1");
-        cl.amova_missing_millionths = static_cast<int>(std::lround(x * 1e6));
-        amova_permutations_given = true;  // an AMOVA option: only with the results folder
-        amova_option = "--amova-max-missing";
-        return {};
-      case Opt::kClusterPcs:
-      case Opt::kMaxClusters:
-      case Opt::kClustersK:
-      case Opt::kClusterStarts:
-      case Opt::kDapcPcs: {
-        const char* name = o.long_name;
-        if (!parse_whole_number(value, n, too_large)) return bad_value(name, value, "not a whole number");
-        if (n < 1) return bad_value(name, value, "must be at least 1");
-        if (too_large || n > 100000) return bad_value(name, value, "too large");
-        ClusterOptions& c = cl.cluster_options;
-        (o.id == Opt::kClusterPcs      ? c.cluster_components
-         : o.id == Opt::kMaxClusters   ? c.max_clusters
-         : o.id == Opt::kClustersK     ? c.given_clusters
-         : o.id == Opt::kClusterStarts ? c.starts
-                                       : c.dapc_components) = static_cast<int>(n);
-        if (o.id == Opt::kClustersK) clusters_k_text = value;
-        cluster_option = cluster_option.empty() ? std::string("--") + name : cluster_option;
-        return {};
-      }
-      case Opt::kClusterMethod:
-        if (value != "kmeans" && value != "ward") return bad_value("cluster-method", value, "choose kmeans or ward");
-        cl.cluster_options.method = value == "ward" ? ClusterMethod::kWard : ClusterMethod::kKMeans;
-        cluster_option = cluster_option.empty() ? "--cluster-method" : cluster_option;
-        return {};
-      case Opt::kHelp:
-      case Opt::kVersion:
-        return {};  // handled by the caller
-    }
-    return {};
-  };
+  const auto apply = [&](const OptionSpec& o, const std::string& value) { return apply_option(o, value, cl, given); };
 
   auto finish_early = [&](Opt id) {
     ParseResult r;
@@ -532,66 +610,9 @@ ParseResult parse_command_line(int argc, const char* const argv[]) {
     }
   }
 
-  if (names.size() > 3)
-    return error_result(format("too many file names: '%s' (at most INPUT OUTPUT SUBSET)", names[3].c_str()));
-  for (const auto& name : names)
-    if (name.empty()) return error_result("empty file name");
-  if (names.size() >= 1) {
-    cl.options.input_file = names[0];
-    cl.input_given = true;
-  }
-  if (names.size() >= 2) {
-    if (cl.output_given) return error_result("the output file is named twice (OUTPUT and --output)");
-    cl.options.output_file = names[1];
-    cl.output_given = true;
-  }
-  if (names.size() == 3) {
-    if (cl.subset_given) return error_result("the subset file is named twice (SUBSET and --subset)");
-    cl.options.subset_file = names[2];
-    cl.options.use_subset = true;
-    cl.subset_given = true;
-  }
-
-  if (cl.silicodart && cl.options.populations_file.empty())
-    return error_result("--format silicodart needs --populations META.csv");
-  if (!cl.silicodart && !cl.options.populations_file.empty())
-    return error_result("--populations is only read with --format silicodart");
-  // The AMOVA runs only for the results folder: its count alone would be
-  // ignored without a word.
-  if (amova_permutations_given && cl.results.empty())
-    return error_result(amova_option + " is only used with --results DIR");
-  // The spatial analyses write only to the results folder, and need the coordinates.
-  if (!cl.options.coordinates_file.empty() && cl.results.empty())
-    return error_result("--coordinates is only used with --results DIR");
-  if (!spatial_option.empty() && cl.options.coordinates_file.empty())
-    return error_result(spatial_option + " is only used with --coordinates FILE");
-  if (!replicate_option.empty() && cl.options.replicates_file.empty())
-    return error_result(replicate_option + " is only used with --replicates FILE");
-  if (cl.clusters && cl.results.empty()) return error_result("--clusters is only used with --results DIR");
-  if (cl.export_data && cl.results.empty()) return error_result("--export-data is only used with --results DIR");
-  if (individual_distance_given && cl.results.empty())
-    return error_result("--individual-distance is only used with --results DIR");
-  if (cl.locus_filters.min_reproducibility && !cl.silicodart)
-    return error_result("--min-reproducibility is only used with --format silicodart");
-  if (!cluster_option.empty() && !cl.clusters) return error_result(cluster_option + " is only used with --clusters");
-  // The given K is one of those tried, so that its BIC is on the curve.
-  const ClusterOptions& co = cl.cluster_options;
-  if (co.given_clusters > (co.max_clusters > 0 ? co.max_clusters : kDefaultMaxClusters)) {
-    const std::string why = co.max_clusters > 0
-                                ? format("above the largest K tried, %d (--max-clusters)", co.max_clusters)
-                                : format("above the largest K tried, %d (the default of --max-clusters)",
-                                         kDefaultMaxClusters);
-    return error_result(bad_value("clusters-k", clusters_k_text, why.c_str()));
-  }
-
-  // The Bayesian methods only accept Fis from 0 to 1.  The method is known
-  // here when it was given, or in batch mode (the default, 4); otherwise the
-  // dialogue checks the Fis against the method that is chosen.
-  const bool method_known = cl.method_given || cl.batch;
-  const int method = cl.method_given ? cl.options.method : kBayesNonUniform;
-  if (cl.fis_given && method_known && (method == kBayesUniform || method == kBayesNonUniform) &&
-      cl.options.fis < 0.0f)
-    return error_result(bad_value("fis", fis_text, "outside the range 0.0 to 1.0 of the Bayesian methods 3 and 4"));
+  std::string fault = assign_file_names(names, cl);
+  if (fault.empty()) fault = check_combinations(cl, given);
+  if (!fault.empty()) return error_result(fault);
 
   result.kind = ParseResult::kRun;
   result.exit_status = 0;
