@@ -366,30 +366,12 @@ PermutedRows pick_rows(int matrices, int variables) {
   }
 }
 
-}  // namespace
-
-std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& genetic,
-                                     const std::vector<std::vector<double>>& geographic,
-                                     const SpatialSettings& settings) {
-  const std::size_t M = genetic.size(), K = geographic.size();
-  if (M == 0 || K == 0) return {};
-  const int n = genetic[0]->size();
+// The observed statistics of every matrix against every variable, two passes:
+// the genetic mean over the variable's pairs, then the centred sums.
+std::vector<MantelTest> observed_tests(const std::vector<const PackedDistances*>& genetic,
+                                       const std::vector<CentredVariable>& x, int permutations) {
+  const std::size_t M = genetic.size(), K = x.size();
   const std::size_t P = genetic[0]->pair_count();
-  for (const PackedDistances* g : genetic) {
-    if (g->size() != n) throw std::invalid_argument("genetic matrices of different sizes");
-    for (double v : g->values()) {
-      if (!std::isfinite(v)) throw std::invalid_argument("a genetic distance is not a number");
-    }
-  }
-  for (const auto& x : geographic) {
-    if (x.size() != P) throw std::invalid_argument("a geographic variable does not match the pairs");
-  }
-
-  std::vector<CentredVariable> x;
-  for (const auto& values : geographic) x.push_back(centre(values));
-
-  // Observed statistics, two passes: the genetic mean over the variable's
-  // pairs, then the centred sums.
   std::vector<MantelTest> tests;
   for (std::size_t m = 0; m < M; ++m) {
     const std::vector<double>& g = genetic[m]->values();
@@ -415,26 +397,30 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
       t.slope = line ? sgx / v.sxx : kNaN;
       t.intercept = line ? gmean - t.slope * v.mean : kNaN;
       t.p_value = kNaN;
-      t.permutations = settings.permutations;
+      t.permutations = permutations;
       tests.push_back(t);
     }
   }
-  const int count = settings.permutations;
-  if (count <= 0 || n < 3) return tests;
+  return tests;
+}
 
-  // The permutations read single-precision copies of the centred values,
-  // summed in double precision: a permuted r then differs from its value in
-  // double precision by about 1e-7 / sqrt(pairs), far below the tolerance of
-  // 1.49e-8 with which it is compared (the identity permutation still counts
-  // as equal to the observed r).  Halving the bytes halves the traffic of the
-  // rows read in random order, which bounds the speed.
-  // One square matrix holds the genetic matrices side by side (cell (i, j)
-  // of matrix m at (i n + j) M + m), centred by their mean over all pairs
-  // (permutation invariant), so that a permuted row of all of them is read
-  // contiguously and each permuted partner once. One or two matrices are
-  // first read from a 16-bit copy (below), with the single-precision sums as
-  // the reference its bound refers to.
-  if (M > kMostMatrices || K > kMostVariables) throw std::invalid_argument("too many matrices for one Mantel call");
+// The permutations read single-precision copies of the centred values,
+// summed in double precision: a permuted r then differs from its value in
+// double precision by about 1e-7 / sqrt(pairs), far below the tolerance of
+// 1.49e-8 with which it is compared (the identity permutation still counts
+// as equal to the observed r).  Halving the bytes halves the traffic of the
+// rows read in random order, which bounds the speed.
+// One square matrix holds the genetic matrices side by side (cell (i, j)
+// of matrix m at (i n + j) M + m), centred by their mean over all pairs
+// (permutation invariant), so that a permuted row of all of them is read
+// contiguously and each permuted partner once. One or two matrices are
+// first read from a 16-bit copy (below), with the single-precision sums as
+// the reference its bound refers to.
+PermutationInput permutation_input(const std::vector<const PackedDistances*>& genetic,
+                                   const std::vector<CentredVariable>& x) {
+  const std::size_t M = genetic.size(), K = x.size();
+  const int n = genetic[0]->size();
+  const std::size_t P = genetic[0]->pair_count();
   PermutationInput in;
   in.n = n;
   in.matrices = static_cast<int>(M);
@@ -469,6 +455,37 @@ std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& 
       }
     }
   }
+  return in;
+}
+
+}  // namespace
+
+std::vector<MantelTest> mantel_tests(const std::vector<const PackedDistances*>& genetic,
+                                     const std::vector<std::vector<double>>& geographic,
+                                     const SpatialSettings& settings) {
+  const std::size_t M = genetic.size(), K = geographic.size();
+  if (M == 0 || K == 0) return {};
+  const int n = genetic[0]->size();
+  const std::size_t P = genetic[0]->pair_count();
+  for (const PackedDistances* g : genetic) {
+    if (g->size() != n) throw std::invalid_argument("genetic matrices of different sizes");
+    for (double v : g->values()) {
+      if (!std::isfinite(v)) throw std::invalid_argument("a genetic distance is not a number");
+    }
+  }
+  for (const auto& x : geographic) {
+    if (x.size() != P) throw std::invalid_argument("a geographic variable does not match the pairs");
+  }
+
+  std::vector<CentredVariable> x;
+  for (const auto& values : geographic) x.push_back(centre(values));
+
+  std::vector<MantelTest> tests = observed_tests(genetic, x, settings.permutations);
+  const int count = settings.permutations;
+  if (count <= 0 || n < 3) return tests;
+
+  if (M > kMostMatrices || K > kMostVariables) throw std::invalid_argument("too many matrices for one Mantel call");
+  const PermutationInput in = permutation_input(genetic, x);
   const PermutedRows rows = pick_rows(in.matrices, in.variables);
   // One or two matrices: each permuted r first from the 16-bit copy; a
   // permutation whose r that leaves within its bound of the observed r less
