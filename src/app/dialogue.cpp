@@ -344,8 +344,11 @@ void ask_file_names(Console& console, const CommandLine& cl, RunOptions& options
   }
 }
 
-void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {
-  // Method.
+namespace {
+
+// The method of the allele frequencies: given, the default in batch mode, or
+// chosen from the menu (Return: the default).
+void ask_method(Console& console, const CommandLine& cl, RunOptions& options) {
   if (cl.method_given) {
     options.method = cl.options.method;
   } else if (cl.batch) {
@@ -370,8 +373,12 @@ void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {
       }
     }
   }
+}
 
-  // Fis: not used by fragment frequencies, which assume fixed homozygosity.
+// Fis: not used by fragment frequencies, which assume fixed homozygosity;
+// given (checked against a Bayesian method chosen in the dialogue), 0 in batch
+// mode, or asked until valid.
+void ask_fis(Console& console, const CommandLine& cl, RunOptions& options) {
   if (options.method == kFragmentFrequencies) {
     options.fis = 9.0f;
   } else {
@@ -411,6 +418,13 @@ void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {
       }
     }
   }
+}
+
+}  // namespace
+
+void ask_options(Console& console, const CommandLine& cl, RunOptions& options) {
+  ask_method(console, cl, options);
+  ask_fis(console, cl, options);
 
   if (cl.permutations_given) {
     options.permutations = cl.options.permutations;
