@@ -54,9 +54,9 @@ struct TriangleRows {
 };
 
 // A square copy of the distances among a few individuals (`members`, in
-// increasing order), indexed by their position in that list: the pairwise
-// PhiPT of two populations sums only their individuals, and their block,
-// unlike the triangle's scattered cells, stays in the cache through a run of
+// increasing order), indexed by their position in that list: a small sample,
+// or the two populations of a pairwise PhiPT, whose block, unlike the
+// triangle's scattered cells, stays in the cache through a run of
 // permutations.
 struct SquareBlock {
   using Partner = int;
